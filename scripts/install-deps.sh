@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Morvalen needs to build, run and test.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6sql6-sqlite libqt6svg6-dev
+  libsqlite3-dev sqlite3
+  libzip-dev libgsf-1-dev liborcus-dev libixion-dev libboost-dev libfreexl-dev libxlsxwriter-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth imagemagick poppler-utils
+  # Persian fonts: "Nazli" stands in for "B Nazanin", Noto Naskh Arabic behind it
+  fonts-farsiweb fonts-noto-core fontconfig
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "All packages present."
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

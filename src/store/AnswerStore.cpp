@@ -1,0 +1,125 @@
+#include "store/AnswerStore.h"
+
+namespace morvalen {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The first row of a code: a later duplicate, should one ever appear, is never touched.
+const QString kFirstRow = u"(SELECT rowid FROM Answer1 WHERE Code = ? ORDER BY rowid LIMIT 1)"_s;
+
+QString ColumnList() {
+    QString columns;
+    for (int item = 1; item <= kItemCount; ++item) {
+        if (item > 1) {
+            columns += u", "_s;
+        }
+        columns += u"\"%1\""_s.arg(item);
+    }
+    return columns;
+}
+
+QString WriteRowStatement() {
+    QString sets;
+    for (int item = 1; item <= kItemCount; ++item) {
+        if (item > 1) {
+            sets += u", "_s;
+        }
+        sets += u"\"%1\" = ?"_s.arg(item);
+    }
+    return u"UPDATE Answer1 SET "_s + sets + u" WHERE rowid = "_s + kFirstRow;
+}
+
+bool ValidItem(int item) {
+    return item >= 1 && item <= kItemCount;
+}
+
+} // namespace
+
+AnswerStore::AnswerStore(Database& db)
+    : m_db(db)
+    , m_exists(db, u"SELECT 1 FROM Answer1 WHERE Code = ? LIMIT 1"_s)
+    , m_insert(db, u"INSERT INTO Answer1 (Code) VALUES (?)"_s)
+    , m_delete(db, u"DELETE FROM Answer1 WHERE rowid = "_s + kFirstRow)
+    , m_readRow(db, u"SELECT "_s + ColumnList() + u" FROM Answer1 WHERE rowid = "_s + kFirstRow)
+    , m_writeRow(db, WriteRowStatement()) {}
+
+AnswerStore::~AnswerStore() = default;
+
+bool AnswerStore::hasRow(const QString& code) {
+    const bool found = m_exists.run({code}) && m_exists.next();
+    m_exists.finish();
+    return found;
+}
+
+bool AnswerStore::addRow(const QString& code) {
+    const bool ok = m_insert.run({code});
+    m_insert.finish();
+    return ok;
+}
+
+bool AnswerStore::ensureRow(const QString& code) {
+    return hasRow(code) || addRow(code);
+}
+
+bool AnswerStore::removeRow(const QString& code) {
+    const bool ok = m_delete.run({code}) && m_delete.query().numRowsAffected() > 0;
+    m_delete.finish();
+    return ok;
+}
+
+std::optional<AnswerRow> AnswerStore::row(const QString& code) {
+    std::optional<AnswerRow> answers;
+    if (m_readRow.run({code}) && m_readRow.next()) {
+        answers.emplace();
+        for (int i = 0; i < kItemCount; ++i) {
+            const QVariant value = m_readRow.value(i);
+            (*answers)[i] = value.isNull() ? QString() : value.toString();
+        }
+    }
+    m_readRow.finish();
+    return answers;
+}
+
+QString AnswerStore::cell(const QString& code, int item) {
+    if (!ValidItem(item)) {
+        return {};
+    }
+    const auto answers = row(code);
+    return answers ? (*answers)[item - 1] : QString();
+}
+
+PreparedQuery& AnswerStore::cellWriter(int item) {
+    auto& writer = m_cellWriters[item];
+    if (!writer) {
+        // The item is a checked number, so only digits reach the statement text.
+        writer = std::make_unique<PreparedQuery>(
+            m_db, u"UPDATE Answer1 SET \"%1\" = ? WHERE rowid = "_s.arg(item) + kFirstRow);
+    }
+    return *writer;
+}
+
+bool AnswerStore::setCell(const QString& code, int item, const QString& value) {
+    if (!ValidItem(item)) {
+        return false;
+    }
+    PreparedQuery& writer = cellWriter(item);
+    const bool ok = writer.run({value, code}) && writer.query().numRowsAffected() > 0;
+    writer.finish();
+    return ok;
+}
+
+bool AnswerStore::setRow(const QString& code, const AnswerRow& answers) {
+    QVariantList values;
+    values.reserve(kItemCount + 1);
+    for (const QString& answer : answers) {
+        values.append(answer);
+    }
+    values.append(code);
+    const bool ok = m_writeRow.run(values) && m_writeRow.query().numRowsAffected() > 0;
+    m_writeRow.finish();
+    return ok;
+}
+
+} // namespace morvalen

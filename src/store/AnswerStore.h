@@ -1,0 +1,56 @@
+#pragma once
+
+#include "store/Database.h"
+#include "store/Query.h"
+
+#include <QString>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace morvalen {
+
+inline constexpr int kItemCount = 232;
+
+// The 232 answer cells of one examinee; index i holds item i + 1 ("" when unanswered).
+using AnswerRow = std::array<QString, kItemCount>;
+
+// The answer rows (Answer1) of the main database. A code selects the first row with that
+// code; items are numbered 1 to 232 and name the columns "1" to "232".
+class AnswerStore {
+public:
+    explicit AnswerStore(Database& db);
+    ~AnswerStore();
+
+    bool hasRow(const QString& code);
+    // Inserts a row with the code and all cells empty.
+    bool addRow(const QString& code);
+    // Adds the row only when the code has none; true when a row exists afterwards.
+    bool ensureRow(const QString& code);
+    bool removeRow(const QString& code);
+
+    std::optional<AnswerRow> row(const QString& code);
+    // Empty text when the code has no row or the item is out of range.
+    QString cell(const QString& code, int item);
+    // Writes and commits one cell; false when the item is out of range, the code has no row
+    // or the write failed (the stored row is then unchanged).
+    bool setCell(const QString& code, int item, const QString& value);
+    // Writes all 232 cells in one commit.
+    bool setRow(const QString& code, const AnswerRow& answers);
+
+private:
+    PreparedQuery& cellWriter(int item);
+
+    Database& m_db;
+    PreparedQuery m_exists;
+    PreparedQuery m_insert;
+    PreparedQuery m_delete;
+    PreparedQuery m_readRow;
+    PreparedQuery m_writeRow;
+    // One prepared statement per column, made when the column is first written.
+    std::map<int, std::unique_ptr<PreparedQuery>> m_cellWriters;
+};
+
+} // namespace morvalen

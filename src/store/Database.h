@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+
+class QSqlError;
+
+namespace morvalen {
+
+// Whether an error means the file is held by another connection or cannot be written, as
+// opposed to a file that is not a sound database.
+bool IsBusyError(const QSqlError& error);
+
+// The three delivered database files of the program folder.
+enum class DatabaseFile { Main, SchemaTexts, ReportSections };
+
+// "morvalen.mdb", "Theme.skn" or "NNPic.mdb".
+QString DatabaseFileName(DatabaseFile file);
+
+// One connection to one database file, closed when the object goes. Every window opens its
+// own connections and drops them when it closes; queries made on a connection must be
+// destroyed before it.
+class Database {
+public:
+    enum class Mode { ReadWrite, ReadOnly };
+
+    // Opens an existing file; never creates one (a missing file is an error, so a typo in a
+    // path cannot leave an empty database behind). Applies the durability settings: each
+    // commit reaches the disk before it returns, and the file is complete at rest.
+    // *busy tells a file held by another connection from one that cannot be opened at all.
+    static std::unique_ptr<Database> open(const QString& path, Mode mode, QString* error = nullptr,
+                                          bool* busy = nullptr);
+    static std::unique_ptr<Database> open(const QString& programFolder, DatabaseFile file,
+                                          QString* error = nullptr);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    QSqlDatabase& handle() { return m_db; }
+    const QString& path() const { return m_path; }
+    QString lastError() const { return m_lastError; }
+    void setLastError(const QString& text) { m_lastError = text; }
+
+    // Runs statements that take no values (pragmas, transaction control).
+    bool exec(const QString& sql);
+
+private:
+    Database(QSqlDatabase db, QString path);
+
+    QSqlDatabase m_db;
+    QString m_path;
+    QString m_lastError;
+    bool m_lastBusy = false;
+};
+
+// Begins a transaction and rolls it back unless committed, so an early return can never
+// leave a half-written change in the open transaction.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    bool active() const { return m_active; }
+    bool commit();
+
+private:
+    Database& m_db;
+    bool m_active = false;
+};
+
+} // namespace morvalen

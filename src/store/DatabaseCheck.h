@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/Database.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace morvalen {
+
+// What is wrong with a database file, if anything.
+enum class DatabaseProblem {
+    None,
+    Missing,     // no such file
+    NotDatabase, // not an SQLite file, damaged, or without the tables and columns the program needs
+    Locked,      // in use by another program, or the file or folder cannot be written
+};
+
+struct DatabaseCheck {
+    DatabaseProblem problem = DatabaseProblem::None;
+    QString detail; // the engine's own words, for the message
+    bool ok() const { return problem == DatabaseProblem::None; }
+};
+
+// Checks that the file is a sound database of the given kind: it opens, passes SQLite's
+// integrity check, holds every table and column the program reads, and (unless it is read
+// only) can be written. Nothing in the file is changed.
+DatabaseCheck CheckDatabaseFile(const QString& path, DatabaseFile kind);
+
+// The first problem among the three databases of the program folder, as a Persian message
+// for the user; empty when all three are sound.
+QString CheckProgramDatabases(const QString& programFolder);
+
+// The columns the program needs in each table of a database file.
+struct RequiredTable {
+    QString name;
+    QStringList columns;
+};
+QVector<RequiredTable> RequiredTables(DatabaseFile kind);
+
+} // namespace morvalen

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "store/Database.h"
+#include "store/Query.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+#include <optional>
+
+class QSqlQueryModel;
+
+namespace morvalen {
+
+// One row of IDE. Every value is text, as the windows write it.
+struct Examinee {
+    qint64 id = 0;            // id, given by the database
+    QString fullName;         // FullName
+    QString age;              // Alter
+    QString gender;           // Geschlecht
+    QString maritalStatus;    // Heirat
+    QString registrationDate; // Datum1, a Persian date text
+    QString education;        // Bildung
+    QString phone;            // TelNummer1
+    QString tester;           // Tester
+    QString code;             // Code
+    QString comment;          // comment, the stored interpretation
+};
+
+// The column lists of the examinee lists, newest first.
+enum class ExamineeList {
+    Registry, // id, FullName, Alter, Geschlecht, Heirat, Datum1, Bildung, TelNummer1, Tester, Code
+    Brief,    // id, FullName, Alter, Code (answer sheet, file browser)
+    Results,  // id, FullName, Alter, Code, Geschlecht, Heirat, Bildung
+};
+
+// The examinees of the main database.
+class ExamineeStore {
+public:
+    explicit ExamineeStore(Database& db);
+
+    // Inserts a row with every column but id; returns the new id.
+    std::optional<qint64> add(const Examinee& examinee);
+    // Adds the examinee and, unless the code already has one, an empty answer row, in one
+    // commit: an examinee is never stored without the row the questionnaire writes into.
+    std::optional<qint64> addWithAnswerRow(const Examinee& examinee);
+    // Writes the editable columns (name to tester) of the row with this id.
+    bool change(const Examinee& examinee);
+    // Deletes the first row with this code; false when there is none.
+    bool removeByCode(const QString& code);
+
+    QVector<Examinee> findByCode(const QString& code);
+    std::optional<Examinee> firstByCode(const QString& code);
+    QStringList codesInStorageOrder();
+    int count();
+
+    // The code of the examinee stored last, and whether a code is taken; together they give
+    // the next code without reading the whole table.
+    std::optional<QString> lastCode();
+    bool codeInUse(const QString& code);
+    QString assignCode();
+
+    QString comment(const QString& code);
+    bool setComment(const QString& code, const QString& text);
+
+    static QString listStatement(ExamineeList list);
+    // A lazy model of the list: rows are fetched as a view scrolls.
+    std::unique_ptr<QSqlQueryModel> listModel(ExamineeList list);
+
+private:
+    Database& m_db;
+    PreparedQuery m_insert;
+    PreparedQuery m_insertAnswerRow;
+    PreparedQuery m_update;
+    PreparedQuery m_delete;
+    PreparedQuery m_findByCode;
+    PreparedQuery m_lastCode;
+    PreparedQuery m_codeInUse;
+    PreparedQuery m_answerRowExists;
+    PreparedQuery m_setComment;
+};
+
+} // namespace morvalen
