@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #ifdef MORVALEN_TEST_GUI
+#include "shell/Appearance.h"
+
 #include <QApplication>
 using App = QApplication;
 #else
@@ -19,5 +21,9 @@ int main(int argc, char** argv) {
     }
     testing::InitGoogleTest(&argc, argv);
     App app(argc, argv);
+#ifdef MORVALEN_TEST_GUI
+    // Windows are tested as the program shows them: right to left, in the Persian font.
+    morvalen::ConfigureApplication(app);
+#endif
     return RUN_ALL_TESTS();
 }

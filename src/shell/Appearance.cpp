@@ -1,0 +1,29 @@
+#include "shell/Appearance.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace morvalen {
+
+using namespace Qt::StringLiterals;
+
+QFont NazaninFont(qreal pointSize, bool bold) {
+    QFont font(u"B Nazanin"_s);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+void ConfigureApplication(QApplication& app) {
+    QFont::insertSubstitutions(u"B Nazanin"_s, {u"Nazli"_s, u"Noto Naskh Arabic"_s, u"Noto Sans Arabic"_s});
+    // The product name is set in a heavy display face; a bold serif stands in for it.
+    QFont::insertSubstitutions(u"Cooper Black"_s, {u"DejaVu Serif"_s, u"Noto Serif"_s});
+    app.setApplicationName(u"Morvalen"_s);
+    app.setApplicationDisplayName(u"Morvalen"_s);
+    app.setApplicationVersion(QStringLiteral(MORVALEN_VERSION));
+    app.setWindowIcon(QIcon(u":/icons/morvalen.svg"_s));
+    app.setLayoutDirection(Qt::RightToLeft);
+    app.setFont(NazaninFont(11));
+}
+
+} // namespace morvalen

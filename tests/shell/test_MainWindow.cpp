@@ -1,0 +1,216 @@
+// The main window: toolbar, dispatch, title block, update notice and the exit question.
+#include "shell/Frm_Exit.h"
+#include "shell/MDIForm1.h"
+#include "store/SettingsStore.h"
+#include "support/GuiFixture.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+struct Command {
+    int id;
+    QString caption;
+};
+
+const QVector<Command> kToolbar{
+    {100, u"آزمودني ها"_s}, {101, u"پاسخنامه"_s},  {140, u"فايل آزمودني"_s}, {141, u"نتيجه تست"_s},
+    {142, u"تنظيمات"_s},    {143, u"بروزرساني"_s}, {144, u"پشتيبان گيري"_s}, {147, u"سايت ما"_s},
+    {145, u"تماس با ما"_s}, {146, u"خروج"_s},
+};
+
+class MainWindow : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        services = std::make_shared<MainServices>();
+        services->versionProbe = [this](MDIForm1&) { ++probes; };
+        services->quit = [this] { ++quits; };
+    }
+
+    MDIForm1* open() {
+        MDIForm1* window = MDIForm1::ShowMain(context, services);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        return window;
+    }
+
+    static void expectToolbar(MDIForm1* window) {
+        ASSERT_NE(window->CommandBars, nullptr);
+        EXPECT_EQ(window->CommandBars->objectName(), u"Standard"_s);
+        const QList<QAction*> actions = window->CommandBars->actions();
+        ASSERT_EQ(actions.size(), kToolbar.size());
+        for (int i = 0; i < actions.size(); ++i) {
+            EXPECT_EQ(actions[i]->data().toInt(), kToolbar[i].id) << i;
+            EXPECT_EQ(actions[i]->text(), kToolbar[i].caption) << i;
+            EXPECT_FALSE(actions[i]->icon().pixmap(42, 35).isNull()) << "icon of " << kToolbar[i].id;
+        }
+        EXPECT_EQ(window->CommandBars->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        EXPECT_EQ(window->CommandBars->iconSize(), QSize(42, 35));
+    }
+
+    static QToolButton* button(MDIForm1* window, int id) {
+        for (QAction* action : window->CommandBars->actions()) {
+            if (action->data().toInt() == id) {
+                return qobject_cast<QToolButton*>(window->CommandBars->widgetForAction(action));
+            }
+        }
+        return nullptr;
+    }
+
+    std::shared_ptr<MainServices> services;
+    int probes = 0;
+    int quits = 0;
+};
+
+TEST_F(MainWindow, ToolbarHasTheTenCommandsInOrder) {
+    MDIForm1* window = open();
+    expectToolbar(window);
+    EXPECT_EQ(window->windowTitle(), u"Morvalen"_s);
+    EXPECT_EQ(window->findChild<QMenuBar*>(), nullptr) << "no menu bar";
+    EXPECT_EQ(window->layoutDirection(), Qt::RightToLeft);
+}
+
+TEST_F(MainWindow, DispatchRunsTheCommandOfTheClickedButton) {
+    QVector<int> ran;
+    for (const int id : {100, 141, 145}) {
+        services->commands[id] = [&ran, id](MDIForm1&) { ran.append(id); };
+    }
+    MDIForm1* window = open();
+    for (const int id : {141, 101, 100, 145, 141}) {
+        QToolButton* b = button(window, id);
+        ASSERT_NE(b, nullptr) << id;
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // 101 has no window yet: nothing happens. An id outside the table does nothing either.
+    window->OnExecute(999);
+    EXPECT_EQ(ran, (QVector<int>{141, 100, 145, 141}));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindow, VersionProbeRunsOnceAfterLoad) {
+    MDIForm1* window = open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probes == 1; }, 2000));
+    QTest::qWait(100);
+    EXPECT_EQ(probes, 1);
+    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_FALSE(window->GroupBox1->isVisible());
+}
+
+TEST_F(MainWindow, UpdateNoticeShowsUntilClosed) {
+    services->versionProbe = [](MDIForm1& w) { w.showUpdateNotice(); };
+    MDIForm1* window = open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->GroupBox1->isVisible(); }, 2000));
+    EXPECT_EQ(window->Label1->text(), u"آپديت جديد نرم افزار"_s);
+    EXPECT_EQ(window->Label3->text(), u"قبل از بروزرساني حتما بكاپ بگيريد"_s);
+    QTest::mouseClick(window->PushButton1, Qt::LeftButton);
+    EXPECT_FALSE(window->GroupBox1->isVisible());
+    QTest::qWait(100);
+    EXPECT_FALSE(window->GroupBox1->isVisible()) << "nothing brings it back";
+}
+
+TEST_F(MainWindow, TitleLinesKeepTheirSpacingOnResize) {
+    MDIForm1* window = open();
+    for (const QSize size : {QSize(1100, 720), QSize(800, 600), QSize(1400, 900)}) {
+        window->resize(size);
+        QTest::qWait(20);
+        const int w = window->frameGeometry().width();
+        const int hTwips = window->frameGeometry().height() * 15;
+        const int top = (hTwips + 3000) / 2;
+        EXPECT_EQ(window->LblTName->geometry(), QRect(0, top / 15, w, 112));
+        EXPECT_EQ(window->LblFName->geometry(), QRect(0, (top - 1680) / 15, w, 112));
+        EXPECT_EQ(window->LblKName->geometry(), QRect(0, (top - 3680) / 15, w, 112));
+        for (QLabel* label : {window->LblKName, window->LblFName, window->LblTName}) {
+            EXPECT_EQ(label->alignment(), Qt::AlignCenter);
+            EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(156, 73, 177));
+        }
+    }
+    EXPECT_EQ(window->LblFName->text(), u"Morvalen"_s);
+    EXPECT_FALSE(window->LblTName->text().isEmpty());
+}
+
+TEST_F(MainWindow, ClinicNameComesFromTheSettingsRow) {
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        SettingsStore settings(*db);
+        Settings s = *settings.read();
+        s.name = u"كلينيك آرامش"_s;
+        ASSERT_TRUE(settings.write(s));
+    }
+    MDIForm1* window = open();
+    EXPECT_EQ(window->LblKName->text(), u"كلينيك آرامش"_s);
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        SettingsStore settings(*db);
+        Settings s = *settings.read();
+        s.name = u"مركز دوم"_s;
+        ASSERT_TRUE(settings.write(s));
+    }
+    // A changed name shows at the latest after the next resize.
+    window->resize(window->size() + QSize(10, 10));
+    QTest::qWait(20);
+    EXPECT_EQ(window->LblKName->text(), u"مركز دوم"_s);
+}
+
+TEST_F(MainWindow, NoAtTheExitQuestionBuildsTheWindowAnew) {
+    MDIForm1* first = open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probes == 1; }, 2000));
+    QTest::mouseClick(button(first, 146), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_TRUE(visibleWindows<MDIForm1>().isEmpty());
+    const auto questions = visibleWindows<Frm_Exit>();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0]->Label1->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
+    EXPECT_EQ(questions[0]->PushB1->text(), u"بلي"_s);
+    EXPECT_EQ(questions[0]->PushButton1->text(), u"خير"_s);
+
+    QTest::mouseClick(questions[0]->PushButton1, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(visibleWindows<Frm_Exit>().isEmpty());
+    const auto mains = visibleWindows<MDIForm1>();
+    ASSERT_EQ(mains.size(), 1);
+    expectToolbar(mains[0]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probes == 2; }, 2000)) << "the probe runs again";
+    EXPECT_EQ(quits, 0);
+
+    // And once more: the rebuilt window is as good as the first.
+    mains[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::mouseClick(visibleWindows<Frm_Exit>().value(0)->PushButton1, Qt::LeftButton);
+    ASSERT_EQ(visibleWindows<MDIForm1>().size(), 1);
+    expectToolbar(visibleWindows<MDIForm1>()[0]);
+}
+
+TEST_F(MainWindow, YesAtTheExitQuestionEndsTheProgram) {
+    open()->close();
+    // A window left loaded but hidden does not keep the program alive.
+    QWidget hiddenView;
+    hiddenView.hide();
+    const auto questions = visibleWindows<Frm_Exit>();
+    ASSERT_EQ(questions.size(), 1);
+    QTest::mouseClick(questions[0]->PushB1, Qt::LeftButton);
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(visibleWindows<MDIForm1>().isEmpty());
+}
+
+TEST_F(MainWindow, ClosingTheQuestionByItsFrameKeepsTheProgram) {
+    open()->close();
+    ASSERT_EQ(visibleWindows<Frm_Exit>().size(), 1);
+    visibleWindows<Frm_Exit>()[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(visibleWindows<MDIForm1>().size(), 1);
+    EXPECT_EQ(quits, 0);
+}
+
+} // namespace
+} // namespace morvalen

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "shell/Context.h"
+#include "shell/FileDialog.h"
+#include "shell/MessageBox.h"
+#include "support/TempProgramFolder.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace morvalen::test {
+
+// A window test on a fresh program folder, with timers short enough not to wait for, and
+// no window, queued answer or recorded box left over for the next test.
+class GuiFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.valid());
+        context.programFolder = folder.path();
+        context.documentsFolder = folder.path();
+        context.intervals = {50, 50, 50, 20, 50};
+        MessageBox::clearShown();
+        MessageBox::clearNextAnswers();
+        FileDialog::clearShown();
+        FileDialog::clearNextFileNames();
+    }
+
+    void TearDown() override {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            w->hide();
+            w->deleteLater();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        MessageBox::clearNextAnswers();
+        FileDialog::clearNextFileNames();
+    }
+
+    // The visible top-level windows of one class.
+    template <typename W> static QList<W*> visibleWindows() {
+        QList<W*> found;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* typed = qobject_cast<W*>(w); typed && typed->isVisible()) {
+                found.append(typed);
+            }
+        }
+        return found;
+    }
+
+    TempProgramFolder folder;
+    Context context;
+};
+
+} // namespace morvalen::test
