@@ -27,8 +27,7 @@ namespace {
 // Made once per size and kept for the whole run.
 class SeededDatabase {
 public:
-    explicit SeededDatabase(int n)
-        : m_count(n) {
+    explicit SeededDatabase(int n) : m_count(n) {
         const QString path = m_dir.path() + u"/morvalen.mdb"_s;
         QFile::copy(QStringLiteral(MORVALEN_SEED_DIR) + u"/morvalen.mdb"_s, path);
         QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
@@ -55,8 +54,9 @@ private:
         }
         Transaction transaction(*db);
         QSqlQuery person(db->handle());
-        person.prepare(u"INSERT INTO IDE (FullName, \"Alter\", Geschlecht, Heirat, Datum1, Bildung, TelNummer1, "
-                       u"Tester, Code) VALUES (?, '35', 'زن', 'متاهل', '1402/05/09', 'ليسانس', '0912', 'آزمونگر', ?)"_s);
+        person.prepare(
+            u"INSERT INTO IDE (FullName, \"Alter\", Geschlecht, Heirat, Datum1, Bildung, TelNummer1, "
+            u"Tester, Code) VALUES (?, '35', 'زن', 'متاهل', '1402/05/09', 'ليسانس', '0912', 'آزمونگر', ?)"_s);
         QSqlQuery row(db->handle());
         row.prepare(u"INSERT INTO Answer1 ("_s + columns + u") VALUES ("_s + marks + u")"_s);
         for (int i = 1; i <= m_count; ++i) {

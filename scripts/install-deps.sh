@@ -14,6 +14,8 @@ packages=(
   xvfb xauth imagemagick poppler-utils
   # Persian fonts: "Nazli" stands in for "B Nazanin", Noto Naskh Arabic behind it
   fonts-farsiweb fonts-noto-core fontconfig
+  # Qt's own dialog texts in Persian
+  qt6-translations-l10n
 )
 
 missing=()

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace morvalen {
 
@@ -22,6 +24,11 @@ void ConfigureApplication(QApplication& app) {
     app.setApplicationDisplayName(u"Morvalen"_s);
     app.setApplicationVersion(QStringLiteral(MORVALEN_VERSION));
     app.setWindowIcon(QIcon(u":/icons/morvalen.svg"_s));
+    // Qt's own texts (dialog buttons, the file dialog) in Persian too, where installed.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(u"qtbase_fa"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        app.installTranslator(translator);
+    }
     app.setLayoutDirection(Qt::RightToLeft);
     app.setFont(NazaninFont(11));
 }

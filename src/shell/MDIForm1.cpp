@@ -134,6 +134,8 @@ void MDIForm1::buildUpdateNotice() {
     GroupBox1 = new QGroupBox(Picture1);
     GroupBox1->setObjectName(u"GroupBox1"_s);
     GroupBox1->setFixedSize(500, 210);
+    // Opaque, so the title lines behind it do not show through.
+    GroupBox1->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(GroupBox1);
     Label1 = new QLabel(u"آپديت جديد نرم افزار"_s, GroupBox1);
     Label1->setObjectName(u"Label1"_s);
