@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/SchemaScale.h"
 #include "store/Database.h"
 #include "store/Query.h"
 
@@ -11,8 +12,6 @@
 #include <optional>
 
 namespace morvalen {
-
-inline constexpr int kItemCount = 232;
 
 // The 232 answer cells of one examinee; index i holds item i + 1 ("" when unanswered).
 using AnswerRow = std::array<QString, kItemCount>;
