@@ -4,6 +4,7 @@
 #include "shell/MDIForm1.h"
 #include "shell/Startup.h"
 #include "store/ProgramFolder.h"
+#include "views/ViewCommands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
 
     const Context context = Context::Production(*folder);
     auto services = std::make_shared<MainServices>();
+    InstallViewCommands(*services);
     MDIForm1::ShowMain(context, services)->showMaximized();
     return app.exec();
 }

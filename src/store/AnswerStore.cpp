@@ -86,8 +86,23 @@ QString AnswerStore::cell(const QString& code, int item) {
     if (!ValidItem(item)) {
         return {};
     }
-    const auto answers = row(code);
-    return answers ? (*answers)[item - 1] : QString();
+    PreparedQuery& reader = cellReader(item);
+    QString value;
+    if (reader.run({code}) && reader.next()) {
+        const QVariant v = reader.value(0);
+        value = v.isNull() ? QString() : v.toString();
+    }
+    reader.finish();
+    return value;
+}
+
+PreparedQuery& AnswerStore::cellReader(int item) {
+    auto& reader = m_cellReaders[item];
+    if (!reader) {
+        reader = std::make_unique<PreparedQuery>(
+            m_db, u"SELECT \"%1\" FROM Answer1 WHERE rowid = "_s.arg(item) + kFirstRow);
+    }
+    return *reader;
 }
 
 PreparedQuery& AnswerStore::cellWriter(int item) {

@@ -31,7 +31,8 @@ public:
     bool removeRow(const QString& code);
 
     std::optional<AnswerRow> row(const QString& code);
-    // Empty text when the code has no row or the item is out of range.
+    // One cell, read by itself; empty text when the code has no row or the item is out of
+    // range.
     QString cell(const QString& code, int item);
     // Writes and commits one cell; false when the item is out of range, the code has no row
     // or the write failed (the stored row is then unchanged).
@@ -41,6 +42,7 @@ public:
 
 private:
     PreparedQuery& cellWriter(int item);
+    PreparedQuery& cellReader(int item);
 
     Database& m_db;
     PreparedQuery m_exists;
@@ -50,6 +52,7 @@ private:
     PreparedQuery m_writeRow;
     // One prepared statement per column, made when the column is first written.
     std::map<int, std::unique_ptr<PreparedQuery>> m_cellWriters;
+    std::map<int, std::unique_ptr<PreparedQuery>> m_cellReaders;
 };
 
 } // namespace morvalen

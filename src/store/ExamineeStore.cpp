@@ -2,8 +2,6 @@
 
 #include "core/ExamineeCode.h"
 
-#include <QSqlQueryModel>
-
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
@@ -49,7 +47,9 @@ ExamineeStore::ExamineeStore(Database& db)
     , m_codeInUse(db, u"SELECT 1 FROM IDE WHERE Code = ? LIMIT 1"_s)
     , m_answerRowExists(db, u"SELECT 1 FROM Answer1 WHERE Code = ? LIMIT 1"_s)
     , m_setComment(db, u"UPDATE IDE SET comment = ? WHERE id = (SELECT id FROM IDE WHERE Code = ? ORDER "
-                       u"BY id LIMIT 1)"_s) {}
+                       u"BY id LIMIT 1)"_s)
+    , m_deleteAnswerRow(db, u"DELETE FROM Answer1 WHERE rowid = (SELECT rowid FROM Answer1 WHERE Code = ? "
+                            u"ORDER BY rowid LIMIT 1)"_s) {}
 
 std::optional<qint64> ExamineeStore::add(const Examinee& e) {
     if (!m_insert.run({e.fullName, e.age, e.gender, e.maritalStatus, e.registrationDate, e.education, e.phone,
@@ -94,6 +94,21 @@ bool ExamineeStore::removeByCode(const QString& code) {
     const bool ok = m_delete.run({code}) && m_delete.query().numRowsAffected() > 0;
     m_delete.finish();
     return ok;
+}
+
+bool ExamineeStore::removeWithAnswerRow(const QString& code) {
+    Transaction transaction(m_db);
+    if (!transaction.active() || !m_delete.run({code})) {
+        return false;
+    }
+    const int examinees = m_delete.query().numRowsAffected();
+    m_delete.finish();
+    if (!m_deleteAnswerRow.run({code})) {
+        return false;
+    }
+    const int answers = m_deleteAnswerRow.query().numRowsAffected();
+    m_deleteAnswerRow.finish();
+    return transaction.commit() && examinees + answers > 0;
 }
 
 QVector<Examinee> ExamineeStore::findByCode(const QString& code) {
@@ -167,26 +182,6 @@ bool ExamineeStore::setComment(const QString& code, const QString& text) {
     const bool ok = m_setComment.run({text, code}) && m_setComment.query().numRowsAffected() > 0;
     m_setComment.finish();
     return ok;
-}
-
-QString ExamineeStore::listStatement(ExamineeList list) {
-    switch (list) {
-    case ExamineeList::Registry:
-        return u"SELECT id, FullName, \"Alter\", Geschlecht, Heirat, Datum1, Bildung, TelNummer1, Tester, "
-               u"Code "
-               u"FROM IDE ORDER BY id DESC"_s;
-    case ExamineeList::Brief:
-        return u"SELECT id, FullName, \"Alter\", Code FROM IDE ORDER BY id DESC"_s;
-    case ExamineeList::Results:
-        return u"SELECT id, FullName, \"Alter\", Code, Geschlecht, Heirat, Bildung FROM IDE ORDER BY id DESC"_s;
-    }
-    return {};
-}
-
-std::unique_ptr<QSqlQueryModel> ExamineeStore::listModel(ExamineeList list) {
-    auto model = std::make_unique<QSqlQueryModel>();
-    model->setQuery(listStatement(list), m_db.handle());
-    return model;
 }
 
 } // namespace morvalen

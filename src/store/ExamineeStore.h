@@ -10,8 +10,6 @@
 #include <memory>
 #include <optional>
 
-class QSqlQueryModel;
-
 namespace morvalen {
 
 // One row of IDE. Every value is text, as the windows write it.
@@ -29,13 +27,6 @@ struct Examinee {
     QString comment;          // comment, the stored interpretation
 };
 
-// The column lists of the examinee lists, newest first.
-enum class ExamineeList {
-    Registry, // id, FullName, Alter, Geschlecht, Heirat, Datum1, Bildung, TelNummer1, Tester, Code
-    Brief,    // id, FullName, Alter, Code (answer sheet, file browser)
-    Results,  // id, FullName, Alter, Code, Geschlecht, Heirat, Bildung
-};
-
 // The examinees of the main database.
 class ExamineeStore {
 public:
@@ -50,6 +41,10 @@ public:
     bool change(const Examinee& examinee);
     // Deletes the first row with this code; false when there is none.
     bool removeByCode(const QString& code);
+    // Deletes the examinee and then the answer row, the first of each with this code, in one
+    // commit, so an examinee never loses its answers while keeping its row or the reverse.
+    // False when neither was there.
+    bool removeWithAnswerRow(const QString& code);
 
     QVector<Examinee> findByCode(const QString& code);
     std::optional<Examinee> firstByCode(const QString& code);
@@ -65,10 +60,6 @@ public:
     QString comment(const QString& code);
     bool setComment(const QString& code, const QString& text);
 
-    static QString listStatement(ExamineeList list);
-    // A lazy model of the list: rows are fetched as a view scrolls.
-    std::unique_ptr<QSqlQueryModel> listModel(ExamineeList list);
-
 private:
     Database& m_db;
     PreparedQuery m_insert;
@@ -80,6 +71,7 @@ private:
     PreparedQuery m_codeInUse;
     PreparedQuery m_answerRowExists;
     PreparedQuery m_setComment;
+    PreparedQuery m_deleteAnswerRow;
 };
 
 } // namespace morvalen

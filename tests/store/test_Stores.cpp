@@ -1,5 +1,6 @@
 // The typed operations the windows call, on a copy of the delivered main database.
 #include "store/AnswerStore.h"
+#include "store/ExamineeListModel.h"
 #include "store/ExamineeStore.h"
 #include "store/ExportStore.h"
 #include "store/QuestionStore.h"
@@ -10,7 +11,6 @@
 
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 
 #include <gtest/gtest.h>
 
@@ -228,17 +228,45 @@ TEST_F(Stores, ExportRowsCarryCodeDemographicsAndAnswers) {
     EXPECT_EQ(rows[0][237], u"5"_s);
 }
 
-TEST_F(Stores, ListModelsShowNewestFirst) {
-    for (const QString& code : {u"1"_s, u"2"_s, u"3"_s}) {
-        ASSERT_TRUE(examinees->add(MakeExaminee(code)));
+TEST_F(Stores, ListModelsShowNewestFirstAPageAtATime) {
+    const int total = ExamineeListModel::kPageSize + 5;
+    ASSERT_TRUE(db->exec(u"BEGIN"_s));
+    for (int i = 1; i <= total; ++i) {
+        ASSERT_TRUE(examinees->add(MakeExaminee(QString::number(i))));
     }
-    const auto model = examinees->listModel(ExamineeList::Results);
-    ASSERT_EQ(model->rowCount(), 3);
-    ASSERT_EQ(model->columnCount(), 7);
-    EXPECT_EQ(model->index(0, 3).data().toString(), u"3"_s);
-    EXPECT_EQ(model->index(2, 3).data().toString(), u"1"_s);
-    EXPECT_EQ(examinees->listModel(ExamineeList::Registry)->columnCount(), 10);
-    EXPECT_EQ(examinees->listModel(ExamineeList::Brief)->columnCount(), 4);
+    ASSERT_TRUE(db->exec(u"COMMIT"_s));
+    ExamineeListModel model(*db, ExamineeList::Results);
+    ASSERT_EQ(model.columnCount(), 7);
+    EXPECT_EQ(model.rowCount(), ExamineeListModel::kPageSize);
+    EXPECT_EQ(model.value(0, u"Code"_s), QString::number(total));
+    EXPECT_EQ(model.index(0, 3).data().toString(), QString::number(total));
+    ASSERT_TRUE(model.canFetchMore({}));
+    model.fetchMore({});
+    EXPECT_EQ(model.rowCount(), total);
+    EXPECT_FALSE(model.canFetchMore({}));
+    EXPECT_EQ(model.value(total - 1, u"Code"_s), u"1"_s);
+
+    // The list holds no lock: another connection can save while it is open.
+    auto other = reopen();
+    ExamineeStore writer(*other);
+    ASSERT_TRUE(writer.add(MakeExaminee(u"new"_s)));
+    model.reload();
+    EXPECT_EQ(model.value(0, u"Code"_s), u"new"_s);
+
+    EXPECT_EQ(ExamineeListModel(*db, ExamineeList::Registry).columnCount(), 10);
+    EXPECT_EQ(ExamineeListModel(*db, ExamineeList::Brief).columnCount(), 4);
+    ASSERT_TRUE(model.setHeaderData(1, Qt::Horizontal, u"نام"_s));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), u"نام"_s);
+}
+
+TEST_F(Stores, RemoveWithAnswerRowTakesBothTogether) {
+    ASSERT_TRUE(examinees->addWithAnswerRow(MakeExaminee(u"1"_s)));
+    ASSERT_TRUE(examinees->addWithAnswerRow(MakeExaminee(u"2"_s)));
+    ASSERT_TRUE(examinees->removeWithAnswerRow(u"1"_s));
+    EXPECT_TRUE(examinees->findByCode(u"1"_s).isEmpty());
+    EXPECT_FALSE(answers->hasRow(u"1"_s));
+    EXPECT_TRUE(answers->hasRow(u"2"_s));
+    EXPECT_FALSE(examinees->removeWithAnswerRow(u"1"_s));
 }
 
 TEST_F(Stores, ScaleParagraphsAndReportSections) {

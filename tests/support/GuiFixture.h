@@ -5,7 +5,10 @@
 #include "shell/MessageBox.h"
 #include "support/TempProgramFolder.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QWidget>
 
@@ -47,6 +50,30 @@ protected:
             }
         }
         return found;
+    }
+
+    // Types text key by key, Persian included (QTest::keyClicks takes only Latin letters).
+    static void type(QWidget* widget, const QString& text) {
+        for (const QChar c : text) {
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+
+    // A double click as the system sends it: press, release, double click, release (the
+    // widget form of QTest::mouseDClick sends the double click alone).
+    static void doubleClick(QWidget* widget, QPoint pos) {
+        QTest::mouseClick(widget, Qt::LeftButton, {}, pos);
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, pos);
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, pos);
+    }
+
+    // Clicks a check or radio button on its indicator, where a user would.
+    static void clickIndicator(QAbstractButton* button) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect indicator =
+            button->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, button);
+        QTest::mouseClick(button, Qt::LeftButton, {}, indicator.center());
     }
 
     TempProgramFolder folder;

@@ -1,0 +1,86 @@
+#pragma once
+
+// A copy of the delivered main database holding n examinees, each with a full answer row,
+// for the benchmarks. Made once per size and kept for the whole run.
+#include "store/AnswerStore.h"
+#include "store/ExamineeStore.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+namespace morvalen::bench {
+
+using namespace Qt::StringLiterals;
+
+class SeededDatabase {
+public:
+    explicit SeededDatabase(int n) : m_count(n) {
+        const QString path = m_dir.path() + u"/morvalen.mdb"_s;
+        QFile::copy(QStringLiteral(MORVALEN_SEED_DIR) + u"/morvalen.mdb"_s, path);
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        db = Database::open(path, Database::Mode::ReadWrite);
+        seed();
+        examinees = std::make_unique<ExamineeStore>(*db);
+        answers = std::make_unique<AnswerStore>(*db);
+    }
+
+    int count() const { return m_count; }
+    QString folder() const { return m_dir.path(); }
+
+    std::unique_ptr<Database> db;
+    std::unique_ptr<ExamineeStore> examinees;
+    std::unique_ptr<AnswerStore> answers;
+
+private:
+    void seed() {
+        QString columns = u"Code"_s;
+        QString marks = u"?"_s;
+        for (int item = 1; item <= kItemCount; ++item) {
+            columns += u", \"%1\""_s.arg(item);
+            marks += u", ?"_s;
+        }
+        Transaction transaction(*db);
+        QSqlQuery person(db->handle());
+        person.prepare(
+            u"INSERT INTO IDE (FullName, \"Alter\", Geschlecht, Heirat, Datum1, Bildung, TelNummer1, "
+            u"Tester, Code) VALUES (?, '35', 'زن', 'متاهل', '1402/05/09', 'ليسانس', '0912', 'آزمونگر', ?)"_s);
+        QSqlQuery row(db->handle());
+        row.prepare(u"INSERT INTO Answer1 ("_s + columns + u") VALUES ("_s + marks + u")"_s);
+        for (int i = 1; i <= m_count; ++i) {
+            const QString code = QString::number(i);
+            person.bindValue(0, u"آزمودني %1"_s.arg(i));
+            person.bindValue(1, code);
+            person.exec();
+            row.bindValue(0, code);
+            for (int item = 1; item <= kItemCount; ++item) {
+                row.bindValue(item, QString::number((i + item) % 6 + 1));
+            }
+            row.exec();
+        }
+        // Finished statements only: a commit with one still open would leave the transaction
+        // running, and every later write would then skip its flush.
+        person.finish();
+        row.finish();
+        if (!transaction.commit()) {
+            qFatal("seeding failed: %s", qPrintable(db->lastError()));
+        }
+    }
+
+    QTemporaryDir m_dir;
+    int m_count;
+};
+
+inline SeededDatabase& Seeded(int n) {
+    static std::map<int, std::unique_ptr<SeededDatabase>> databases;
+    auto& db = databases[n];
+    if (!db) {
+        db = std::make_unique<SeededDatabase>(n);
+    }
+    return *db;
+}
+
+} // namespace morvalen::bench

@@ -1,0 +1,65 @@
+// The questionnaire's answer step: from the click on an answer to the next item shown,
+// with the examinee's answer stored on the way, at 100 and at 100,000 examinees.
+#include "SeededDatabase.h"
+#include "views/Frm_Test.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+using namespace morvalen;
+using namespace morvalen::bench;
+
+namespace {
+
+void BM_AnswerToNextItem(benchmark::State& state) {
+    SeededDatabase& seeded = Seeded(static_cast<int>(state.range(0)));
+    Context context;
+    context.programFolder = seeded.folder();
+    context.intervals.timedMessageMs = 1;
+    // An examinee in the middle of the table, so the look-up is a real one.
+    const QString code = QString::number(seeded.count() / 2 + 1);
+    Frm_Test window(context, code, u"آزمودني"_s, nullptr);
+    window.show();
+    window.PushButton1->click();
+    int step = +1;
+    int button = 1;
+    for (auto _ : state) {
+        // Every click picks another answer than the one stored, so every commit is real.
+        button = button % 6 + 1;
+        window.RButton[button]->click();
+        if (window.currentItem() == kItemCount) {
+            step = -1;
+        } else if (window.currentItem() == 1) {
+            step = +1;
+        }
+        (step > 0 ? window.PushBNext : window.PushBBack)->click();
+        benchmark::DoNotOptimize(window.currentItem());
+    }
+    window.hide();
+}
+
+} // namespace
+
+BENCHMARK(BM_AnswerToNextItem)
+    ->Arg(100)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,143 @@
+#include "store/ExamineeListModel.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <limits>
+
+namespace morvalen {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList Columns(ExamineeList list) {
+    switch (list) {
+    case ExamineeList::Registry:
+        return {u"id"_s,     u"FullName"_s, u"Alter"_s,      u"Geschlecht"_s, u"Heirat"_s,
+                u"Datum1"_s, u"Bildung"_s,  u"TelNummer1"_s, u"Tester"_s,     u"Code"_s};
+    case ExamineeList::Brief:
+        return {u"id"_s, u"FullName"_s, u"Alter"_s, u"Code"_s};
+    case ExamineeList::Results:
+        return {u"id"_s, u"FullName"_s, u"Alter"_s, u"Code"_s, u"Geschlecht"_s, u"Heirat"_s, u"Bildung"_s};
+    }
+    return {};
+}
+
+} // namespace
+
+ExamineeListModel::ExamineeListModel(Database& db, ExamineeList list, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_db(db)
+    , m_columns(Columns(list))
+    , m_headers(m_columns) {
+    reload();
+}
+
+int ExamineeListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ExamineeListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant ExamineeListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) ||
+        index.row() >= m_rows.size()) {
+        return {};
+    }
+    return m_rows[index.row()].value(index.column());
+}
+
+QVariant ExamineeListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_headers.size()) {
+        return m_headers[section];
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool ExamineeListModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                                      int role) {
+    if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) || section < 0 ||
+        section >= m_headers.size()) {
+        return false;
+    }
+    m_headers[section] = value.toString();
+    emit headerDataChanged(orientation, section, section);
+    return true;
+}
+
+bool ExamineeListModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && !m_atEnd;
+}
+
+void ExamineeListModel::fetchMore(const QModelIndex& parent) {
+    if (!parent.isValid()) {
+        readPage();
+    }
+}
+
+void ExamineeListModel::reload() {
+    beginResetModel();
+    m_rows.clear();
+    m_lastId = std::numeric_limits<qint64>::max();
+    m_atEnd = false;
+    endResetModel();
+    readPage();
+}
+
+bool ExamineeListModel::readPage() {
+    if (m_atEnd) {
+        return false;
+    }
+    QStringList quoted;
+    for (const QString& c : m_columns) {
+        quoted.append(u'"' + c + u'"');
+    }
+    QSqlQuery query(m_db.handle());
+    query.setForwardOnly(true);
+    query.prepare(u"SELECT %1 FROM IDE WHERE id < ? ORDER BY id DESC LIMIT %2"_s.arg(quoted.join(u", "_s))
+                      .arg(kPageSize));
+    query.addBindValue(m_lastId);
+    if (!query.exec()) {
+        m_db.setLastError(query.lastError().text());
+        m_atEnd = true;
+        return false;
+    }
+    QVector<QStringList> page;
+    while (query.next()) {
+        QStringList row;
+        for (int c = 0; c < m_columns.size(); ++c) {
+            const QVariant v = query.value(c);
+            row.append(v.isNull() ? QString() : v.toString());
+        }
+        m_lastId = query.value(0).toLongLong();
+        page.append(row);
+    }
+    query.finish();
+    m_atEnd = page.size() < kPageSize;
+    if (!page.isEmpty()) {
+        const int first = static_cast<int>(m_rows.size());
+        beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
+        m_rows += page;
+        endInsertRows();
+    }
+    return true;
+}
+
+int ExamineeListModel::column(const QString& name) const {
+    return static_cast<int>(m_columns.indexOf(name));
+}
+
+QString ExamineeListModel::value(int row, const QString& columnName) const {
+    const int c = column(columnName);
+    return row >= 0 && row < m_rows.size() && c >= 0 ? m_rows[row].value(c) : QString();
+}
+
+qint64 ExamineeListModel::idAt(int row) const {
+    return value(row, u"id"_s).toLongLong();
+}
+
+} // namespace morvalen

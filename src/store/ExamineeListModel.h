@@ -1,0 +1,57 @@
+#pragma once
+
+#include "store/Database.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QVector>
+
+namespace morvalen {
+
+// The column lists of the examinee lists; every list shows the newest examinee first.
+enum class ExamineeList {
+    Registry, // id, FullName, Alter, Geschlecht, Heirat, Datum1, Bildung, TelNummer1, Tester, Code
+    Brief,    // id, FullName, Alter, Code (answer sheet, file browser)
+    Results,  // id, FullName, Alter, Code, Geschlecht, Heirat, Bildung
+};
+
+// A list of examinees for a grid, read a page at a time as the grid scrolls. Every page is
+// read by a statement that finishes at once, so a list left open never holds a lock that
+// would keep another window from saving.
+class ExamineeListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr int kPageSize = 256;
+
+    ExamineeListModel(Database& db, ExamineeList list, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+    // Reads the list again from the newest examinee.
+    void reload();
+
+    // The column's position by its name ("Code", "FullName", ...), or -1.
+    int column(const QString& name) const;
+    QString value(int row, const QString& columnName) const;
+    qint64 idAt(int row) const;
+
+private:
+    bool readPage();
+
+    Database& m_db;
+    QStringList m_columns;
+    QStringList m_headers;
+    QVector<QStringList> m_rows;
+    qint64 m_lastId = 0;
+    bool m_atEnd = false;
+};
+
+} // namespace morvalen

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "shell/MDIForm1.h"
+
+namespace morvalen {
+
+// Plugs the windows behind the toolbar into the main window's commands.
+void InstallViewCommands(MainServices& services);
+
+} // namespace morvalen

@@ -1,0 +1,185 @@
+// The on-screen questionnaire on a temporary program folder.
+#include "store/AnswerStore.h"
+#include "store/QuestionStore.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_Test.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class Questionnaire : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        main = new QWidget;
+        main->show();
+        db = Database::open(folder.path(), DatabaseFile::Main);
+        ASSERT_TRUE(db);
+        answers = std::make_unique<AnswerStore>(*db);
+        ASSERT_TRUE(answers->addRow(u"3"_s));
+    }
+
+    Frm_Test* open(const QString& code = u"3"_s) {
+        auto* test = new Frm_Test(context, code, u"رضا"_s, main);
+        test->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(test));
+        QTest::mouseClick(test->PushButton1, Qt::LeftButton); // "شروع"
+        return test;
+    }
+
+    static int checkedButton(Frm_Test* t) {
+        for (int b = 1; b <= 6; ++b) {
+            if (t->RButton[b]->isChecked()) {
+                return b;
+            }
+        }
+        return 0;
+    }
+
+    QStringList timedTexts() const {
+        QStringList texts;
+        for (const auto& shown : MessageBox::shown()) {
+            if (shown.timed) {
+                texts.append(shown.text);
+            }
+        }
+        return texts;
+    }
+
+    QPointer<QWidget> main;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<AnswerStore> answers;
+};
+
+TEST_F(Questionnaire, OpensOnItemOneBehindTheIntroduction) {
+    ASSERT_TRUE(QuestionStore(*db).setText(1, u"من اغلب احساس تنهايي مي كنم"_s));
+    ASSERT_TRUE(answers->setCell(u"3"_s, 1, u"4"_s));
+    auto* t = new Frm_Test(context, u"3"_s, u"رضا"_s, main);
+    t->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(t));
+    EXPECT_EQ(t->windowTitle(), u"اجراي تست"_s);
+    EXPECT_FALSE(main->isEnabled());
+    EXPECT_TRUE(t->GroupBox3->isVisible());
+    EXPECT_FALSE(t->PushButton3->isVisible());
+    EXPECT_EQ(t->currentItem(), 1);
+    EXPECT_EQ(t->LblQU->text(), u"من اغلب احساس تنهايي مي كنم"_s);
+    EXPECT_EQ(checkedButton(t), 3) << "a stored 4 selects the third button";
+    QTest::mouseClick(t->PushButton1, Qt::LeftButton);
+    EXPECT_FALSE(t->GroupBox3->isVisible());
+    EXPECT_TRUE(t->PushButton3->isVisible());
+    QTest::mouseClick(t->PushButton3, Qt::LeftButton);
+    EXPECT_TRUE(t->GroupBox4->isVisible());
+    EXPECT_EQ(t->TxtHelp->toPlainText().split(u'\n').size(), 8);
+    QTest::mouseClick(t->PushButton2, Qt::LeftButton);
+    EXPECT_FALSE(t->GroupBox4->isVisible());
+}
+
+TEST_F(Questionnaire, EachButtonStoresItsValue) {
+    Frm_Test* t = open();
+    const QStringList captions{u"کاملاً درست"_s, u"تقريباً درست"_s, u"اندکي درست"_s, u"بيشتر درست است تا غلط"_s,
+                               u"تقريباً غلط"_s, u"کاملاً غلط"_s};
+    for (int b = 1; b <= 6; ++b) {
+        EXPECT_EQ(t->RButton[b]->text(), captions[b - 1]);
+        clickIndicator(t->RButton[b]);
+        QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+        EXPECT_EQ(answers->cell(u"3"_s, b), QString::number(7 - b)) << "button " << b;
+        EXPECT_EQ(t->currentItem(), b + 1);
+        EXPECT_EQ(t->GroupBox1->title(), QString::number(b + 1)) << "the caption is the item number";
+    }
+}
+
+TEST_F(Questionnaire, AnswerSurvivesNextAndPrevious) {
+    Frm_Test* t = open();
+    clickIndicator(t->RButton[2]);
+    QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+    EXPECT_EQ(checkedButton(t), 0) << "item 2 has no answer yet";
+    QTest::mouseClick(t->PushBBack, Qt::LeftButton);
+    EXPECT_EQ(t->currentItem(), 1);
+    EXPECT_EQ(checkedButton(t), 2);
+    EXPECT_EQ(answers->cell(u"3"_s, 1), u"5"_s);
+}
+
+TEST_F(Questionnaire, CloseBoxStoresTheAnswer) {
+    Frm_Test* t = open();
+    QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+    clickIndicator(t->RButton[6]);
+    EXPECT_TRUE(answers->cell(u"3"_s, 2).isEmpty()) << "stored only on moving or closing";
+    t->close();
+    EXPECT_EQ(answers->cell(u"3"_s, 2), u"1"_s);
+    EXPECT_TRUE(main->isEnabled());
+}
+
+TEST_F(Questionnaire, BothEndsSayWhereTheyAre) {
+    Frm_Test* t = open();
+    QTest::mouseClick(t->PushBBack, Qt::LeftButton);
+    EXPECT_EQ(t->currentItem(), 1);
+    EXPECT_EQ(timedTexts(), QStringList{u"شروع"_s});
+    for (int i = 1; i < 232; ++i) {
+        QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+    }
+    ASSERT_EQ(t->currentItem(), 232);
+    clickIndicator(t->RButton[1]);
+    QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+    EXPECT_EQ(t->currentItem(), 232);
+    EXPECT_EQ(timedTexts(), (QStringList{u"شروع"_s, u"پايان"_s}));
+    EXPECT_EQ(answers->cell(u"3"_s, 232), u"6"_s) << "item 232 is stored before the message";
+    EXPECT_EQ(checkedButton(t), 1);
+}
+
+TEST_F(Questionnaire, StoredZeroShowsNoChoice) {
+    ASSERT_TRUE(answers->setCell(u"3"_s, 1, u"0"_s));
+    Frm_Test* t = open();
+    EXPECT_EQ(checkedButton(t), 0);
+}
+
+TEST_F(Questionnaire, WithoutAnAnswerRowNothingIsShownOrStored) {
+    Frm_Test* t = open(u"99"_s);
+    clickIndicator(t->RButton[1]);
+    EXPECT_EQ(checkedButton(t), 0);
+    QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+    EXPECT_EQ(t->currentItem(), 2);
+    EXPECT_FALSE(answers->hasRow(u"99"_s));
+    EXPECT_TRUE(MessageBox::shown().isEmpty()) << "no message";
+}
+
+TEST_F(Questionnaire, DigitsChooseAndEnterMovesOn) {
+    Frm_Test* t = open();
+    QTest::keyClick(t, Qt::Key_5);
+    EXPECT_EQ(checkedButton(t), 2);
+    QTest::keyClick(t, Qt::Key_Return);
+    EXPECT_EQ(t->currentItem(), 2);
+    QTest::keyClick(t, Qt::Key_1);
+    QTest::keyClick(t, Qt::Key_Enter);
+    EXPECT_EQ(answers->cell(u"3"_s, 1), u"5"_s);
+    EXPECT_EQ(answers->cell(u"3"_s, 2), u"1"_s);
+    QTest::keyClick(t, Qt::Key_9);
+    EXPECT_EQ(checkedButton(t), 0) << "only 1 to 6 are answers";
+}
+
+TEST_F(Questionnaire, FailedWriteKeepsTheAnswerOnScreen) {
+    Frm_Test* t = open();
+    clickIndicator(t->RButton[3]);
+    // Another program takes the file: the write cannot go through.
+    auto holder = Database::open(folder.file(u"morvalen.mdb"_s), Database::Mode::ReadWrite);
+    ASSERT_TRUE(holder && holder->exec(u"BEGIN EXCLUSIVE"_s));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+    EXPECT_EQ(t->currentItem(), 1) << "stays on the unsaved answer";
+    ASSERT_FALSE(MessageBox::shown().isEmpty());
+    EXPECT_EQ(MessageBox::shown().back().title, u"خطا"_s);
+    holder->exec(u"ROLLBACK"_s);
+    QTest::mouseClick(t->PushBNext, Qt::LeftButton);
+    EXPECT_EQ(t->currentItem(), 2);
+    EXPECT_EQ(answers->cell(u"3"_s, 1), u"4"_s);
+}
+
+} // namespace
+} // namespace morvalen
