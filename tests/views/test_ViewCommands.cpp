@@ -1,0 +1,57 @@
+// The toolbar commands reaching the real windows through the main window.
+#include "store/ExamineeStore.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_Azmoodani.h"
+#include "views/Frm_Test.h"
+#include "views/ViewCommands.h"
+
+#include <QPushButton>
+#include <QTableView>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+using ViewCommands = test::GuiFixture;
+
+TEST_F(ViewCommands, RegistryOpensModallyAndComesBackAsLeft) {
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        ExamineeStore store(*db);
+        Examinee e;
+        e.code = u"1"_s;
+        e.fullName = u"نسرين"_s;
+        ASSERT_TRUE(store.addWithAnswerRow(e));
+    }
+    auto services = std::make_shared<MainServices>();
+    InstallViewCommands(*services);
+    MDIForm1* main = MDIForm1::ShowMain(context, services);
+
+    main->OnExecute(100);
+    auto registries = visibleWindows<Frm_Azmoodani>();
+    ASSERT_EQ(registries.size(), 1);
+    Frm_Azmoodani* registry = registries[0];
+    EXPECT_TRUE(registry->isModal());
+    EXPECT_FALSE(main->isEnabled());
+
+    QTableView* grid = registry->VSFlexGrid1;
+    doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(0, 1)).center());
+    ASSERT_EQ(visibleWindows<Frm_Test>().size(), 1);
+    EXPECT_TRUE(visibleWindows<Frm_Azmoodani>().isEmpty());
+    EXPECT_FALSE(main->isEnabled()) << "still waiting for the questionnaire";
+    visibleWindows<Frm_Test>()[0]->close();
+    EXPECT_TRUE(main->isEnabled());
+
+    main->OnExecute(100);
+    ASSERT_EQ(visibleWindows<Frm_Azmoodani>().size(), 1);
+    EXPECT_EQ(visibleWindows<Frm_Azmoodani>()[0], registry) << "the same window, not a new one";
+    EXPECT_FALSE(main->isEnabled());
+    QTest::mouseClick(registry->PushButton6[Frm_Azmoodani::Exit], Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_TRUE(visibleWindows<Frm_Azmoodani>().isEmpty());
+}
+
+} // namespace
+} // namespace morvalen
