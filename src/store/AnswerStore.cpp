@@ -37,6 +37,14 @@ bool ValidItem(int item) {
 
 } // namespace
 
+AnswerTexts ToAnswerTexts(const AnswerRow& row) {
+    AnswerTexts texts;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        texts[i] = row[i].toStdString();
+    }
+    return texts;
+}
+
 AnswerStore::AnswerStore(Database& db)
     : m_db(db)
     , m_exists(db, u"SELECT 1 FROM Answer1 WHERE Code = ? LIMIT 1"_s)

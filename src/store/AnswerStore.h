@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SchemaScale.h"
+#include "core/Scoring.h"
 #include "store/Database.h"
 #include "store/Query.h"
 
@@ -15,6 +16,9 @@ namespace morvalen {
 
 // The 232 answer cells of one examinee; index i holds item i + 1 ("" when unanswered).
 using AnswerRow = std::array<QString, kItemCount>;
+
+// The answers as the scoring rules take them.
+AnswerTexts ToAnswerTexts(const AnswerRow& row);
 
 // The answer rows (Answer1) of the main database. A code selects the first row with that
 // code; items are numbered 1 to 232 and name the columns "1" to "232".

@@ -1,6 +1,8 @@
 #include "views/ViewCommands.h"
 
 #include "views/Frm_Azmoodani.h"
+#include "views/Frm_Ergebnis.h"
+#include "views/Frm_Pasoch.h"
 
 #include <QPointer>
 
@@ -11,6 +13,8 @@ namespace {
 // Windows that stay loaded between uses, kept for as long as they are.
 struct LoadedWindows {
     QPointer<Frm_Azmoodani> registry;
+    QPointer<Frm_Pasoch> answerSheet;
+    QPointer<Frm_Ergebnis> results;
 };
 
 } // namespace
@@ -27,6 +31,21 @@ void InstallViewCommands(MainServices& services) {
         loaded->registry->show();
         loaded->registry->raise();
         loaded->registry->activateWindow();
+    };
+    services.commands[101] = [loaded](MDIForm1& main) {
+        if (!loaded->answerSheet) {
+            loaded->answerSheet = new Frm_Pasoch(main.context(), &main);
+        }
+        loaded->answerSheet->show();
+        loaded->answerSheet->raise();
+    };
+    services.commands[141] = [loaded](MDIForm1& main) {
+        // Always a fresh results view: one left loaded behind the profile goes first.
+        if (loaded->results) {
+            delete loaded->results.data();
+        }
+        loaded->results = new Frm_Ergebnis(main.context(), &main);
+        loaded->results->show();
     };
 }
 

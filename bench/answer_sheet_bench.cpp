@@ -1,0 +1,91 @@
+// The answer sheet's key press (from the key to the next cell focused, autosave included)
+// and the results view's double click (from the click to every label filled), at 100 and
+// at 100,000 examinees.
+#include "SeededDatabase.h"
+#include "shell/MessageBox.h"
+#include "views/Frm_Ergebnis.h"
+#include "views/Frm_Pasoch.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+using namespace morvalen;
+using namespace morvalen::bench;
+
+namespace {
+
+Context BenchContext(const SeededDatabase& seeded) {
+    Context context;
+    context.programFolder = seeded.folder();
+    context.intervals.sheetLoadMs = 0;
+    context.intervals.timedMessageMs = 1;
+    return context;
+}
+
+void BM_AnswerSheetKey(benchmark::State& state) {
+    SeededDatabase& seeded = Seeded(static_cast<int>(state.range(0)));
+    Frm_Pasoch sheet(BenchContext(seeded), nullptr);
+    sheet.show();
+    // A row of the list's first page (the newest examinees).
+    sheet.selectExaminee(10);
+    while (sheet.loadedCode().isEmpty()) {
+        QCoreApplication::processEvents();
+    }
+    int index = 0;
+    char digit = '1';
+    for (auto _ : state) {
+        if (index == kItemCount - 1) {
+            index = 0;
+            sheet.FlatEdit1[0]->setFocus();
+        }
+        digit = digit == '6' ? '1' : static_cast<char>(digit + 1);
+        QTest::sendKeyEvent(QTest::Click, sheet.FlatEdit1[index], Qt::Key(Qt::Key_0 + (digit - '0')),
+                            QString(QLatin1Char(digit)), Qt::NoModifier);
+        ++index;
+        benchmark::DoNotOptimize(sheet.focusWidget());
+    }
+    sheet.hide();
+}
+
+void BM_ResultsDoubleClick(benchmark::State& state) {
+    SeededDatabase& seeded = Seeded(static_cast<int>(state.range(0)));
+    Frm_Ergebnis view(BenchContext(seeded), nullptr);
+    view.show();
+    int row = 0;
+    for (auto _ : state) {
+        view.selectExaminee(row);
+        row = (row + 37) % 100; // rows of the list's first page, each a different examinee
+        benchmark::DoNotOptimize(view.result());
+    }
+    view.hide();
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->Arg(100)
+        ->Arg(100000)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+}
+
+} // namespace
+
+BENCHMARK(BM_AnswerSheetKey)->Apply(Sizes);
+BENCHMARK(BM_ResultsDoubleClick)->Apply(Sizes);
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,155 @@
+// The results view scoring examinees through its real window.
+#include "store/AnswerStore.h"
+#include "store/ExamineeStore.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_Ergebnis.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const int kSizes[] = {9, 17, 17, 10, 15, 9, 15, 12, 11, 10, 17, 9, 16, 11, 15, 14, 11, 14};
+
+class Results : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        main = new QWidget;
+        main->show();
+        db = Database::open(folder.path(), DatabaseFile::Main);
+        ASSERT_TRUE(db);
+        answers = std::make_unique<AnswerStore>(*db);
+    }
+
+    void addExaminee(const QString& code, bool withRow) {
+        Examinee e;
+        e.code = code;
+        e.fullName = u"مينا"_s;
+        e.age = u"30"_s;
+        e.gender = u"زن"_s;
+        e.maritalStatus = u"مجرد"_s;
+        e.education = u"ديپلم"_s;
+        ExamineeStore store(*db);
+        ASSERT_TRUE(withRow ? store.addWithAnswerRow(e).has_value() : store.add(e).has_value());
+    }
+
+    void fillRow(const QString& code, const QString& answer) {
+        AnswerRow row;
+        row.fill(answer);
+        ASSERT_TRUE(answers->setRow(code, row));
+    }
+
+    Frm_Ergebnis* open() {
+        auto* view = new Frm_Ergebnis(context, main);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view));
+        return view;
+    }
+
+    static void pick(Frm_Ergebnis* view, int row) {
+        QTableView* grid = view->VSFlexGrid1;
+        doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
+    }
+
+    // The list as shown, without the zero-width spaces that let it wrap.
+    static QString items(Frm_Ergebnis* view, int scale) {
+        return view->LblNt3[scale]->text().remove(QChar(0x200B));
+    }
+
+    QPointer<QWidget> main;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<AnswerStore> answers;
+};
+
+TEST_F(Results, ExamineeWithoutAnswersScoresZeroAndHearsOfAllItems) {
+    addExaminee(u"1"_s, false);
+    Frm_Ergebnis* view = open();
+    EXPECT_FALSE(view->PushBNem1->isEnabled());
+    EXPECT_FALSE(view->PushButton5->isEnabled());
+    EXPECT_EQ(view->PushBNem1->text(), u"پروفايل "_s);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    pick(view, 0);
+    EXPECT_TRUE(answers->hasRow(u"1"_s));
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    const auto& box = MessageBox::shown()[0];
+    EXPECT_EQ(box.title, u"پيام"_s);
+    EXPECT_EQ(box.icon, MessageBox::Icon::Warning);
+    QString all;
+    for (int i = 1; i <= 232; ++i) {
+        all += QString::number(i) + u"  "_s;
+    }
+    EXPECT_EQ(box.text, u"شما به سوالات زير پاسخ نداده ايد\r\n\r\n"_s + all);
+    EXPECT_EQ(view->LblNt[0]->text(), u"232"_s);
+    for (int s = 0; s < 18; ++s) {
+        EXPECT_EQ(view->LblKH[s]->text(), u"0"_s);
+        EXPECT_EQ(view->Lbldarsad[s]->text(), u"0"_s);
+        EXPECT_EQ(view->LblNt[s + 1]->text(), QString::number(kSizes[s]));
+        EXPECT_EQ(view->LblNt2[s + 1]->text(), u"0"_s);
+    }
+    EXPECT_TRUE(view->PushButton5->isEnabled());
+    EXPECT_FALSE(view->PushBNem1->isEnabled()) << "waits for the profile window";
+}
+
+TEST_F(Results, BlankItemsAreListedAndCountedPerScale) {
+    addExaminee(u"1"_s, true);
+    fillRow(u"1"_s, u"3"_s);
+    ASSERT_TRUE(answers->setCell(u"1"_s, 5, QString()));
+    ASSERT_TRUE(answers->setCell(u"1"_s, 17, QString()));
+    Frm_Ergebnis* view = open();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    pick(view, 0);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_TRUE(MessageBox::shown()[0].text.endsWith(u"\r\n\r\n5  17  "_s));
+    EXPECT_EQ(view->LblNt[0]->text(), u"2"_s);
+    EXPECT_EQ(view->LblNt[1]->text(), u"1"_s);
+    EXPECT_EQ(view->LblNt[2]->text(), u"1"_s);
+    EXPECT_EQ(view->LblNt[3]->text(), u"0"_s);
+    EXPECT_EQ(view->LblKH[0]->text(), u"24"_s);
+    EXPECT_EQ(view->Lbldarsad[0]->text(), u"44"_s);
+    EXPECT_EQ(view->Txtid->text(), u"مينا    سن: 30    جنسيت: زن    وضعيت تاهل: مجرد    تحصيلات: ديپلم"_s);
+}
+
+TEST_F(Results, SecondExamineeReplacesEveryNumberAndList) {
+    addExaminee(u"1"_s, true);
+    fillRow(u"1"_s, u"6"_s);
+    addExaminee(u"2"_s, true);
+    fillRow(u"2"_s, u"2"_s);
+    ASSERT_TRUE(answers->setCell(u"2"_s, 30, u"5"_s));
+    Frm_Ergebnis* view = open();
+    pick(view, 1); // examinee 1, all sixes
+    EXPECT_TRUE(MessageBox::shown().isEmpty()) << "no blanks, no message";
+    EXPECT_EQ(view->LblNt[0]->text(), u"0"_s);
+    EXPECT_EQ(items(view, 1), u"1,2,3,4,5,6,7,8,9,"_s);
+    EXPECT_EQ(view->Lbldarsad[17]->text(), u"100"_s);
+    view->PushButton5->click();
+    EXPECT_TRUE(view->GroupBPasokh->isVisible());
+    pick(view, 0); // examinee 2
+    EXPECT_FALSE(view->GroupBPasokh->isVisible()) << "a new examinee hides the answers panel";
+    for (int s = 1; s <= 18; ++s) {
+        EXPECT_EQ(items(view, s), s == 3 ? u"30,"_s : QString()) << s;
+        EXPECT_EQ(view->LblNt2[s]->text(), s == 3 ? u"1"_s : u"0"_s) << s;
+    }
+    EXPECT_EQ(view->LblKH[0]->text(), u"18"_s);
+    EXPECT_EQ(view->LblKH[2]->text(), QString::number(2 * 16 + 5));
+    EXPECT_EQ(view->result().scales[2].highItems, "30,");
+    EXPECT_EQ(view->examineeCode(), u"2"_s);
+}
+
+TEST_F(Results, EmptyListStartsNothing) {
+    Frm_Ergebnis* view = open();
+    doubleClick(view->VSFlexGrid1->viewport(), QPoint(20, 20));
+    EXPECT_FALSE(view->hasResult());
+    EXPECT_FALSE(view->PushButton5->isEnabled());
+    view->close();
+    EXPECT_TRUE(main->isEnabled());
+}
+
+} // namespace
+} // namespace morvalen
