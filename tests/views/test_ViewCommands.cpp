@@ -2,6 +2,8 @@
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
 #include "views/Frm_Azmoodani.h"
+#include "views/Frm_Ergebnis.h"
+#include "views/Frm_Pasoch.h"
 #include "views/Frm_Test.h"
 #include "views/ViewCommands.h"
 
@@ -51,6 +53,31 @@ TEST_F(ViewCommands, RegistryOpensModallyAndComesBackAsLeft) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_TRUE(visibleWindows<Frm_Azmoodani>().isEmpty());
+}
+
+TEST_F(ViewCommands, ResultsAreFreshEachTimeAndTheSheetKeepsTheMainWindowWaiting) {
+    auto services = std::make_shared<MainServices>();
+    InstallViewCommands(*services);
+    MDIForm1* main = MDIForm1::ShowMain(context, services);
+
+    main->OnExecute(141);
+    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
+    QPointer<Frm_Ergebnis> first = visibleWindows<Frm_Ergebnis>()[0];
+    EXPECT_FALSE(main->isEnabled());
+    first->hide(); // left loaded behind, as after the profile window
+    main->OnExecute(141);
+    EXPECT_TRUE(first.isNull()) << "the old view is unloaded first";
+    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
+    visibleWindows<Frm_Ergebnis>()[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(main->isEnabled());
+
+    main->OnExecute(101);
+    ASSERT_EQ(visibleWindows<Frm_Pasoch>().size(), 1);
+    EXPECT_TRUE(visibleWindows<Frm_Pasoch>()[0]->isModal());
+    EXPECT_FALSE(main->isEnabled());
+    visibleWindows<Frm_Pasoch>()[0]->close();
+    EXPECT_TRUE(main->isEnabled());
 }
 
 } // namespace
