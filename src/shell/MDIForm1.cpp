@@ -171,6 +171,10 @@ void MDIForm1::setClinicName(const QString& name) {
     LblKName->setText(name);
 }
 
+void MDIForm1::refreshClinicName() {
+    setClinicName(readClinicName());
+}
+
 void MDIForm1::showUpdateNotice() {
     GroupBox1->show();
     GroupBox1->raise();
@@ -206,7 +210,7 @@ void MDIForm1::layoutClient() {
 
 void MDIForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    setClinicName(readClinicName());
+    refreshClinicName();
     layoutClient();
 }
 

@@ -55,6 +55,8 @@ public:
     void OnExecute(int id);
     // The first title line; the settings window sets it after saving.
     void setClinicName(const QString& name);
+    // Reads the clinic name from the settings row again (after a restore, say).
+    void refreshClinicName();
     // Shows the update notice box; the version probe calls it when a newer version exists.
     void showUpdateNotice();
 

@@ -8,6 +8,7 @@ namespace {
 
 struct Hooks {
     QQueue<MessageBox::Button> answers;
+    MessageBox::Button fallback = QMessageBox::NoButton;
     QVector<MessageBox::Record> shown;
 };
 
@@ -75,10 +76,18 @@ void MessageBox::clearNextAnswers() {
     TheHooks().answers.clear();
 }
 
+void MessageBox::setFallbackAnswer(Button answer) {
+    TheHooks().fallback = answer;
+}
+
 bool MessageBox::takeNextAnswer(Button* answer) {
     Hooks& hooks = TheHooks();
     if (hooks.answers.isEmpty()) {
-        return false;
+        if (hooks.fallback == QMessageBox::NoButton) {
+            return false;
+        }
+        *answer = hooks.fallback;
+        return true;
     }
     *answer = hooks.answers.dequeue();
     return true;

@@ -36,6 +36,9 @@ public:
     // Test hooks. A queued answer is taken by the next box, which is then not shown.
     static void setNextAnswer(Button answer);
     static void clearNextAnswers();
+    // With no queued answer, answer every box with this one instead of showing it;
+    // NoButton (the default) shows the boxes again.
+    static void setFallbackAnswer(Button answer);
     static bool takeNextAnswer(Button* answer);
     static void record(const Record& record);
     static const QVector<Record>& shown();

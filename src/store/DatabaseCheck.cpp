@@ -46,11 +46,11 @@ DatabaseCheck Problem(DatabaseProblem problem, const QString& detail) {
 
 } // namespace
 
-DatabaseCheck CheckDatabaseFile(const QString& path, DatabaseFile kind) {
+DatabaseCheck CheckDatabaseFile(const QString& path, DatabaseFile kind, DatabaseCheckAccess access) {
     if (!QFileInfo(path).isFile()) {
         return Problem(DatabaseProblem::Missing, path);
     }
-    const bool readOnly = kind == DatabaseFile::SchemaTexts;
+    const bool readOnly = kind == DatabaseFile::SchemaTexts || access == DatabaseCheckAccess::ReadOnly;
     QString error;
     bool busy = false;
     auto db =

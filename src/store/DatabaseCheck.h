@@ -22,10 +22,14 @@ struct DatabaseCheck {
     bool ok() const { return problem == DatabaseProblem::None; }
 };
 
+// Whether the file must also take writes: the program's own files must, a backup to be read need not.
+enum class DatabaseCheckAccess { AsUsed, ReadOnly };
+
 // Checks that the file is a sound database of the given kind: it opens, passes SQLite's
 // integrity check, holds every table and column the program reads, and (unless it is read
 // only) can be written. Nothing in the file is changed.
-DatabaseCheck CheckDatabaseFile(const QString& path, DatabaseFile kind);
+DatabaseCheck CheckDatabaseFile(const QString& path, DatabaseFile kind,
+                                DatabaseCheckAccess access = DatabaseCheckAccess::AsUsed);
 
 // The first problem among the three databases of the program folder, as a Persian message
 // for the user; empty when all three are sound.

@@ -3,6 +3,7 @@
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
 #include "views/Frm_Pasoch.h"
+#include "views/Frm_backup.h"
 
 #include <QPointer>
 
@@ -15,6 +16,7 @@ struct LoadedWindows {
     QPointer<Frm_Azmoodani> registry;
     QPointer<Frm_Pasoch> answerSheet;
     QPointer<Frm_Ergebnis> results;
+    QPointer<Frm_backup> backup;
 };
 
 } // namespace
@@ -46,6 +48,14 @@ void InstallViewCommands(MainServices& services) {
         }
         loaded->results = new Frm_Ergebnis(main.context(), &main);
         loaded->results->show();
+    };
+    services.commands[144] = [loaded](MDIForm1& main) {
+        // Not modal: the window disables the main window itself while it is open.
+        if (!loaded->backup) {
+            loaded->backup = new Frm_backup(main.context(), &main);
+        }
+        loaded->backup->show();
+        loaded->backup->raise();
     };
 }
 

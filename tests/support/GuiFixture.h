@@ -27,6 +27,7 @@ protected:
         context.intervals = {50, 50, 50, 20, 50};
         MessageBox::clearShown();
         MessageBox::clearNextAnswers();
+        MessageBox::setFallbackAnswer(QMessageBox::NoButton);
         FileDialog::clearShown();
         FileDialog::clearNextFileNames();
     }
@@ -38,6 +39,7 @@ protected:
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         MessageBox::clearNextAnswers();
+        MessageBox::setFallbackAnswer(QMessageBox::NoButton);
         FileDialog::clearNextFileNames();
     }
 

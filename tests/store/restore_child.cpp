@@ -1,0 +1,14 @@
+// Runs one restore and exits: the program the crash test kills part way through.
+#include "store/Backup.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3) {
+        return 2;
+    }
+    return morvalen::RestoreBackup(args[1], args[2], nullptr) == morvalen::RestoreOutcome::Restored ? 0 : 1;
+}

@@ -1,0 +1,262 @@
+// Byte copies of the database, and restores that either finish or change nothing.
+#include "store/AnswerStore.h"
+#include "store/Backup.h"
+#include "store/ExamineeStore.h"
+#include "support/TempProgramFolder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray Pattern(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 31 + i / 4048) & 0xff);
+    }
+    return bytes;
+}
+
+// Fills the database with examinees named prefix + number, each with a full answer row.
+void Populate(const QString& path, const QString& prefix, int count, const QString& answer) {
+    auto db = Database::open(path, Database::Mode::ReadWrite);
+    ASSERT_TRUE(db);
+    ExamineeStore examinees(*db);
+    AnswerStore answers(*db);
+    AnswerRow row;
+    row.fill(answer);
+    ASSERT_TRUE(db->exec(u"BEGIN"_s));
+    for (int i = 1; i <= count; ++i) {
+        Examinee e;
+        e.code = QString::number(i);
+        e.fullName = prefix + QString::number(i);
+        ASSERT_TRUE(examinees.add(e));
+        ASSERT_TRUE(answers.addRow(e.code));
+    }
+    ASSERT_TRUE(db->exec(u"COMMIT"_s));
+    ASSERT_TRUE(db->exec(u"UPDATE Answer1 SET \"1\" = '"_s + answer + u"', \"232\" = '"_s + answer + u"'"_s));
+}
+
+// What the database holds, in one line: rows, names and answers.
+QString Signature(const QString& path) {
+    auto db = Database::open(path, Database::Mode::ReadWrite);
+    if (!db) {
+        return u"cannot open"_s;
+    }
+    QSqlQuery q(db->handle());
+    if (!q.exec(u"PRAGMA integrity_check"_s) || !q.next() || q.value(0).toString() != u"ok"_s) {
+        return u"damaged"_s;
+    }
+    if (!q.exec(u"SELECT (SELECT count(*) FROM IDE), (SELECT min(FullName) FROM IDE), "
+                u"(SELECT count(*) FROM Answer1), (SELECT group_concat(DISTINCT \"232\") FROM Answer1)"_s) ||
+        !q.next()) {
+        return u"unreadable"_s;
+    }
+    return u"%1|%2|%3|%4"_s.arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                q.value(3).toString());
+}
+
+TEST(BackupCopy, CopiesExactlyAtChunkEdges) {
+    test::TempProgramFolder folder;
+    for (const qsizetype size :
+         {qsizetype(0), qsizetype(1), qsizetype(4047), qsizetype(4048), qsizetype(4049),
+          qsizetype(4048 * 256), qsizetype(4048 * 256 + 1), qsizetype(3 * 1024 * 1024 + 7)}) {
+        const QString source = folder.file(u"source.bin"_s);
+        const QString target = folder.file(u"copy.morvalen"_s);
+        Write(source, Pattern(size));
+        QString error;
+        ASSERT_TRUE(BackupCopy(source, target, &error)) << size << error.toStdString();
+        EXPECT_EQ(ReadAll(target), Pattern(size)) << size;
+    }
+}
+
+TEST(BackupCopy, ReplacesALongerFileWithExactlyTheSource) {
+    test::TempProgramFolder folder;
+    const QString target = folder.file(u"old.morvalen"_s);
+    Write(target, QByteArray(100000, 'x'));
+    Write(folder.file(u"db"_s), Pattern(5000));
+    ASSERT_TRUE(BackupCopy(folder.file(u"db"_s), target, nullptr));
+    EXPECT_EQ(QFileInfo(target).size(), 5000);
+    EXPECT_EQ(ReadAll(target), Pattern(5000));
+}
+
+TEST(BackupCopy, MissingSourceTouchesNothing) {
+    test::TempProgramFolder folder;
+    const QString target = folder.file(u"keep.morvalen"_s);
+    Write(target, "previous backup");
+    QString error;
+    EXPECT_FALSE(BackupCopy(folder.file(u"none"_s), target, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadAll(target), "previous backup");
+    EXPECT_FALSE(BackupCopy(folder.file(u"none"_s), folder.file(u"new.morvalen"_s), nullptr));
+    EXPECT_FALSE(QFileInfo::exists(folder.file(u"new.morvalen"_s)));
+}
+
+TEST(BackupCopy, LetsTheWindowBreatheOnALongCopy) {
+    test::TempProgramFolder folder;
+    Write(folder.file(u"big"_s), Pattern(64 * 1024 * 1024));
+    int yields = 0;
+    ASSERT_TRUE(
+        BackupCopy(folder.file(u"big"_s), folder.file(u"big.morvalen"_s), nullptr, [&yields] { ++yields; }));
+    EXPECT_EQ(QFileInfo(folder.file(u"big.morvalen"_s)).size(), 64 * 1024 * 1024);
+    // Far fewer than one per chunk (16,580 chunks), but not none on a copy this long.
+    EXPECT_LT(yields, 2000);
+}
+
+TEST(MakeBackup, CopiesTheCommittedDatabaseOnly) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"a"_s, 5, u"3"_s);
+    // Another window is in the middle of a write: its change is not committed yet.
+    auto writer = Database::open(db, Database::Mode::ReadWrite);
+    ASSERT_TRUE(writer && writer->exec(u"BEGIN IMMEDIATE"_s));
+    ASSERT_TRUE(writer->exec(u"INSERT INTO IDE (FullName, Code) VALUES ('half', '99')"_s));
+    const QString target = folder.file(u"morvalen/b.morvalen"_s);
+    QDir().mkpath(folder.file(u"morvalen"_s));
+    QString error;
+    ASSERT_TRUE(MakeBackup(db, target, &error)) << error.toStdString();
+    writer->exec(u"ROLLBACK"_s);
+    EXPECT_EQ(Signature(target), u"5|a1|5|3"_s);
+}
+
+TEST(RestoreBackup, BringsBackExactlyTheBackedUpData) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"old"_s, 3, u"2"_s);
+    const QString backup = folder.file(u"b.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, backup, nullptr));
+    // A window that stays open through the restore.
+    auto open = Database::open(db, Database::Mode::ReadWrite);
+    ExamineeStore examinees(*open);
+    ASSERT_EQ(examinees.count(), 3);
+    ASSERT_TRUE(AnswerStore(*open).setCell(u"1"_s, 1, u"6"_s));
+    Examinee later;
+    later.code = u"4"_s;
+    later.fullName = u"after backup"_s;
+    ASSERT_TRUE(examinees.addWithAnswerRow(later));
+
+    QString error;
+    ASSERT_EQ(RestoreBackup(backup, db, &error), RestoreOutcome::Restored) << error.toStdString();
+    EXPECT_EQ(Signature(db), u"3|old1|3|2"_s);
+    // The open window's connection goes on working and reads the restored data.
+    EXPECT_EQ(examinees.count(), 3);
+    EXPECT_TRUE(examinees.findByCode(u"4"_s).isEmpty());
+    EXPECT_EQ(AnswerStore(*open).cell(u"1"_s, 1), u"2"_s);
+    EXPECT_TRUE(examinees.add(later).has_value()) << "and can still write";
+}
+
+TEST(RestoreBackup, RefusesWhatIsNoBackupAndChangesNothing) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"keep"_s, 2, u"4"_s);
+    ASSERT_TRUE(MakeBackup(db, folder.file(u"good.morvalen"_s), nullptr));
+    const QByteArray before = ReadAll(db);
+    const QByteArray good = ReadAll(folder.file(u"good.morvalen"_s));
+
+    const struct {
+        const char* what;
+        QByteArray content;
+        RestoreOutcome expected;
+    } cases[] = {
+        {"text file", "these are not the droids\n", RestoreOutcome::NotABackup},
+        {"empty file", QByteArray(), RestoreOutcome::NotABackup},
+        {"truncated backup", good.left(good.size() / 2), RestoreOutcome::NotABackup},
+        {"another program's database", ReadAll(folder.file(u"NNPic.mdb"_s)), RestoreOutcome::NotABackup},
+    };
+    for (const auto& c : cases) {
+        const QString path = folder.file(u"bad.morvalen"_s);
+        Write(path, c.content);
+        QString error;
+        EXPECT_EQ(RestoreBackup(path, db, &error), c.expected) << c.what;
+        EXPECT_FALSE(error.isEmpty()) << c.what;
+        EXPECT_EQ(ReadAll(db), before) << c.what << ": the database must be untouched";
+    }
+    EXPECT_EQ(RestoreBackup(folder.file(u"missing.morvalen"_s), db, nullptr), RestoreOutcome::Unreadable);
+    EXPECT_EQ(ReadAll(db), before);
+}
+
+TEST(RestoreBackup, DatabaseHeldByAnotherProgramIsLeftAlone) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"held"_s, 2, u"1"_s);
+    ASSERT_TRUE(MakeBackup(db, folder.file(u"b.morvalen"_s), nullptr));
+    auto holder = Database::open(db, Database::Mode::ReadWrite);
+    ASSERT_TRUE(holder && holder->exec(u"BEGIN EXCLUSIVE"_s));
+    EXPECT_EQ(RestoreBackup(folder.file(u"b.morvalen"_s), db, nullptr), RestoreOutcome::WriteFailed);
+    holder->exec(u"ROLLBACK"_s);
+    EXPECT_EQ(Signature(db), u"2|held1|2|1"_s);
+}
+
+TEST(RestoreBackup, KilledAtAnyPointLeavesOldOrNewNeverAMix) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    const QString pristine = folder.file(u"old.mdb"_s);
+    Populate(db, u"old"_s, 15000, u"1"_s);
+    ASSERT_TRUE(QFile::copy(db, pristine));
+    const QString oldSignature = Signature(db);
+    Populate(db, u"new"_s, 15000, u"6"_s); // a second set on top: 30,000 rows
+    const QString backup = folder.file(u"large.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, backup, nullptr));
+    const QString newSignature = Signature(backup);
+    ASSERT_NE(oldSignature, newSignature);
+
+    const auto restoreInChild = [&](int killAfterMs) {
+        QFile::remove(db);
+        QFile::remove(db + u"-journal"_s);
+        EXPECT_TRUE(QFile::copy(pristine, db));
+        QFile(db).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        QProcess child;
+        child.start(QStringLiteral(MORVALEN_RESTORE_CHILD), {backup, db});
+        EXPECT_TRUE(child.waitForStarted());
+        if (killAfterMs >= 0) {
+            QThread::msleep(static_cast<unsigned long>(killAfterMs));
+            child.kill(); // SIGKILL: no handler runs
+        }
+        child.waitForFinished();
+    };
+    // How long a whole restore takes here, to spread the kills over it.
+    QElapsedTimer clock;
+    clock.start();
+    restoreInChild(-1);
+    const int duration = static_cast<int>(clock.elapsed());
+    ASSERT_EQ(Signature(db), newSignature) << "a restore left to finish";
+
+    QRandomGenerator random(20261210);
+    int sawOld = 0, sawNew = 0;
+    for (int round = 0; round < 20; ++round) {
+        restoreInChild(static_cast<int>(random.bounded(duration + 20)));
+        const QString found = Signature(db);
+        EXPECT_TRUE(found == oldSignature || found == newSignature)
+            << "round " << round << ": " << found.toStdString();
+        sawOld += found == oldSignature;
+        sawNew += found == newSignature;
+    }
+    RecordProperty("restore_ms", duration);
+    RecordProperty("kills_left_old", sawOld);
+    RecordProperty("kills_left_new", sawNew);
+}
+
+} // namespace
+} // namespace morvalen

@@ -1,0 +1,170 @@
+// The backup window's buttons, dialogs and messages.
+#include "store/Backup.h"
+#include "store/ExamineeStore.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_backup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class BackupWindow : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        // 31 July 2023, 9:05 in the morning.
+        context.now = [] { return QDateTime(QDate(2023, 7, 31), QTime(9, 5, 30)); };
+        // Boxes that only inform are taken as read; questions get their answers queued.
+        MessageBox::setFallbackAnswer(QMessageBox::Ok);
+        main = new QWidget;
+        main->show();
+        window = new Frm_backup(context, main);
+        window->show();
+        db = folder.file(u"morvalen.mdb"_s);
+    }
+
+    void addExaminee(const QString& code) {
+        auto database = Database::open(db, Database::Mode::ReadWrite);
+        Examinee e;
+        e.code = code;
+        e.fullName = u"آزمودني "_s + code;
+        ASSERT_TRUE(ExamineeStore(*database).addWithAnswerRow(e));
+    }
+
+    int examineeCount() {
+        auto database = Database::open(db, Database::Mode::ReadWrite);
+        return ExamineeStore(*database).count();
+    }
+
+    const MessageBox::Record& last() const { return MessageBox::shown().back(); }
+
+    QPointer<QWidget> main;
+    QPointer<Frm_backup> window;
+    QString db;
+};
+
+TEST_F(BackupWindow, ShowsDateAndTimeAndSuggestsADatedName) {
+    EXPECT_EQ(window->windowTitle(), u"Back up ...  Reastor"_s);
+    EXPECT_EQ(window->Label1->text(), u"1402.5.9"_s);
+    EXPECT_EQ(window->Label2->text(), u"9.05"_s);
+    EXPECT_EQ(window->suggestedName(), u"morvalenدر تاريخ1402.5.9 ساعت)9.05).morvalen"_s);
+    EXPECT_FALSE(main->isEnabled());
+    EXPECT_EQ(window->Text3->toPlainText().count(u'\n'), 22);
+
+    FileDialog::setNextFileName(folder.file(u"morvalen/x.morvalen"_s));
+    QTest::mouseClick(window->b1, Qt::LeftButton);
+    ASSERT_EQ(FileDialog::shown().size(), 1);
+    const auto& dialog = FileDialog::shown()[0];
+    EXPECT_TRUE(dialog.save);
+    EXPECT_EQ(dialog.filter, u"Database Backup |*.morvalen"_s);
+    EXPECT_EQ(dialog.suggested, window->suggestedName());
+    EXPECT_EQ(QDir(dialog.startFolder).absolutePath(), QDir(folder.file(u"morvalen"_s)).absolutePath());
+    EXPECT_TRUE(QFileInfo(folder.file(u"morvalen"_s)).isDir()) << "made on first use";
+    EXPECT_EQ(window->Text1->text(), folder.file(u"morvalen/x.morvalen"_s));
+
+    FileDialog::setNextFileName(QString());
+    QTest::mouseClick(window->b2, Qt::LeftButton);
+    EXPECT_FALSE(FileDialog::shown().back().save);
+    EXPECT_TRUE(window->Text2->text().isEmpty()) << "a cancelled dialog changes nothing";
+
+    window->close();
+    EXPECT_TRUE(main->isEnabled());
+}
+
+TEST_F(BackupWindow, BackupMessages) {
+    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    EXPECT_EQ(last().title, u"خطا"_s);
+    EXPECT_EQ(last().text, u"لطفا مسير تهيه نسخه پشتيبان را وارد کنيد"_s);
+    EXPECT_EQ(last().icon, MessageBox::Icon::Warning);
+
+    const QString target = folder.file(u"b.morvalen"_s);
+    window->Text1->setText(target);
+    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    EXPECT_EQ(last().text, u"نسخه پشتيبان تهيه گرديد"_s);
+    EXPECT_EQ(last().title, u"Morvalen"_s);
+    EXPECT_EQ(ReadAll(target), ReadAll(db));
+
+    // The file exists now: No writes nothing.
+    addExaminee(u"1"_s);
+    const QByteArray first = ReadAll(target);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    ASSERT_GE(MessageBox::shown().size(), 2);
+    EXPECT_EQ(MessageBox::shown()[MessageBox::shown().size() - 2].text,
+              u"فايل پشتيباني با اين نام قبلا ايجاد شده آيا ميخواهيد اين فايل را جايگزين کنيد؟"_s);
+    EXPECT_EQ(last().text, u"عدم موفقيت در تهيه نسخه پشتيبان"_s);
+    EXPECT_EQ(last().icon, MessageBox::Icon::Information);
+    EXPECT_EQ(ReadAll(target), first);
+
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    EXPECT_EQ(last().text, u"نسخه پشتيبان تهيه گرديد"_s);
+    EXPECT_EQ(ReadAll(target), ReadAll(db));
+
+    window->Text1->setText(folder.file(u"no/such/folder/b.morvalen"_s));
+    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    EXPECT_TRUE(last().text.startsWith(u"اشکال در ايجاد نسخه پشتيباني\r\n"_s));
+    EXPECT_EQ(last().icon, MessageBox::Icon::Critical);
+}
+
+TEST_F(BackupWindow, RestoreMessagesAndARealRestore) {
+    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    EXPECT_EQ(last().text, u"لطفا مسير فايل مربوطه را وارد کنيد"_s);
+    EXPECT_EQ(last().title, u"خطا"_s);
+
+    addExaminee(u"1"_s);
+    const QString backup = folder.file(u"b.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, backup, nullptr));
+    addExaminee(u"2"_s);
+    window->Text2->setText(backup);
+
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    EXPECT_EQ(last().text, u"عدم موفقيت در بازيابي اطلاعات "_s);
+    EXPECT_EQ(examineeCount(), 2);
+
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    EXPECT_EQ(MessageBox::shown()[MessageBox::shown().size() - 2].text,
+              u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s);
+    EXPECT_EQ(last().text, u"بازيابي اطلاعات انجام شد"_s);
+    EXPECT_EQ(examineeCount(), 1) << "the change after the backup is gone";
+}
+
+TEST_F(BackupWindow, RestoreRefusesBadFilesAndKeepsTheDatabase) {
+    const QByteArray before = ReadAll(db);
+    window->Text2->setText(folder.file(u"missing.morvalen"_s));
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    EXPECT_TRUE(last().text.startsWith(u"اشکال در ايجاد نسخه پشتيباني\r\n"_s));
+    EXPECT_EQ(ReadAll(db), before);
+
+    const QString text = folder.file(u"notes.morvalen"_s);
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("just some notes");
+    f.close();
+    window->Text2->setText(text);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    EXPECT_EQ(last().title, u"خطا"_s);
+    EXPECT_TRUE(last().text.contains(u"بازيابي انجام نشد"_s));
+    EXPECT_EQ(ReadAll(db), before);
+}
+
+} // namespace
+} // namespace morvalen
