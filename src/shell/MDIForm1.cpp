@@ -68,10 +68,11 @@ MDIForm1::MDIForm1(const Context& context, std::shared_ptr<MainServices> service
     resize(1100, 720);
 
     buildToolbar();
+    buildTitleBlock();
+    // The skin's background reaches the strip behind the title block through the palette.
     if (m_services->applySkin) {
         m_services->applySkin(*this);
     }
-    buildTitleBlock();
     buildUpdateNotice();
 
     // The update check runs once, half a second after the window has loaded.

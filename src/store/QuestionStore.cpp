@@ -1,5 +1,7 @@
 #include "store/QuestionStore.h"
 
+#include "core/SchemaScale.h"
+
 #include <QSqlQuery>
 
 namespace morvalen {
@@ -25,6 +27,25 @@ bool QuestionStore::setText(int item, const QString& text) {
     const bool ok = m_write.run({text, QString::number(item)}) && m_write.query().numRowsAffected() > 0;
     m_write.finish();
     return ok;
+}
+
+bool QuestionStore::setAll(const QStringList& texts) {
+    if (texts.size() != kItemCount) {
+        return false;
+    }
+    Transaction transaction(m_db);
+    if (!transaction.active()) {
+        return false;
+    }
+    for (int item = 1; item <= kItemCount; ++item) {
+        const bool ok =
+            m_write.run({texts[item - 1], QString::number(item)}) && m_write.query().numRowsAffected() > 0;
+        m_write.finish();
+        if (!ok) {
+            return false;
+        }
+    }
+    return transaction.commit();
 }
 
 int QuestionStore::count() {

@@ -4,6 +4,7 @@
 #include "store/Query.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace morvalen {
 
@@ -17,6 +18,8 @@ public:
     // False when the item has no row or the write failed.
     bool setText(int item, const QString& text);
     int count();
+    // Rewrites the texts of items 1 to 232 in one commit; all or nothing.
+    bool setAll(const QStringList& texts);
 
 private:
     Database& m_db;

@@ -1,9 +1,14 @@
 #include "views/ViewCommands.h"
 
+#include "shell/Skin.h"
+#include "store/SettingsStore.h"
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
 #include "views/Frm_Pasoch.h"
+#include "views/Frm_Setting.h"
 #include "views/Frm_backup.h"
+
+#include <QApplication>
 
 #include <QPointer>
 
@@ -17,6 +22,7 @@ struct LoadedWindows {
     QPointer<Frm_Pasoch> answerSheet;
     QPointer<Frm_Ergebnis> results;
     QPointer<Frm_backup> backup;
+    QPointer<Frm_Setting> settings;
 };
 
 } // namespace
@@ -48,6 +54,21 @@ void InstallViewCommands(MainServices& services) {
         }
         loaded->results = new Frm_Ergebnis(main.context(), &main);
         loaded->results->show();
+    };
+    services.commands[142] = [loaded](MDIForm1& main) {
+        // Not modal; the main window waits, disabled, until the settings close.
+        if (!loaded->settings) {
+            loaded->settings = new Frm_Setting(main.context(), &main);
+        }
+        loaded->settings->show();
+        loaded->settings->raise();
+    };
+    services.applySkin = [](MDIForm1& main) {
+        QString theme;
+        if (auto db = Database::open(main.context().programFolder, DatabaseFile::Main)) {
+            theme = SettingsStore(*db).read().value_or(Settings{}).theme;
+        }
+        ApplySkin(*qApp, main.context().programFolder, theme);
     };
     services.commands[144] = [loaded](MDIForm1& main) {
         // Not modal: the window disables the main window itself while it is open.

@@ -1,5 +1,6 @@
 #include "support/TempProgramFolder.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace morvalen::test {
@@ -12,6 +13,12 @@ TempProgramFolder::TempProgramFolder() : m_path(m_dir.path()) {
         const QString target = file(name);
         m_seeded = m_seeded && QFile::copy(seedFolder() + u'/' + name, target) &&
                    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    // The style files of the themes, as they ship.
+    const QDir styles(seedFolder() + u"/Styles"_s);
+    QDir().mkpath(file(u"Styles"_s));
+    for (const QString& name : styles.entryList(QDir::Files)) {
+        m_seeded = m_seeded && QFile::copy(styles.filePath(name), file(u"Styles/"_s + name));
     }
 }
 

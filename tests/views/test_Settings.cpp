@@ -1,0 +1,214 @@
+// The settings window and the themes it applies.
+#include "shell/Skin.h"
+#include "store/QuestionStore.h"
+#include "store/SettingsStore.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_Setting.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class SettingsWindow : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        MessageBox::setFallbackAnswer(QMessageBox::Ok);
+        main = new QWidget;
+        main->show();
+        window = new Frm_Setting(context, main);
+        window->show();
+    }
+    void TearDown() override {
+        ApplySkin(*qApp, folder.path(), QString()); // back to the system's look
+        GuiFixture::TearDown();
+    }
+
+    Settings stored() {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        return SettingsStore(*db).read().value_or(Settings{});
+    }
+
+    // Types over the whole field, as a user who selects it first.
+    static void typeInto(QLineEdit* field, const QString& text) {
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+
+    QPointer<QWidget> main;
+    QPointer<Frm_Setting> window;
+};
+
+TEST_F(SettingsWindow, TabsAndMainWindow) {
+    ASSERT_EQ(window->TabControl1->count(), 3);
+    EXPECT_EQ(window->TabControl1->tabText(0), u"تغيير تم"_s);
+    EXPECT_EQ(window->TabControl1->tabText(1), u"مشخصات كلينيك"_s);
+    EXPECT_EQ(window->TabControl1->tabText(2), u"ويرايش سوالات"_s);
+    EXPECT_EQ(window->FEItem[2], nullptr);
+    EXPECT_EQ(window->Lbl2[4]->text(), u"تلگرام:"_s);
+    EXPECT_FALSE(main->isEnabled());
+    window->close();
+    EXPECT_TRUE(main->isEnabled());
+}
+
+TEST_F(SettingsWindow, ThemeNumberIsClampedAppliedAndStored) {
+    const struct {
+        QString typed;
+        QString shown;
+        QColor window; // the skin's window colour
+    } cases[] = {
+        {u"0"_s, u"1"_s, QColor(u"#dce8f7"_s)},
+        {u"99"_s, u"23"_s, QColor(u"#dbe6f4"_s)},
+        {u"11"_s, u"11"_s, QColor(u"#3b3b3b"_s)},
+    };
+    for (const auto& c : cases) {
+        typeInto(window->TxtRang, c.typed);
+        EXPECT_EQ(window->TxtRang->text(), c.shown) << c.typed.toStdString();
+        EXPECT_EQ(qApp->palette().color(QPalette::Window), c.window) << c.typed.toStdString();
+        EXPECT_EQ(window->palette().color(QPalette::Window), c.window) << "open windows change at once";
+        EXPECT_EQ(stored().theme, c.shown);
+    }
+    QTest::mouseClick(window->PBSelect[0], Qt::LeftButton);
+    EXPECT_EQ(window->TxtRang->text(), u"12"_s);
+    typeInto(window->TxtRang, u"1"_s);
+    QTest::mouseClick(window->PBSelect[1], Qt::LeftButton);
+    EXPECT_EQ(window->TxtRang->text(), u"1"_s) << "back from 1 stays at 1";
+}
+
+TEST_F(SettingsWindow, NumberFieldsRefuseOtherKeysWithAMessage) {
+    window->TxtRang->setText(u"5"_s);
+    MessageBox::clearShown();
+    window->TxtRang->setFocus();
+    QTest::keyClicks(window->TxtRang, u"x"_s);
+    EXPECT_EQ(window->TxtRang->text(), u"5"_s);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].text, u"شما بايد عدد وارد كنيد"_s);
+    EXPECT_TRUE(MessageBox::shown()[0].timed);
+    // Pasted text that is not a number counts as empty.
+    window->TxtRang->setText(u"abc"_s);
+    EXPECT_EQ(window->TxtRang->text(), u"1"_s);
+}
+
+TEST_F(SettingsWindow, UnknownThemesGiveTheSystemLook) {
+    const QColor system = qApp->palette().color(QPalette::Window);
+    const QString folderPath = folder.path();
+    EXPECT_EQ(ApplySkin(*qApp, folderPath, u"11"_s), QColor(u"#3b3b3b"_s));
+    for (const QString& none : {u"24"_s, u"0"_s, u"2.5"_s, u"x"_s}) {
+        EXPECT_EQ(ApplySkin(*qApp, folderPath, none), system) << none.toStdString();
+    }
+    QFile::remove(folder.file(u"Styles/Codejock.cjstyles"_s));
+    EXPECT_EQ(ApplySkin(*qApp, folderPath, u"21"_s), system) << "a missing style file is no skin";
+    EXPECT_EQ(ApplySkin(*qApp, folderPath, u"14"_s), ApplySkin(*qApp, folderPath, u"20"_s));
+}
+
+TEST_F(SettingsWindow, ClinicSaveBuildsTheContactBlock) {
+    window->FEItem[0]->setText(u"كلينيك 'نور'"_s);
+    window->FEItem[4]->setText(u"@noor"_s);
+    window->FEItem[9]->setText(u"021555"_s);
+    QTest::mouseClick(window->PBMosh[0], Qt::LeftButton);
+    const Settings s = stored();
+    EXPECT_EQ(s.contactBlock, u"@noor\r\n021555\r\n"_s);
+    EXPECT_EQ(s.telegram, u"@noor"_s);
+    EXPECT_EQ(s.name, u"كلينيك 'نور'"_s);
+    ASSERT_FALSE(MessageBox::shown().isEmpty());
+    EXPECT_EQ(MessageBox::shown().back().text, u"تغييرات با موفقيت ذخيره شد"_s);
+}
+
+TEST_F(SettingsWindow, LogoIsStoredAsABitmapAndTheFlagWaitsForASave) {
+    const QString jpeg = folder.file(u"clinic.jpg"_s);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(QColor(20, 120, 200));
+    ASSERT_TRUE(picture.save(jpeg, "JPG"));
+    FileDialog::setNextFileName(jpeg);
+    QTest::mouseClick(window->PBMosh[2], Qt::LeftButton);
+    QFile logo(window->logoPath());
+    ASSERT_TRUE(logo.open(QIODevice::ReadOnly));
+    EXPECT_EQ(logo.read(2), "BM") << "bitmap content, whatever the name";
+    logo.close();
+    EXPECT_EQ(QImage(window->logoPath()).size(), QSize(40, 30));
+    EXPECT_EQ(MessageBox::shown().back().text, u" آرم ذخيره شد"_s);
+    EXPECT_FALSE(window->Image1->pixmap().isNull());
+
+    const QByteArray before =
+        QFile(window->logoPath()).open(QIODevice::ReadOnly) ? QByteArray("ok") : QByteArray();
+    const QString text = folder.file(u"notes.txt"_s);
+    QFile notes(text);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("not a picture");
+    notes.close();
+    FileDialog::setNextFileName(text);
+    QTest::mouseClick(window->PBMosh[2], Qt::LeftButton);
+    EXPECT_TRUE(MessageBox::shown().back().text.startsWith(u" تصوير ذخيره نشد\r\n"_s));
+    EXPECT_EQ(QImage(window->logoPath()).size(), QSize(40, 30)) << "the old logo stays";
+    EXPECT_EQ(before, "ok");
+
+    ASSERT_EQ(stored().logo, u"0"_s);
+    QTest::mouseClick(window->CheckBox1, Qt::LeftButton);
+    EXPECT_EQ(window->CheckBox1->text(), u"آرم را در قسمت پرينت نمايش دهد"_s);
+    window->close();
+    EXPECT_EQ(stored().logo, u"0"_s) << "a click alone writes nothing";
+}
+
+TEST_F(SettingsWindow, QuestionEditorClampsAndSaves) {
+    window->QNummer->clear();
+    EXPECT_EQ(window->QNummer->text(), u"1"_s);
+    EXPECT_TRUE(window->Text2_0->toPlainText().contains(u" 1 "_s));
+    window->QNummer->setText(u"500"_s);
+    EXPECT_EQ(window->QNummer->text(), u"232"_s);
+    QTest::mouseClick(window->PushButton5, Qt::LeftButton);
+    EXPECT_EQ(window->QNummer->text(), u"232"_s);
+    QTest::mouseClick(window->PushButton4, Qt::LeftButton);
+    EXPECT_EQ(window->QNummer->text(), u"231"_s);
+    const QString text = u"I'm \"sure\" من هميشه احساس مي كنم كه ..."_s;
+    window->Text2_0->setPlainText(text);
+    QTest::mouseClick(window->PushButton7, Qt::LeftButton);
+    EXPECT_EQ(MessageBox::shown().back().text, u"ذخيره شد"_s);
+    auto db = Database::open(folder.path(), DatabaseFile::Main);
+    EXPECT_EQ(QuestionStore(*db).text(231), text);
+}
+
+TEST_F(SettingsWindow, QuestionTextsImportWholeOrNotAtAll) {
+    const auto writeLines = [this](int count) {
+        QFile f(folder.file(u"items.txt"_s));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (int i = 1; i <= count; ++i) {
+            f.write(u"سوال وارد شده %1\r\n"_s.arg(i).toUtf8());
+        }
+        return f.fileName();
+    };
+    auto db = Database::open(folder.path(), DatabaseFile::Main);
+    QuestionStore questions(*db);
+    const QString before = questions.text(7);
+    FileDialog::setNextFileName(writeLines(231));
+    QTest::mouseClick(window->PBImport, Qt::LeftButton);
+    EXPECT_EQ(MessageBox::shown().back().title, u"خطا"_s);
+    EXPECT_TRUE(MessageBox::shown().back().text.contains(u"231"_s));
+    EXPECT_EQ(questions.text(7), before);
+
+    FileDialog::setNextFileName(writeLines(232));
+    QTest::mouseClick(window->PBImport, Qt::LeftButton);
+    EXPECT_EQ(questions.text(1), u"سوال وارد شده 1"_s);
+    EXPECT_EQ(questions.text(232), u"سوال وارد شده 232"_s);
+
+    const QString out = folder.file(u"out.txt"_s);
+    FileDialog::setNextFileName(out);
+    QTest::mouseClick(window->PBExport, Qt::LeftButton);
+    QFile exported(out);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(exported.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 232);
+    EXPECT_EQ(lines[231], u"سوال وارد شده 232"_s);
+}
+
+} // namespace
+} // namespace morvalen
