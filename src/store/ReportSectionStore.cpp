@@ -1,5 +1,10 @@
 #include "store/ReportSectionStore.h"
 
+#include "core/Interpretation.h"
+#include "store/SchemaTextStore.h"
+
+#include <memory>
+
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
@@ -23,6 +28,26 @@ QString ReportSectionStore::read(const QString& key) {
     }
     m_read.finish();
     return text;
+}
+
+int WriteTafsir(const QString& programFolder, const ScoringResult& result) {
+    auto sections = Database::open(programFolder, DatabaseFile::ReportSections);
+    if (!sections) {
+        return 0;
+    }
+    auto texts = Database::open(programFolder, DatabaseFile::SchemaTexts);
+    std::unique_ptr<SchemaTextStore> paragraphs = texts ? std::make_unique<SchemaTextStore>(*texts) : nullptr;
+    const ParagraphLookup lookup = [&paragraphs](std::string_view code) {
+        return paragraphs ? paragraphs->paragraph(QString::fromUtf8(code.data(), qsizetype(code.size())))
+                                .toStdString()
+                          : std::string();
+    };
+    ReportSectionStore store(*sections);
+    int written = 0;
+    for (const ReportSection& section : BuildReportSections(result, lookup)) {
+        written += store.write(QString::fromStdString(section.key), QString::fromStdString(section.text));
+    }
+    return written;
 }
 
 } // namespace morvalen

@@ -3,6 +3,8 @@
 #include "store/Database.h"
 #include "store/Query.h"
 
+#include "core/Scoring.h"
+
 #include <QString>
 
 namespace morvalen {
@@ -21,5 +23,11 @@ private:
     PreparedQuery m_write;
     PreparedQuery m_read;
 };
+
+// Writes the 19 report sections of an examinee's results into "NNPic.mdb", with the scale
+// paragraphs of "Theme.skn". A section whose row is missing, or that cannot be written, is
+// skipped and the rest go on; paragraphs that cannot be read are left empty. Returns how
+// many sections were written.
+int WriteTafsir(const QString& programFolder, const ScoringResult& result);
 
 } // namespace morvalen

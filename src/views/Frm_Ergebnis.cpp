@@ -3,6 +3,7 @@
 #include "core/ExamineeSummary.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
+#include "views/Frm_Profile.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -230,6 +231,7 @@ void Frm_Ergebnis::build() {
         GroupBox3->show();
         GroupBox3->raise();
     });
+    connect(PushBNem1, &QPushButton::clicked, this, &Frm_Ergebnis::openProfile);
     connect(PushButton5, &QPushButton::clicked, this, [this] {
         GroupBPasokh->show();
         GroupBPasokh->raise();
@@ -263,6 +265,19 @@ void Frm_Ergebnis::selectExaminee(int row) {
     m_scored = true;
     showResult(result);
     PushButton5->setEnabled(true);
+    PushBNem1->setEnabled(true);
+}
+
+Frm_Profile* Frm_Ergebnis::openProfile() {
+    if (!m_scored) {
+        return nullptr;
+    }
+    auto* profile = new Frm_Profile(m_context, m_result, m_code, this);
+    profile->setWindowFlag(Qt::Window);
+    // When the profile closes this view hides; it stays loaded until command 141 or the end.
+    connect(profile, &QDialog::finished, this, &QWidget::hide);
+    profile->show();
+    return profile;
 }
 
 void Frm_Ergebnis::showResult(const ScoringResult& result) {

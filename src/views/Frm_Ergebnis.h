@@ -20,6 +20,8 @@ class QTextEdit;
 
 namespace morvalen {
 
+class Frm_Profile;
+
 // The results view: pick an examinee and see the 18 scale scores, percentages and the
 // census of unanswered and high-rated items.
 class Frm_Ergebnis : public QWidget {
@@ -31,6 +33,9 @@ public:
 
     // The double click on a list row: load, warn about blanks, score and show.
     void selectExaminee(int row);
+
+    // The profile button: the chart of the examinee scored last, modal over this view.
+    Frm_Profile* openProfile();
 
     // The results of the examinee scored last, for the profile and the reports.
     const ScoringResult& result() const { return m_result; }

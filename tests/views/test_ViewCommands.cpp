@@ -1,5 +1,7 @@
 // The toolbar commands reaching the real windows through the main window.
+#include "shell/Skin.h"
 #include "store/ExamineeStore.h"
+#include "store/SettingsStore.h"
 #include "support/GuiFixture.h"
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
@@ -78,6 +80,21 @@ TEST_F(ViewCommands, ResultsAreFreshEachTimeAndTheSheetKeepsTheMainWindowWaiting
     EXPECT_FALSE(main->isEnabled());
     visibleWindows<Frm_Pasoch>()[0]->close();
     EXPECT_TRUE(main->isEnabled());
+}
+
+TEST_F(ViewCommands, MainWindowStartsInTheStoredSkin) {
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        SettingsStore settings(*db);
+        Settings s = settings.read().value_or(Settings{});
+        s.theme = u"11"_s;
+        ASSERT_TRUE(settings.write(s));
+    }
+    auto services = std::make_shared<MainServices>();
+    InstallViewCommands(*services);
+    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    EXPECT_EQ(main->Picture1->palette().color(QPalette::Window), QColor(u"#3b3b3b"_s));
+    ApplySkin(*qApp, folder.path(), QString());
 }
 
 } // namespace
