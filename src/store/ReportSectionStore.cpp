@@ -37,11 +37,7 @@ int WriteTafsir(const QString& programFolder, const ScoringResult& result) {
     }
     auto texts = Database::open(programFolder, DatabaseFile::SchemaTexts);
     std::unique_ptr<SchemaTextStore> paragraphs = texts ? std::make_unique<SchemaTextStore>(*texts) : nullptr;
-    const ParagraphLookup lookup = [&paragraphs](std::string_view code) {
-        return paragraphs ? paragraphs->paragraph(QString::fromUtf8(code.data(), qsizetype(code.size())))
-                                .toStdString()
-                          : std::string();
-    };
+    const ParagraphLookup lookup = ParagraphsFrom(paragraphs.get());
     ReportSectionStore store(*sections);
     int written = 0;
     for (const ReportSection& section : BuildReportSections(result, lookup)) {

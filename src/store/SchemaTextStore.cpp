@@ -16,4 +16,11 @@ QString SchemaTextStore::paragraph(const QString& scaleCode) {
     return text;
 }
 
+ParagraphLookup ParagraphsFrom(SchemaTextStore* store) {
+    return [store](std::string_view code) {
+        return store ? store->paragraph(QString::fromUtf8(code.data(), qsizetype(code.size()))).toStdString()
+                     : std::string();
+    };
+}
+
 } // namespace morvalen

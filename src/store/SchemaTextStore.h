@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Interpretation.h"
 #include "store/Database.h"
 #include "store/Query.h"
 
@@ -18,5 +19,9 @@ public:
 private:
     PreparedQuery m_read;
 };
+
+// The paragraphs for the interpretation rule; with no store (the file could not be opened)
+// every paragraph is the empty text.
+ParagraphLookup ParagraphsFrom(SchemaTextStore* store);
 
 } // namespace morvalen

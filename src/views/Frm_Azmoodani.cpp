@@ -5,6 +5,7 @@
 #include "shell/TimedMessage.h"
 #include "views/Frm_Test.h"
 #include "views/KeyFilter.h"
+#include "views/ViewParts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -144,14 +145,7 @@ void Frm_Azmoodani::build() {
     buttons->addStretch();
     layout->addLayout(buttons);
 
-    VSFlexGrid1 = new QTableView(this);
-    VSFlexGrid1->setObjectName(u"VSFlexGrid1"_s);
-    VSFlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    VSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    VSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    VSFlexGrid1->setAlternatingRowColors(true);
-    VSFlexGrid1->verticalHeader()->hide(); // the row-marker column "#"
-    VSFlexGrid1->horizontalHeader()->setStretchLastSection(true);
+    VSFlexGrid1 = MakeExamineeGrid(this);
     VSFlexGrid1->setToolTip(u"جهت پاسخ به سوالات روي نام آزمودني مورد نظر دوبار كليك كنيد"_s);
     connect(VSFlexGrid1, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { startQuestionnaire(index.row()); });

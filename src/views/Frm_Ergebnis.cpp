@@ -5,6 +5,8 @@
 #include "shell/MessageBox.h"
 #include "views/Frm_Profile.h"
 
+#include "views/ViewParts.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -136,13 +138,7 @@ void Frm_Ergebnis::build() {
     resize(1000, 560);
     auto* layout = new QHBoxLayout(this);
 
-    VSFlexGrid1 = new QTableView(this);
-    VSFlexGrid1->setObjectName(u"VSFlexGrid1"_s);
-    VSFlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    VSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    VSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    VSFlexGrid1->verticalHeader()->hide();
-    VSFlexGrid1->horizontalHeader()->setStretchLastSection(true);
+    VSFlexGrid1 = MakeExamineeGrid(this);
     VSFlexGrid1->setFixedWidth(260);
     connect(VSFlexGrid1, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });
@@ -176,28 +172,17 @@ void Frm_Ergebnis::build() {
     census->addWidget(PushButton4, 0, Qt::AlignHCenter);
     connect(PushButton4, &QPushButton::clicked, GroupBPasokh, &QWidget::hide);
 
-    GroupBox3 = new QGroupBox(u"راهنما"_s, area);
+    GroupBox3 =
+        MakeHelpPanel(area, u"راهنما"_s,
+                      {u"- روي نام آزمودني مورد نظر دوبار کليک کنيد"_s, u"- بعد روي دکمه پروفايل کليک کنيد"_s,
+                       u"- جهت خروجي اکسل داده ها براي SPSS "_s, u"روي دکمه مربوطه کليک کنيد."_s},
+                      &TxtHelp, &PushButton2);
     GroupBox3->setObjectName(u"GroupBox3"_s);
-    GroupBox3->setAutoFillBackground(true);
-    auto* help = new QVBoxLayout(GroupBox3);
-    TxtHelp = new QTextEdit(GroupBox3);
-    TxtHelp->setObjectName(u"TxtHelp"_s);
-    TxtHelp->setReadOnly(true);
-    TxtHelp->setPlainText(u"- روي نام آزمودني مورد نظر دوبار کليک کنيد\r\n"
-                          u"- بعد روي دکمه پروفايل کليک کنيد\r\n"
-                          u"- جهت خروجي اکسل داده ها براي SPSS \r\n"
-                          u"روي دکمه مربوطه کليک کنيد.\r\n"_s);
-    PushButton2 = new QPushButton(u"بستن"_s, GroupBox3);
-    PushButton2->setObjectName(u"PushButton2"_s);
-    help->addWidget(TxtHelp);
-    help->addWidget(PushButton2, 0, Qt::AlignHCenter);
-    connect(PushButton2, &QPushButton::clicked, GroupBox3, &QWidget::hide);
 
     stack->addWidget(table);
     stack->addWidget(GroupBPasokh);
     stack->addWidget(GroupBox3);
     GroupBPasokh->hide();
-    GroupBox3->hide();
     right->addWidget(area, 1);
 
     LblNt[0] = new QLabel(u"0"_s, this);

@@ -4,6 +4,8 @@
 #include "shell/MessageBox.h"
 #include "shell/TimedMessage.h"
 
+#include "views/ViewParts.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -113,13 +115,7 @@ void Frm_Pasoch::build() {
     auto* layout = new QHBoxLayout(this);
 
     auto* side = new QVBoxLayout;
-    VSFlexGrid1 = new QTableView(this);
-    VSFlexGrid1->setObjectName(u"VSFlexGrid1"_s);
-    VSFlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    VSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    VSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    VSFlexGrid1->verticalHeader()->hide();
-    VSFlexGrid1->horizontalHeader()->setStretchLastSection(true);
+    VSFlexGrid1 = MakeExamineeGrid(this);
     VSFlexGrid1->setFixedWidth(260);
     connect(VSFlexGrid1, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });
@@ -165,21 +161,9 @@ void Frm_Pasoch::build() {
     stack->addStretch();
     layout->addWidget(pages, 1);
 
-    GroupBox4 = new QGroupBox(u"راهنما"_s, this);
+    GroupBox4 = MakeHelpPanel(this, u"راهنما"_s, kHelpLines, &TxtHelp, &PushButton2);
     GroupBox4->setObjectName(u"GroupBox4"_s);
-    GroupBox4->setAutoFillBackground(true);
     GroupBox4->setGeometry(330, 120, 400, 330);
-    auto* help = new QVBoxLayout(GroupBox4);
-    TxtHelp = new QTextEdit(GroupBox4);
-    TxtHelp->setObjectName(u"TxtHelp"_s);
-    TxtHelp->setReadOnly(true);
-    TxtHelp->setFrameShape(QFrame::NoFrame);
-    TxtHelp->setPlainText(kHelpLines.join(u"\r\n"_s) + u"\r\n"_s);
-    PushButton2 = new QPushButton(u"بستن"_s, GroupBox4);
-    PushButton2->setObjectName(u"PushButton2"_s);
-    help->addWidget(TxtHelp);
-    help->addWidget(PushButton2, 0, Qt::AlignHCenter);
-    GroupBox4->hide();
     connect(PushButton1, &QPushButton::clicked, this, [this] {
         GroupBox4->show();
         GroupBox4->raise();

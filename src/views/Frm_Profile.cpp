@@ -357,11 +357,7 @@ bool Frm_Profile::saveChartPicture(const QString& path) const {
 void Frm_Profile::buildInterpretation() {
     std::unique_ptr<SchemaTextStore> paragraphs =
         m_texts ? std::make_unique<SchemaTextStore>(*m_texts) : nullptr;
-    const ParagraphLookup lookup = [&paragraphs](std::string_view code) {
-        return paragraphs ? paragraphs->paragraph(QString::fromUtf8(code.data(), qsizetype(code.size())))
-                                .toStdString()
-                          : std::string();
-    };
+    const ParagraphLookup lookup = ParagraphsFrom(paragraphs.get());
     Txttaf1->setPlainText(QString::fromStdString(BuildInterpretationText(m_result, lookup)));
 }
 

@@ -3,6 +3,7 @@
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
 #include "shell/TimedMessage.h"
+#include "views/ViewParts.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -161,22 +162,10 @@ void Frm_Test::build() {
         PushBNext->setFocus();
     });
 
-    GroupBox4 = new QGroupBox(u"راهنما"_s, this);
+    GroupBox4 = MakeHelpPanel(this, u"راهنما"_s, kHelpLines, &TxtHelp, &PushButton2);
     GroupBox4->setObjectName(u"GroupBox4"_s);
     GroupBox4->setGeometry(Twips(2340, 1575, 4965, 4155));
-    GroupBox4->setAutoFillBackground(true);
-    auto* help = new QVBoxLayout(GroupBox4);
-    TxtHelp = new QTextEdit(GroupBox4);
-    TxtHelp->setObjectName(u"TxtHelp"_s);
-    TxtHelp->setReadOnly(true);
-    TxtHelp->setPlainText(kHelpLines.join(u"\r\n"_s));
     TxtHelp->setFont(NazaninFont(10));
-    TxtHelp->setFrameShape(QFrame::NoFrame);
-    PushButton2 = new QPushButton(u"بستن"_s, GroupBox4);
-    PushButton2->setObjectName(u"PushButton2"_s);
-    help->addWidget(TxtHelp);
-    help->addWidget(PushButton2, 0, Qt::AlignHCenter);
-    GroupBox4->hide();
     connect(PushButton3, &QPushButton::clicked, this, [this] {
         GroupBox4->show();
         GroupBox4->raise();

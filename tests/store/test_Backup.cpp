@@ -2,6 +2,7 @@
 #include "store/AnswerStore.h"
 #include "store/Backup.h"
 #include "store/ExamineeStore.h"
+#include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>
@@ -19,11 +20,7 @@ namespace morvalen {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 void Write(const QString& path, const QByteArray& bytes) {
     QFile f(path);

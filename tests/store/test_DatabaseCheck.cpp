@@ -1,5 +1,6 @@
 // Telling a sound database from a missing, foreign, damaged or locked one, before use.
 #include "store/DatabaseCheck.h"
+#include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
@@ -11,16 +12,12 @@ namespace morvalen {
 namespace {
 
 using namespace Qt::StringLiterals;
+using test::ReadAll;
 
 void Overwrite(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 TEST(DatabaseCheck, DeliveredFilesAreSound) {

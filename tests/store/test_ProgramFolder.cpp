@@ -1,6 +1,7 @@
 // Finding the program folder: a portable copy beside the executable, or the per-user folder
 // seeded once from the installed copies.
 #include "store/ProgramFolder.h"
+#include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>
@@ -13,11 +14,7 @@ namespace morvalen {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 TEST(ProgramFolder, PortableCopyUsesTheExecutablesFolder) {
     test::TempProgramFolder portable;

@@ -1,6 +1,7 @@
 // The backup window's buttons, dialogs and messages.
 #include "store/Backup.h"
 #include "store/ExamineeStore.h"
+#include "support/Files.h"
 #include "support/GuiFixture.h"
 #include "views/Frm_backup.h"
 
@@ -16,11 +17,7 @@ namespace morvalen {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 class BackupWindow : public test::GuiFixture {
 protected:

@@ -77,7 +77,7 @@ TEST_F(Questionnaire, OpensOnItemOneBehindTheIntroduction) {
     EXPECT_TRUE(t->PushButton3->isVisible());
     QTest::mouseClick(t->PushButton3, Qt::LeftButton);
     EXPECT_TRUE(t->GroupBox4->isVisible());
-    EXPECT_EQ(t->TxtHelp->toPlainText().split(u'\n').size(), 8);
+    EXPECT_EQ(t->TxtHelp->toPlainText().split(u'\n', Qt::SkipEmptyParts).size(), 8);
     QTest::mouseClick(t->PushButton2, Qt::LeftButton);
     EXPECT_FALSE(t->GroupBox4->isVisible());
 }
