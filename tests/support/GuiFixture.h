@@ -54,6 +54,17 @@ protected:
         return found;
     }
 
+    // The texts of the self-closing boxes shown so far, in order.
+    static QStringList timedTexts() {
+        QStringList texts;
+        for (const auto& shown : MessageBox::shown()) {
+            if (shown.timed) {
+                texts.append(shown.text);
+            }
+        }
+        return texts;
+    }
+
     // Types text key by key, Persian included (QTest::keyClicks takes only Latin letters).
     static void type(QWidget* widget, const QString& text) {
         for (const QChar c : text) {

@@ -44,16 +44,6 @@ protected:
         return 0;
     }
 
-    QStringList timedTexts() const {
-        QStringList texts;
-        for (const auto& shown : MessageBox::shown()) {
-            if (shown.timed) {
-                texts.append(shown.text);
-            }
-        }
-        return texts;
-    }
-
     QPointer<QWidget> main;
     std::unique_ptr<Database> db;
     std::unique_ptr<AnswerStore> answers;

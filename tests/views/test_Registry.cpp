@@ -71,16 +71,6 @@ protected:
         r->ComboBox1->setCurrentIndex(gender);
     }
 
-    QStringList timedTexts() const {
-        QStringList texts;
-        for (const auto& shown : MessageBox::shown()) {
-            if (shown.timed) {
-                texts.append(shown.text);
-            }
-        }
-        return texts;
-    }
-
     QPointer<QWidget> main;
     std::unique_ptr<Database> db;
     std::unique_ptr<ExamineeStore> examinees;
