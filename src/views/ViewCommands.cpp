@@ -1,7 +1,9 @@
 #include "views/ViewCommands.h"
 
+#include "shell/Desktop.h"
 #include "shell/Skin.h"
 #include "store/SettingsStore.h"
+#include "views/Frm_About.h"
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
 #include "views/Frm_Pasoch.h"
@@ -63,6 +65,9 @@ void InstallViewCommands(MainServices& services) {
         loaded->settings->show();
         loaded->settings->raise();
     };
+    services.commands[145] = [](MDIForm1& main) { (new Frm_About(main.context(), &main))->show(); };
+    // The site opens in the system's browser: no web engine is part of this build.
+    services.commands[147] = [](MDIForm1& main) { Desktop::openUrl(Frm_About::SiteAddress(main.context())); };
     services.applySkin = [](MDIForm1& main) {
         QString theme;
         if (auto db = Database::open(main.context().programFolder, DatabaseFile::Main)) {
