@@ -6,13 +6,11 @@
 #include "views/Frm_Ergebnis.h"
 #include "views/Frm_Pasoch.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
-
-#include <cstdlib>
 
 using namespace morvalen;
 using namespace morvalen::bench;
@@ -78,14 +76,3 @@ void Sizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_AnswerSheetKey)->Apply(Sizes);
 BENCHMARK(BM_ResultsDoubleClick)->Apply(Sizes);
-
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,13 +3,11 @@
 // both with and without the flush.
 #include "store/Backup.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 
 using namespace morvalen;
@@ -83,11 +81,3 @@ BENCHMARK(BM_BackupCopy)
     ->UseRealTime()
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

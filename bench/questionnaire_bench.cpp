@@ -3,13 +3,10 @@
 #include "SeededDatabase.h"
 #include "views/Frm_Test.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <benchmark/benchmark.h>
-
-#include <cstdlib>
 
 using namespace morvalen;
 using namespace morvalen::bench;
@@ -52,14 +49,3 @@ BENCHMARK(BM_AnswerToNextItem)
     ->UseRealTime()
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

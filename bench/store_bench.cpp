@@ -2,7 +2,6 @@
 // commit compares with the disk's own floor: one flush of a small file.
 #include "SeededDatabase.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
@@ -121,11 +120,3 @@ BENCHMARK(BM_AddExaminee)->Apply(Sizes);
 BENCHMARK(BM_WriteAnswerCell)->Apply(Sizes);
 BENCHMARK(BM_FindExamineeByCode)->Apply(Sizes);
 BENCHMARK(BM_ReadAnswerRow)->Apply(Sizes);
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -29,7 +29,7 @@ QUrl Frm_About::SiteAddress(const Context& context) {
 
 Frm_About::Frm_About(const Context& context, QWidget* mainWindow)
     : m_context(context)
-    , m_mainWindow(mainWindow) {
+    , m_mainLock(mainWindow) {
     setObjectName(u"Frm_About"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
@@ -87,16 +87,9 @@ Frm_About::Frm_About(const Context& context, QWidget* mainWindow)
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     resize(520, sizeHint().height());
     move(5000 / 15, y());
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(false);
-    }
 }
 
-Frm_About::~Frm_About() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
-}
+Frm_About::~Frm_About() = default;
 
 bool Frm_About::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {

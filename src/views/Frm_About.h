@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Context.h"
+#include "views/MainWindowLock.h"
 
 #include <QDialog>
 
@@ -34,7 +35,7 @@ protected:
 
 private:
     Context m_context;
-    QWidget* m_mainWindow = nullptr;
+    MainWindowLock m_mainLock;
 };
 
 } // namespace morvalen

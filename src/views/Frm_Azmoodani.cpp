@@ -44,7 +44,7 @@ enum Column {
 
 Frm_Azmoodani::Frm_Azmoodani(const Context& context, QWidget* mainWindow)
     : m_context(context)
-    , m_mainWindow(mainWindow) {
+    , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Azmoodani"_s);
     setWindowTitle(u"آزمودني ها"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -67,7 +67,6 @@ Frm_Azmoodani::Frm_Azmoodani(const Context& context, QWidget* mainWindow)
     enableOnly({New, Edit, Delete});
     LockFields();
     showRow(0);
-    setMainWindow(mainWindow);
 }
 
 Frm_Azmoodani::~Frm_Azmoodani() {
@@ -79,10 +78,7 @@ Frm_Azmoodani::~Frm_Azmoodani() {
 }
 
 void Frm_Azmoodani::setMainWindow(QWidget* mainWindow) {
-    m_mainWindow = mainWindow;
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(false);
-    }
+    m_mainLock.lock(mainWindow);
 }
 
 void Frm_Azmoodani::build() {
@@ -390,7 +386,7 @@ void Frm_Azmoodani::startQuestionnaire(int row) {
         return;
     }
     m_questionnaire = new Frm_Test(m_context, m_list->value(row, u"Code"_s),
-                                   m_list->value(row, u"FullName"_s), m_mainWindow);
+                                   m_list->value(row, u"FullName"_s), m_mainLock.window());
     m_questionnaire->show();
     // Stays loaded behind the questionnaire and comes back as it was left.
     hide();
@@ -399,9 +395,7 @@ void Frm_Azmoodani::startQuestionnaire(int row) {
 void Frm_Azmoodani::closeEvent(QCloseEvent* event) {
     Timer1->stop();
     Timer2->stop();
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_mainLock.release();
     event->accept();
 }
 

@@ -4,6 +4,7 @@
 #include "store/ExamineeListModel.h"
 #include "store/ExamineeStore.h"
 #include "views/Frm_Test.h"
+#include "views/MainWindowLock.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -71,7 +72,7 @@ private:
     void startQuestionnaire(int row);
 
     Context m_context;
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<ExamineeStore> m_examinees;
     ExamineeListModel* m_list = nullptr;

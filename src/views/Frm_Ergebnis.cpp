@@ -44,7 +44,7 @@ QLabel* ValueLabel(QWidget* parent, const QString& name, const QString& text = u
 
 Frm_Ergebnis::Frm_Ergebnis(const Context& context, QWidget* mainWindow)
     : m_context(context)
-    , m_mainWindow(mainWindow) {
+    , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Ergebnis"_s);
     setWindowTitle(u"نتيجه تست"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -67,17 +67,11 @@ Frm_Ergebnis::Frm_Ergebnis(const Context& context, QWidget* mainWindow)
         VSFlexGrid1->setColumnWidth(Id, 40);
         VSFlexGrid1->setColumnWidth(FullName, 2880 / 15);
     }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(false);
-    }
 }
 
 Frm_Ergebnis::~Frm_Ergebnis() {
     if (VSFlexGrid1) {
         VSFlexGrid1->setModel(nullptr);
-    }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
     }
 }
 
@@ -279,9 +273,7 @@ void Frm_Ergebnis::showResult(const ScoringResult& result) {
 }
 
 void Frm_Ergebnis::closeEvent(QCloseEvent* event) {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_mainLock.release();
     event->accept();
 }
 

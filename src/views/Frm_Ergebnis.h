@@ -4,8 +4,8 @@
 #include "shell/Context.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeListModel.h"
+#include "views/MainWindowLock.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -70,7 +70,7 @@ private:
     void showResult(const ScoringResult& result);
 
     Context m_context;
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<AnswerStore> m_answers;
     ExamineeListModel* m_list = nullptr;

@@ -48,7 +48,7 @@ enum Column { Id = 0, FullName = 1, Alter = 2, CodeColumn = 3 };
 
 Frm_Pasoch::Frm_Pasoch(const Context& context, QWidget* mainWindow)
     : m_context(context)
-    , m_mainWindow(mainWindow) {
+    , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Pasoch"_s);
     setWindowTitle(u"پاسخنامه"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -66,17 +66,11 @@ Frm_Pasoch::Frm_Pasoch(const Context& context, QWidget* mainWindow)
         VSFlexGrid1->setColumnWidth(Id, 500 / 15);
         VSFlexGrid1->setColumnWidth(FullName, 2800 / 15);
     }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(false);
-    }
 }
 
 Frm_Pasoch::~Frm_Pasoch() {
     if (VSFlexGrid1) {
         VSFlexGrid1->setModel(nullptr);
-    }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
     }
 }
 
@@ -315,9 +309,7 @@ void Frm_Pasoch::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_mainLock.release();
     event->accept();
 }
 

@@ -3,8 +3,8 @@
 #include "shell/Context.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeListModel.h"
+#include "views/MainWindowLock.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -69,7 +69,7 @@ private:
     AnswerRow currentRow() const;
 
     Context m_context;
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<AnswerStore> m_answers;
     ExamineeListModel* m_list = nullptr;

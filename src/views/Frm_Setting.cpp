@@ -55,7 +55,7 @@ const char16_t* const kClinicLabels[] = {
 
 Frm_Setting::Frm_Setting(const Context& context, QWidget* mainWindow)
     : m_context(context)
-    , m_mainWindow(mainWindow) {
+    , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Setting"_s);
     setWindowTitle(u"تنظيمات"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -83,16 +83,9 @@ Frm_Setting::Frm_Setting(const Context& context, QWidget* mainWindow)
     QNummer->setText(u"1"_s);
     questionNumberChanged();
     showLogo();
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(false);
-    }
 }
 
-Frm_Setting::~Frm_Setting() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
-}
+Frm_Setting::~Frm_Setting() = default;
 
 QString Frm_Setting::logoPath() const {
     return m_context.file(u"LogoMorvalen.jpg"_s);
@@ -307,7 +300,7 @@ void Frm_Setting::saveClinic() {
         return;
     }
     ShowTimedMessage(this, u"تغييرات با موفقيت ذخيره شد"_s, m_context.intervals.timedMessageMs);
-    if (auto* main = qobject_cast<MDIForm1*>(m_mainWindow.data())) {
+    if (auto* main = qobject_cast<MDIForm1*>(m_mainLock.window())) {
         main->setClinicName(FEItem[0]->text());
     }
     QDir::setCurrent(m_context.programFolder);
@@ -410,9 +403,7 @@ void Frm_Setting::exportQuestions() {
 }
 
 void Frm_Setting::closeEvent(QCloseEvent* event) {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_mainLock.release();
     event->accept();
 }
 

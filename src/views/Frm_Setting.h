@@ -3,8 +3,8 @@
 #include "shell/Context.h"
 #include "store/QuestionStore.h"
 #include "store/SettingsStore.h"
+#include "views/MainWindowLock.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -69,7 +69,7 @@ private:
     void numberRejected();
 
     Context m_context;
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<QuestionStore> m_questions;

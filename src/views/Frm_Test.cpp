@@ -58,7 +58,7 @@ QString Frm_Test::StoredValue(int button) {
 Frm_Test::Frm_Test(const Context& context, const QString& code, const QString& fullName, QWidget* mainWindow)
     : FltEditCode(code)
     , m_context(context)
-    , m_mainWindow(mainWindow) {
+    , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Test"_s);
     setWindowTitle(u"اجراي تست"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -70,16 +70,9 @@ Frm_Test::Frm_Test(const Context& context, const QString& code, const QString& f
     }
     build();
     Label1_0->setText(u"نام و نام خانوادگي: "_s + fullName);
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(false);
-    }
 }
 
-Frm_Test::~Frm_Test() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
-}
+Frm_Test::~Frm_Test() = default;
 
 void Frm_Test::build() {
     setFixedSize(600, 470);
@@ -271,9 +264,7 @@ void Frm_Test::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_mainLock.release();
     event->accept();
 }
 

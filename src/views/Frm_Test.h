@@ -3,8 +3,8 @@
 #include "shell/Context.h"
 #include "store/AnswerStore.h"
 #include "store/QuestionStore.h"
+#include "views/MainWindowLock.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -66,7 +66,7 @@ private:
     void move(int step);
 
     Context m_context;
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<AnswerStore> m_answers;
     std::unique_ptr<QuestionStore> m_questions;

@@ -63,7 +63,7 @@ QString CopyFailure(const QString& detail) {
 
 Frm_backup::Frm_backup(const Context& context, QWidget* mainWindow)
     : m_context(context)
-    , m_mainWindow(mainWindow) {
+    , m_mainLock(mainWindow) {
     setObjectName(u"Frm_backup"_s);
     setWindowTitle(u"Back up ...  Reastor"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -71,16 +71,9 @@ Frm_backup::Frm_backup(const Context& context, QWidget* mainWindow)
     Label2->setText(m_context.now().time().toString(u"h.mm"_s));
     Label1->setText(PersianDateText(m_context.today(), 4));
     Label3->setText(Label1->text());
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(false);
-    }
 }
 
-Frm_backup::~Frm_backup() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
-}
+Frm_backup::~Frm_backup() = default;
 
 void Frm_backup::build() {
     resize(520, 300);
@@ -256,7 +249,7 @@ void Frm_backup::Restore() {
     QDir::setCurrent(m_context.programFolder);
     switch (outcome) {
     case RestoreOutcome::Restored:
-        if (auto* main = qobject_cast<MDIForm1*>(m_mainWindow.data())) {
+        if (auto* main = qobject_cast<MDIForm1*>(m_mainLock.window())) {
             main->refreshClinicName();
         }
         MessageBox::show(this, MessageBox::Icon::None, kAppName, u"بازيابي اطلاعات انجام شد"_s);
@@ -281,9 +274,7 @@ void Frm_backup::closeEvent(QCloseEvent* event) {
         event->ignore(); // a copy is running; it finishes in a moment
         return;
     }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_mainLock.release();
     event->accept();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "shell/Context.h"
+#include "views/MainWindowLock.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class QGroupBox;
@@ -57,7 +57,7 @@ private:
     QString databasePath() const;
 
     Context m_context;
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_mainLock;
     bool m_busy = false;
 };
 
