@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick poppler-utils
+  # the real reader our Word and Excel files are checked against
+  libreoffice-writer-nogui libreoffice-calc-nogui
   # Persian fonts: "Nazli" stands in for "B Nazanin", Noto Naskh Arabic behind it
   fonts-farsiweb fonts-noto-core fontconfig
   # Qt's own dialog texts in Persian
