@@ -1,5 +1,7 @@
 #include "shell/Context.h"
 
+#include "core/MakerSite.h"
+
 #include <QStandardPaths>
 
 namespace morvalen {
@@ -10,7 +12,7 @@ Context Context::Production(const QString& programFolder) {
     Context context;
     context.programFolder = programFolder;
     context.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    context.updateBaseUrl = QUrl(u"https://morvalen.example"_s);
+    context.updateBaseUrl = QUrl(QString::fromLatin1(kMakerSite));
     return context;
 }
 
