@@ -252,6 +252,7 @@ Frm_Profile* Frm_Ergebnis::openProfile() {
         return nullptr;
     }
     auto* profile = new Frm_Profile(m_context, m_result, m_code, this);
+    profile->setExamineeLine(Txtid->text());
     profile->setWindowFlag(Qt::Window);
     // When the profile closes this view hides; it stays loaded until command 141 or the end.
     connect(profile, &QDialog::finished, this, &QWidget::hide);

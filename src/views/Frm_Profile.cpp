@@ -1,9 +1,12 @@
 #include "views/Frm_Profile.h"
 
 #include "core/Interpretation.h"
+#include "reports/PrintedReport.h"
+#include "reports/WordExport.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
 #include "store/ExamineeStore.h"
+#include "store/ReportSectionStore.h"
 #include "store/SchemaTextStore.h"
 #include "views/ProfileLooks.h"
 
@@ -222,9 +225,6 @@ void Frm_Profile::buildPanel() {
     PushButtonExit->setObjectName(u"PushButtonExit"_s);
     PushButtonPrint = new QPushButton(u"پرينت"_s, block);
     PushButtonPrint->setObjectName(u"PushButtonPrint"_s);
-    // The Word and printed reports come with their own work.
-    PushButtonWord->setEnabled(false);
-    PushButtonPrint->setEnabled(false);
     const std::pair<QPushButton*, QPoint> cells[] = {{PushButtonTafsir, {0, 0}},
                                                      {PushButtonWord, {1, 0}},
                                                      {PushButtonExit, {0, 1}},
@@ -245,6 +245,8 @@ void Frm_Profile::buildPanel() {
         FramTaf->raise();
     });
     connect(PushButtonExit, &QPushButton::clicked, this, &QDialog::accept);
+    connect(PushButtonWord, &QPushButton::clicked, this, &Frm_Profile::exportWord);
+    connect(PushButtonPrint, &QPushButton::clicked, this, &Frm_Profile::printReport);
 }
 
 void Frm_Profile::activate() {
@@ -352,6 +354,18 @@ bool Frm_Profile::event(QEvent* event) {
 
 bool Frm_Profile::saveChartPicture(const QString& path) const {
     return ChartControl->grab().toImage().save(path, "JPG", 95);
+}
+
+bool Frm_Profile::exportWord() {
+    // The chart as on screen now, at its current size; the stored interpretation, not the
+    // panel's unsaved text.
+    return ExportWordReport(this, m_context, ChartControl->grab().toImage(), m_examineeLine, m_stored);
+}
+
+QPrintPreviewDialog* Frm_Profile::printReport() {
+    saveChartPicture(m_context.programFolder + u"/Morvalen.jpg"_s);
+    WriteTafsir(m_context.programFolder, m_result);
+    return fast_Form2(m_context, this).Command1(m_examineeLine);
 }
 
 void Frm_Profile::buildInterpretation() {

@@ -14,6 +14,7 @@ class QFrame;
 class QGraphicsSimpleTextItem;
 class QLabel;
 class QLineEdit;
+class QPrintPreviewDialog;
 class QPushButton;
 class QTextEdit;
 class QWidget;
@@ -46,6 +47,13 @@ public:
     // Saves the chart as shown, at its current size, as a JPEG picture.
     bool saveChartPicture(const QString& path) const;
     QString storedInterpretation() const { return m_stored; }
+
+    // The results view's summary line of this examinee, for the reports.
+    void setExamineeLine(const QString& line) { m_examineeLine = line; }
+    // The Word button: true when the document was written.
+    bool exportWord();
+    // The print button: the preview, or null when the report could not be made.
+    QPrintPreviewDialog* printReport();
 
     QChartView* ChartControl = nullptr;
     QChart* chart = nullptr;
@@ -92,6 +100,7 @@ private:
     ScoringResult m_result;
     QString m_code;
     QString m_stored; // the stored interpretation of this examinee
+    QString m_examineeLine;
     std::unique_ptr<Database> m_main;
     std::unique_ptr<Database> m_texts;
     std::unique_ptr<ExamineeStore> m_examinees;

@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 TempProgramFolder::TempProgramFolder() : m_path(m_dir.path()) {
     m_seeded = m_dir.isValid();
-    for (const QString& name : {u"morvalen.mdb"_s, u"Theme.skn"_s, u"NNPic.mdb"_s}) {
+    for (const QString& name : {u"morvalen.mdb"_s, u"Theme.skn"_s, u"NNPic.mdb"_s, u"ATaf.fr3"_s}) {
         const QString target = file(name);
         m_seeded = m_seeded && QFile::copy(seedFolder() + u'/' + name, target) &&
                    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);

@@ -1,0 +1,250 @@
+// The Word report: the document's package and content, a real reader's view of it, and the
+// profile window's button with its messages.
+#include "reports/DocxWriter.h"
+#include "reports/WordExport.h"
+#include "shell/Desktop.h"
+#include "store/ExamineeStore.h"
+#include "support/Files.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_Profile.h"
+
+#include "ReportReaders.h"
+
+#include <QBuffer>
+#include <QChartView>
+#include <QImage>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <zip.h>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// One part of a zip package, or nothing when the package or the part cannot be read.
+std::optional<QByteArray> ZipPart(const QString& package, const char* name) {
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(package).constData(), ZIP_RDONLY, &error);
+    if (!archive) {
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes;
+    zip_stat_t stat;
+    if (zip_stat(archive, name, 0, &stat) == 0) {
+        if (zip_file_t* file = zip_fopen(archive, name, 0)) {
+            QByteArray data(static_cast<qsizetype>(stat.size), '\0');
+            if (zip_fread(file, data.data(), stat.size) == static_cast<zip_int64_t>(stat.size)) {
+                bytes = data;
+            }
+            zip_fclose(file);
+        }
+    }
+    zip_close(archive);
+    return bytes;
+}
+
+// The body's paragraphs in order: their text, or "[picture]" for one holding a drawing, and
+// whether each runs right to left.
+struct Paragraph {
+    QString text;
+    bool rtl = false;
+};
+std::vector<Paragraph> Paragraphs(const QByteArray& documentXml) {
+    std::vector<Paragraph> out;
+    QXmlStreamReader xml(documentXml);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement()) {
+            continue;
+        }
+        if (xml.qualifiedName() == u"w:p"_s) {
+            out.push_back({});
+        } else if (!out.empty() && xml.qualifiedName() == u"w:bidi"_s) {
+            out.back().rtl = true;
+        } else if (!out.empty() && xml.qualifiedName() == u"w:drawing"_s) {
+            out.back().text += u"[picture]"_s;
+        } else if (!out.empty() && xml.qualifiedName() == u"w:t"_s) {
+            out.back().text += xml.readElementText();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return out;
+}
+
+QByteArray Jpeg(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
+const QString kLine = u"نام: مريم رضايي    سن: 34    جنسيت: زن"_s;
+
+TEST(WordDocument, HoldsPictureLineAndInterpretationInOrder) {
+    struct Case {
+        QString interpretation;
+        QStringList expected; // paragraph texts after the picture
+    };
+    const Case cases[] = {
+        {u"سطر اول <b> & \"نقل\"\r\nسطر دوم\nسطر سوم"_s,
+         {u""_s, kLine, u""_s, u"سطر اول <b> & \"نقل\""_s, u"سطر دوم"_s, u"سطر سوم"_s}},
+        // Without a stored interpretation: the line and one empty line, nothing more.
+        {QString(), {u""_s, kLine, u""_s}},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Morvalen.docx"_s);
+        const QByteArray jpeg = Jpeg({300, 200});
+        ASSERT_EQ(WriteWordDocument(path, {jpeg, {300, 200}, kLine, c.interpretation, u"Nazli"_s}),
+                  QString());
+
+        EXPECT_EQ(ZipPart(path, "word/media/image1.jpeg"), jpeg);
+        const auto document = ZipPart(path, "word/document.xml");
+        ASSERT_TRUE(document);
+        const std::vector<Paragraph> paragraphs = Paragraphs(*document);
+        ASSERT_EQ(paragraphs.size(), std::size_t(2 + c.expected.size()));
+        EXPECT_EQ(paragraphs[0].text, QString()); // the empty first paragraph
+        EXPECT_EQ(paragraphs[1].text, u"[picture]"_s);
+        for (qsizetype i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(paragraphs[std::size_t(i) + 2].text, c.expected[i]) << i;
+        }
+        for (const Paragraph& p : paragraphs) {
+            EXPECT_TRUE(p.rtl);
+        }
+        // The picture at its pixel size, 9525 EMU to a pixel.
+        EXPECT_TRUE(document->contains("cx=\"2857500\" cy=\"1905000\""));
+        EXPECT_TRUE(ZipPart(path, "word/styles.xml")->contains("w:cs=\"Nazli\""));
+    }
+}
+
+TEST(WordDocument, WideChartIsScaledToTheTextColumn) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"wide.docx"_s);
+    ASSERT_EQ(WriteWordDocument(path, {Jpeg({1600, 800}), {1600, 800}, kLine, {}, u"Nazli"_s}), QString());
+    const QByteArray document = ZipPart(path, "word/document.xml").value_or(QByteArray());
+    // (11906 - 2 x 1134) twips x 635 EMU, and half that for the height.
+    EXPECT_TRUE(document.contains("cx=\"6120130\" cy=\"3060065\"")) << document.left(2000).toStdString();
+}
+
+TEST(WordDocument, AFailedWriteLeavesTheEarlierFileAndSaysWhy) {
+    QTemporaryDir dir;
+    // The target's folder is a plain file: nothing can be written there.
+    QFile blocker(dir.filePath(u"file"_s));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_NE(
+        WriteWordDocument(dir.filePath(u"file/Morvalen.docx"_s), {Jpeg({10, 10}), {10, 10}, kLine, {}, {}}),
+        QString());
+    // The target is a folder (as a file held open elsewhere, it cannot be replaced).
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"Morvalen.docx"_s));
+    EXPECT_NE(WriteWordDocument(dir.filePath(u"Morvalen.docx"_s), {Jpeg({10, 10}), {10, 10}, kLine, {}, {}}),
+              QString());
+    EXPECT_TRUE(QFileInfo(dir.filePath(u"Morvalen.docx"_s)).isDir());
+    // No partial package is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"file"_s});
+}
+
+// LibreOffice opens the document, in the order picture, examinee line, interpretation, and
+// shows Persian as text (not as question marks).
+TEST(WordDocument, OpensInLibreOffice) {
+    if (!test::HaveProgram(u"soffice"_s) || !test::HaveProgram(u"pdftotext"_s)) {
+        GTEST_SKIP() << "LibreOffice or poppler is not installed";
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morvalen.docx"_s);
+    const QString interpretation = u"طرحواره ي محروميت هيجاني\r\nپاسخ هاي زياد"_s;
+    ASSERT_EQ(WriteWordDocument(path, {Jpeg({400, 250}), {400, 250}, kLine, interpretation, u"Nazli"_s}),
+              QString());
+    const QString pdf = test::ConvertWithLibreOffice(path, u"pdf"_s, u"pdf"_s, dir.path());
+    ASSERT_FALSE(pdf.isEmpty());
+    const auto images = test::RunProgram(u"pdfimages"_s, {u"-list"_s, pdf});
+    ASSERT_TRUE(images);
+    EXPECT_EQ(QString::fromUtf8(*images).split(u'\n', Qt::SkipEmptyParts).size(), 3) // two header lines
+        << images->toStdString();
+    const QString text = test::PdfText(pdf);
+    const qsizetype line = text.indexOf(test::Folded(u"مريم رضايي"_s));
+    const qsizetype first = text.indexOf(test::Folded(u"محروميت هيجاني"_s));
+    const qsizetype second = text.indexOf(test::Folded(u"پاسخ هاي زياد"_s));
+    EXPECT_GE(line, 0) << text.toStdString();
+    EXPECT_GT(first, line);
+    EXPECT_GT(second, first);
+}
+
+class WordButton : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        MessageBox::setFallbackAnswer(QMessageBox::Ok);
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        Examinee e;
+        e.code = u"5"_s;
+        e.fullName = u"مريم رضايي"_s;
+        ASSERT_TRUE(ExamineeStore(*db).addWithAnswerRow(e));
+        ASSERT_TRUE(ExamineeStore(*db).setComment(u"5"_s, u"تفسير ذخيره شده"_s));
+        Desktop::setOpenerForTests([this](const QUrl& url) {
+            opened << url;
+            return openerWorks;
+        });
+        AnswerTexts answers;
+        answers.fill("3");
+        profile = new Frm_Profile(context, ScoreAnswers(answers), u"5"_s);
+        profile->setExamineeLine(kLine);
+        profile->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(profile));
+    }
+    void TearDown() override {
+        delete profile;
+        Desktop::setOpenerForTests({});
+        GuiFixture::TearDown();
+    }
+
+    Frm_Profile* profile = nullptr;
+    QList<QUrl> opened;
+    bool openerWorks = true;
+};
+
+TEST_F(WordButton, WritesTheStoredInterpretationOpensItAndSaysSo) {
+    profile->Txttaf1->setPlainText(u"متن ذخيره نشده"_s); // on screen only
+    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+
+    const QString path = folder.path() + u"/Morvalen.docx"_s;
+    ASSERT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(path)});
+    const std::vector<Paragraph> paragraphs = Paragraphs(ZipPart(path, "word/document.xml").value_or(""));
+    ASSERT_EQ(paragraphs.size(), 6u);
+    EXPECT_EQ(paragraphs[5].text, u"تفسير ذخيره شده"_s);
+    // The chart picture beside the databases, at the chart's size on screen.
+    EXPECT_EQ(QImage(folder.path() + u"/Morvalen-2.jpg"_s).size(), profile->ChartControl->size());
+
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].title, u"پيام"_s);
+    EXPECT_EQ(MessageBox::shown()[0].text, u": فايل شما\r\n\r\n\r\n\r\n. ساخته شد"_s);
+    EXPECT_EQ(MessageBox::shown()[0].icon, MessageBox::Icon::Information);
+}
+
+TEST_F(WordButton, SaysWhereTheFileIsWhenNothingOpensIt) {
+    openerWorks = false;
+    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_TRUE(
+        MessageBox::shown()[0].text.contains(QDir::toNativeSeparators(folder.path() + u"/Morvalen.docx"_s)));
+    EXPECT_FALSE(MessageBox::shown()[0].text.contains(u". ساخته شد"_s));
+}
+
+TEST_F(WordButton, AFailedWriteIsReportedNotCelebrated) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir(u"Morvalen.docx"_s)); // cannot be replaced
+    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+    EXPECT_TRUE(opened.isEmpty());
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].icon, MessageBox::Icon::Critical);
+    EXPECT_TRUE(MessageBox::shown()[0].text.startsWith(u"فايل Word ساخته نشد"_s));
+}
+
+} // namespace
+} // namespace morvalen
