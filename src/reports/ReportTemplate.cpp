@@ -1,6 +1,7 @@
 #include "reports/ReportTemplate.h"
 
 #include <QFile>
+#include <QGlyphRun>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -242,6 +243,15 @@ QStringList Paragraphs(const QString& text) {
     return text.split(lineBreak);
 }
 
+// Draws a laid-out line as its shaped glyphs. Drawing the glyphs, not the text, keeps the
+// right-to-left order and shaping in the print preview too, which records text runs and would
+// otherwise lay each run out again on its own, left to right.
+void DrawLine(QPainter& painter, const QTextLine& line, QPointF position) {
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        painter.drawGlyphRun(position, run);
+    }
+}
+
 // A text laid out right to left in a given width, one layout per paragraph.
 class LaidText {
 public:
@@ -271,7 +281,9 @@ public:
     void draw(QPainter& painter, QPointF topLeft) const {
         qreal y = topLeft.y();
         for (const auto& layout : m_layouts) {
-            layout->draw(&painter, QPointF(topLeft.x(), y));
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                DrawLine(painter, layout->lineAt(i), QPointF(topLeft.x(), y));
+            }
             y += layout->boundingRect().height();
         }
     }
@@ -407,7 +419,7 @@ private:
             for (int i = 0; i < layout->lineCount(); ++i) {
                 const QTextLine line = layout->lineAt(i);
                 ensureRoom(line.height());
-                line.draw(&m_painter, QPointF(0, m_y - line.y()));
+                DrawLine(m_painter, line, QPointF(0, m_y - line.y()));
                 m_y += line.height();
             }
             m_y += paragraphGap;
