@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a scratch root, starts the unpacked program
+# once under Xvfb with a fresh home, and checks that the per-user data folder was seeded from
+# the package and that the main window appeared. Usage: package_starts.sh <build folder>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+scratch=$(mktemp -d)
+cleanup() {
+  [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+(cd "$build" && cpack -G DEB -B "$scratch/pkg" >/dev/null)
+deb=$(ls "$scratch"/pkg/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+if grep -q -- '-dev' <<<"$depends"; then
+  echo "FAIL: the package depends on a development package"; exit 1
+fi
+for needed in libqt6sql6-sqlite libqt6widgets6 libqt6charts6; do
+  grep -q "$needed" <<<"$depends" || { echo "FAIL: $needed missing from Depends"; exit 1; }
+done
+
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+for f in usr/bin/morvalen usr/share/applications/morvalen.desktop usr/share/icons/hicolor/scalable/apps/morvalen.svg \
+         usr/share/morvalen/morvalen.mdb usr/share/morvalen/Theme.skn usr/share/morvalen/NNPic.mdb \
+         usr/share/morvalen/ATaf.fr3; do
+  [ -e "$root/$f" ] || { echo "FAIL: $f not in the package"; exit 1; }
+done
+
+home="$scratch/home"
+mkdir -p "$home"
+data="$home/.local/share/Morvalen"
+display_log="$scratch/xvfb.log"
+# One X server for this test; its number is chosen by Xvfb itself.
+exec 3>"$scratch/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$display_log" 2>&1 &
+xvfb_pid=$!
+trap 'cleanup; kill $xvfb_pid 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+display=":$(cat "$scratch/display")"
+
+env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" XDG_RUNTIME_DIR="$scratch" \
+  "$root/usr/bin/morvalen" >"$scratch/app.log" 2>&1 &
+app_pid=$!
+
+appeared=""
+for _ in $(seq 100); do
+  if DISPLAY="$display" xwininfo -root -tree 2>/dev/null | grep -q '"Morvalen"'; then
+    appeared=yes; break
+  fi
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.2
+done
+[ -n "$appeared" ] || { echo "FAIL: no main window"; cat "$scratch/app.log"; exit 1; }
+
+for f in morvalen.mdb Theme.skn NNPic.mdb ATaf.fr3 Styles/iTunes; do
+  cmp -s "$data/$f" "$root/usr/share/morvalen/$f" || { echo "FAIL: $f not seeded into $data"; exit 1; }
+done
+echo "PASS: the unpacked program started, seeded $data and showed its main window"
