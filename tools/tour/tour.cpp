@@ -1,0 +1,177 @@
+// A tour of the whole interface: starts the program on a scratch copy of the delivered data,
+// opens every window in turn through the same commands the toolbar runs, and writes one
+// picture per window. Usage: morvalen_tour <output folder>   (see scripts/screenshot-tour.sh)
+#include "shell/Appearance.h"
+#include "shell/Desktop.h"
+#include "shell/Frm_Exit.h"
+#include "shell/MDIForm1.h"
+#include "shell/MessageBox.h"
+#include "shell/TimedMessage.h"
+#include "store/AnswerStore.h"
+#include "store/ExamineeStore.h"
+#include "store/ProgramFolder.h"
+#include "views/Frm_Ergebnis.h"
+#include "views/Frm_Profile.h"
+#include "views/Frm_Test.h"
+#include "views/ViewCommands.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+using namespace morvalen;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString g_out;
+int g_count = 0;
+
+void Settle(int ms = 300) {
+    QTest::qWait(ms);
+}
+
+void Save(QWidget* window, const QString& name) {
+    if (!window) {
+        std::fprintf(stderr, "missing: %s\n", qPrintable(name));
+        return;
+    }
+    Settle();
+    const QString path = QDir(g_out).filePath(u"%1-%2.png"_s.arg(++g_count, 2, 10, QChar(u'0')).arg(name));
+    window->window()->grab().save(path);
+    std::printf("%s\n", qPrintable(path));
+}
+
+// The top-level window of a class that is showing now.
+template <typename W> W* Showing() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* match = qobject_cast<W*>(w); match && match->isVisible()) {
+            return match;
+        }
+    }
+    return nullptr;
+}
+
+QWidget* ShowingNamed(const QString& objectName) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->objectName() == objectName) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+void Seed(const QString& folder) {
+    auto db = Database::open(folder, DatabaseFile::Main);
+    ExamineeStore examinees(*db);
+    AnswerStore answers(*db);
+    const QString names[] = {u"سارا احمدي"_s, u"علي رضايي"_s, u"مريم كريمي"_s};
+    for (int i = 0; i < 3; ++i) {
+        Examinee e;
+        e.code = QString::number(i + 1);
+        e.fullName = names[i];
+        e.age = QString::number(25 + 7 * i);
+        e.gender = i == 1 ? u"مرد"_s : u"زن"_s;
+        examinees.addWithAnswerRow(e);
+        AnswerRow row;
+        for (int item = 0; item < kItemCount; ++item) {
+            row[std::size_t(item)] = QString::number(1 + (item * (i + 3)) % 6);
+        }
+        answers.setRow(e.code, row);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ConfigureApplication(app);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: morvalen_tour <output folder>\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+
+    QTemporaryDir scratch;
+    QString error;
+    const QString exeFolder = QCoreApplication::applicationDirPath();
+    const QString folder = PrepareProgramFolder(scratch.filePath(u"nowhere"_s), scratch.filePath(u"data"_s),
+                                                DefaultSeedFolder(exeFolder), &error);
+    if (folder.isEmpty()) {
+        std::fprintf(stderr, "no program folder: %s\n", qPrintable(error));
+        return 1;
+    }
+    Seed(folder);
+    Context context = Context::Production(folder);
+    context.documentsFolder = scratch.path();
+    // No box waits for a click and no browser starts.
+    MessageBox::setFallbackAnswer(QMessageBox::Ok);
+    Desktop::setOpenerForTests([](const QUrl&) { return true; });
+
+    auto services = std::make_shared<MainServices>();
+    InstallViewCommands(*services);
+    services->versionProbe = nullptr;
+    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    main->resize(1200, 800);
+    Save(main, u"MDIForm1"_s);
+
+    // The windows of the toolbar, each closed again before the next.
+    const std::pair<int, const char*> commands[] = {{100, "Frm_Azmoodani"}, {101, "Frm_Pasoch"},
+                                                    {141, "Frm_Ergebnis"},  {142, "Frm_Setting"},
+                                                    {144, "Frm_backup"},    {145, "Frm_About"}};
+    for (const auto& [id, name] : commands) {
+        main->OnExecute(id);
+        QWidget* window = ShowingNamed(QString::fromLatin1(name));
+        Save(window, QString::fromLatin1(name));
+        if (id == 141 && window) {
+            // The results of the first examinee, the profile and the printed report's preview.
+            auto* results = static_cast<Frm_Ergebnis*>(window);
+            results->selectExaminee(0);
+            Save(results, u"Frm_Ergebnis-scored"_s);
+            Frm_Profile* profile = results->openProfile();
+            profile->resize(1100, 720);
+            Save(profile, u"Frm_Profile"_s);
+            profile->PushButtonTafsir->click();
+            Save(profile, u"Frm_Profile-interpretation"_s);
+            if (QPrintPreviewDialog* preview = profile->printReport()) {
+                Save(preview, u"report-preview"_s);
+                preview->close();
+            }
+            profile->close();
+        }
+        if (window) {
+            window->close();
+        }
+        Settle(100);
+    }
+
+    auto* test = new Frm_Test(context, u"1"_s, u"سارا احمدي"_s, main);
+    test->show();
+    Save(test, u"Frm_Test"_s);
+    test->PushButton1->click();
+    Save(test, u"Frm_Test-item"_s);
+    test->close();
+
+    // A self-closing box, pictured while it waits for its timer.
+    MessageBox::setFallbackAnswer(QMessageBox::NoButton);
+    QTimer::singleShot(200, [] { Save(ShowingNamed(u"TimedMessageBox"_s), u"timed-message"_s); });
+    ShowTimedMessage(main, u"اطلاعات ذخيره شد"_s, 1500);
+    MessageBox::setFallbackAnswer(QMessageBox::Ok);
+
+    auto* exit = new Frm_Exit(context, services);
+    exit->show();
+    Save(exit, u"Frm_Exit"_s);
+    exit->hide();
+
+    std::printf("%d pictures in %s\n", g_count, qPrintable(g_out));
+    QCoreApplication::exit(0);
+    return 0;
+}
