@@ -46,6 +46,7 @@ Frm_Azmoodani::Frm_Azmoodani(const Context& context, QWidget* mainWindow)
     : m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Azmoodani"_s);
+    CloseOnEscape(this);
     setWindowTitle(u"آزمودني ها"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);

@@ -46,6 +46,7 @@ Frm_Ergebnis::Frm_Ergebnis(const Context& context, QWidget* mainWindow)
     : m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Ergebnis"_s);
+    CloseOnEscape(this);
     setWindowTitle(u"نتيجه تست"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
@@ -254,8 +255,12 @@ Frm_Profile* Frm_Ergebnis::openProfile() {
     auto* profile = new Frm_Profile(m_context, m_result, m_code, this);
     profile->setExamineeLine(Txtid->text());
     profile->setWindowFlag(Qt::Window);
-    // When the profile closes this view hides; it stays loaded until command 141 or the end.
-    connect(profile, &QDialog::finished, this, &QWidget::hide);
+    // When the profile closes this view hides and the main window is back; the view stays
+    // loaded until command 141 or the end.
+    connect(profile, &QDialog::finished, this, [this] {
+        hide();
+        m_mainLock.release();
+    });
     profile->show();
     return profile;
 }

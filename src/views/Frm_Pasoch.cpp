@@ -50,6 +50,7 @@ Frm_Pasoch::Frm_Pasoch(const Context& context, QWidget* mainWindow)
     : m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Pasoch"_s);
+    CloseOnEscape(this);
     setWindowTitle(u"پاسخنامه"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);

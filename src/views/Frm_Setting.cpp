@@ -1,4 +1,5 @@
 #include "views/Frm_Setting.h"
+#include "views/ViewParts.h"
 
 #include "core/NumberText.h"
 #include "shell/FileDialog.h"
@@ -57,6 +58,7 @@ Frm_Setting::Frm_Setting(const Context& context, QWidget* mainWindow)
     : m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Setting"_s);
+    CloseOnEscape(this);
     setWindowTitle(u"تنظيمات"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     m_db = Database::open(context.programFolder, DatabaseFile::Main);

@@ -60,6 +60,7 @@ Frm_Test::Frm_Test(const Context& context, const QString& code, const QString& f
     , m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"Frm_Test"_s);
+    CloseOnEscape(this);
     setWindowTitle(u"اجراي تست"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     m_db = Database::open(context.programFolder, DatabaseFile::Main);

@@ -1,4 +1,5 @@
 #include "views/Frm_backup.h"
+#include "views/ViewParts.h"
 
 #include "shell/FileDialog.h"
 #include "shell/MDIForm1.h"
@@ -65,6 +66,7 @@ Frm_backup::Frm_backup(const Context& context, QWidget* mainWindow)
     : m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"Frm_backup"_s);
+    CloseOnEscape(this);
     setWindowTitle(u"Back up ...  Reastor"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     build();

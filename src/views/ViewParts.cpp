@@ -1,5 +1,8 @@
 #include "views/ViewParts.h"
 
+#include <QKeySequence>
+#include <QShortcut>
+
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPushButton>
@@ -42,6 +45,12 @@ QGroupBox* MakeHelpPanel(QWidget* parent, const QString& title, const QStringLis
     *text = help;
     *close = button;
     return panel;
+}
+
+void CloseOnEscape(QWidget* view) {
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), view);
+    escape->setContext(Qt::WindowShortcut);
+    QObject::connect(escape, &QShortcut::activated, view, &QWidget::close);
 }
 
 } // namespace morvalen

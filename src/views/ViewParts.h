@@ -20,4 +20,8 @@ QTableView* MakeExamineeGrid(QWidget* parent);
 QGroupBox* MakeHelpPanel(QWidget* parent, const QString& title, const QStringList& lines, QTextEdit** text,
                          QPushButton** close);
 
+// Escape closes the view as its close box does (and so by the same path, which stores what
+// is on screen and gives the main window back).
+void CloseOnEscape(QWidget* view);
+
 } // namespace morvalen

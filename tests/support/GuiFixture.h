@@ -3,6 +3,7 @@
 #include "shell/Context.h"
 #include "shell/FileDialog.h"
 #include "shell/MessageBox.h"
+#include "support/QtPrinters.h"
 #include "support/TempProgramFolder.h"
 
 #include <QAbstractButton>

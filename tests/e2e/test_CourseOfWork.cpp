@@ -1,0 +1,250 @@
+// The whole course of a clinic's work through the real windows on a fresh program folder:
+// register, answer on screen, type a paper sheet, read the results and the profile, store an
+// interpretation, make the reports, back up and restore, and leave. Every message on the way
+// is checked by its text.
+#include "core/Scoring.h"
+#include "shell/Desktop.h"
+#include "shell/FileDialog.h"
+#include "shell/Frm_Exit.h"
+#include "shell/MDIForm1.h"
+#include "store/AnswerStore.h"
+#include "store/ExamineeStore.h"
+#include "support/Files.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_Azmoodani.h"
+#include "views/Frm_Ergebnis.h"
+#include "views/Frm_Pasoch.h"
+#include "views/Frm_Profile.h"
+#include "views/Frm_Test.h"
+#include "views/Frm_backup.h"
+#include "views/ViewCommands.h"
+
+#include "../reports/ReportReaders.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextEdit>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class CourseOfWork : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        // 31 July 2023 is 1402/05/09.
+        context.now = [] { return QDateTime(QDate(2023, 7, 31), QTime(10, 0)); };
+        MessageBox::setFallbackAnswer(QMessageBox::Ok);
+        Desktop::setOpenerForTests([this](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        services = std::make_shared<MainServices>();
+        InstallViewCommands(*services);
+        services->quit = [this] { quitCalled = true; };
+        main = MDIForm1::ShowMain(context, services);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    }
+    void TearDown() override {
+        Desktop::setOpenerForTests({});
+        GuiFixture::TearDown();
+    }
+
+    template <typename W> W* only() {
+        const auto windows = visibleWindows<W>();
+        EXPECT_EQ(windows.size(), 1);
+        return windows.value(0);
+    }
+
+    // The texts of the boxes shown since the last call.
+    QStringList messages() {
+        QStringList texts;
+        for (const auto& record : MessageBox::shown()) {
+            texts << record.text;
+        }
+        MessageBox::clearShown();
+        return texts;
+    }
+
+    std::optional<AnswerRow> storedAnswers(const QString& code) {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        return AnswerStore(*db).row(code);
+    }
+
+    void registerExaminee(Frm_Azmoodani* r, const QString& name, const QString& age, const QString& code) {
+        QTest::mouseClick(r->PushButton6[Frm_Azmoodani::New], Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[Frm_Azmoodani::Save]->isEnabled(); }, 3000));
+        EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Code]->text(), code);
+        EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Date]->text(), u"1402/05/09"_s);
+        type(r->TxtAnmeldung[Frm_Azmoodani::Name], name);
+        QTest::keyClicks(r->TxtAnmeldung[Frm_Azmoodani::Age], age);
+        r->ComboBox1->setCurrentIndex(1);
+        QTest::mouseClick(r->PushButton6[Frm_Azmoodani::Save], Qt::LeftButton);
+    }
+
+    static int rowOf(QTableView* grid, const QString& name) {
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            for (int column = 0; column < grid->model()->columnCount(); ++column) {
+                if (grid->model()->index(row, column).data().toString() == name) {
+                    return row;
+                }
+            }
+        }
+        return -1;
+    }
+
+    static void doubleClickRow(QTableView* grid, int row) {
+        doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
+    }
+
+    std::shared_ptr<MainServices> services;
+    QPointer<MDIForm1> main;
+    QList<QUrl> opened;
+    bool quitCalled = false;
+};
+
+TEST_F(CourseOfWork, FromRegistrationToExit) {
+    // 1. Register the first examinee: code 1, today's Persian date, an answer row.
+    main->OnExecute(100);
+    Frm_Azmoodani* registry = only<Frm_Azmoodani>();
+    ASSERT_NE(registry, nullptr);
+    EXPECT_FALSE(main->isEnabled());
+    registerExaminee(registry, u"مريم احمدي"_s, u"34"_s, u"1"_s);
+    EXPECT_EQ(messages(), QStringList{});
+    ASSERT_TRUE(storedAnswers(u"1"_s));
+
+    // 2. Answer all 232 items on screen with the keyboard: a digit, then Enter.
+    doubleClickRow(registry->VSFlexGrid1, rowOf(registry->VSFlexGrid1, u"مريم احمدي"_s));
+    Frm_Test* test = registry->questionnaire();
+    ASSERT_NE(test, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(test));
+    QTest::mouseClick(test->PushButton1, Qt::LeftButton);
+    AnswerRow onScreen;
+    for (int item = 1; item <= kItemCount; ++item) {
+        const int answer = 1 + (item * 5) % 6;
+        onScreen[std::size_t(item - 1)] = QString::number(answer);
+        QTest::keyClick(test, Qt::Key(Qt::Key_0 + answer));
+        QTest::keyClick(test, Qt::Key_Return);
+    }
+    test->close();
+    EXPECT_EQ(storedAnswers(u"1"_s), onScreen);
+    EXPECT_EQ(messages(), QStringList{u"پايان"_s}); // Enter after the last item
+
+    // 3. Register a second examinee and type a paper sheet for them.
+    registry->show();
+    registerExaminee(registry, u"علي رضايي"_s, u"41"_s, u"2"_s);
+    QTest::mouseClick(registry->PushButton6[Frm_Azmoodani::Exit], Qt::LeftButton);
+    EXPECT_TRUE(main->isEnabled());
+
+    main->OnExecute(101);
+    Frm_Pasoch* sheet = only<Frm_Pasoch>();
+    ASSERT_NE(sheet, nullptr);
+    doubleClickRow(sheet->VSFlexGrid1, rowOf(sheet->VSFlexGrid1, u"علي رضايي"_s));
+    ASSERT_TRUE(QTest::qWaitFor([sheet] { return sheet->loadedCode() == u"2"_s; }, 3000));
+    AnswerRow typed;
+    for (int item = 1; item <= kItemCount; ++item) {
+        const char digit = char('1' + (item * 7 + 3) % 6);
+        typed[std::size_t(item - 1)] = QString(QLatin1Char(digit));
+        QTest::sendKeyEvent(QTest::Click, sheet->focusWidget(), Qt::Key(Qt::Key_0 + (digit - '0')),
+                            QString(QLatin1Char(digit)), Qt::NoModifier);
+    }
+    QTest::mouseClick(sheet->PushB1[Frm_Pasoch::Exit], Qt::LeftButton);
+    EXPECT_EQ(storedAnswers(u"2"_s), typed);
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_EQ(messages(), QStringList{});
+
+    // 4. The results of both, as the rules compute them from the stored answers.
+    main->OnExecute(141);
+    Frm_Ergebnis* results = only<Frm_Ergebnis>();
+    ASSERT_NE(results, nullptr);
+    for (const auto& [name, answers] :
+         {std::pair{u"مريم احمدي"_s, onScreen}, std::pair{u"علي رضايي"_s, typed}}) {
+        doubleClickRow(results->VSFlexGrid1, rowOf(results->VSFlexGrid1, name));
+        const ScoringResult expected = ScoreAnswers(ToAnswerTexts(answers));
+        for (int s = 0; s < kScaleCount; ++s) {
+            EXPECT_EQ(results->LblKH[s]->text(), QString::number(expected.scales[s].rawScore)) << s;
+            EXPECT_EQ(results->Lbldarsad[s]->text(), QString::number(expected.scales[s].percent)) << s;
+        }
+    }
+    EXPECT_EQ(messages(), QStringList{}); // every item answered: no warning
+
+    // 5. The profile of the second examinee; build, edit and store the interpretation.
+    QTest::mouseClick(results->PushBNem1, Qt::LeftButton);
+    Frm_Profile* profile = only<Frm_Profile>();
+    ASSERT_NE(profile, nullptr);
+    QTest::mouseClick(profile->PushButtonTafsir, Qt::LeftButton);
+    QTest::mouseClick(profile->PBNeu, Qt::LeftButton);
+    const QString interpretation = profile->Txttaf1->toPlainText() + u"\nيادداشت روانشناس"_s;
+    profile->Txttaf1->setPlainText(interpretation);
+    QTest::mouseClick(profile->PBSpeich, Qt::LeftButton);
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        EXPECT_EQ(ExamineeStore(*db).comment(u"2"_s), interpretation);
+    }
+    EXPECT_EQ(messages(), QStringList{});
+
+    // 6. The Word report: written, opened, announced.
+    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+    const QString docx = folder.path() + u"/Morvalen.docx"_s;
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(docx)});
+    EXPECT_GT(QFileInfo(docx).size(), 1000);
+    EXPECT_EQ(messages(), QStringList{u": فايل شما\r\n\r\n\r\n\r\n. ساخته شد"_s});
+
+    // 7. The printed report, saved from its preview as a PDF.
+    QTest::mouseClick(profile->PushButtonPrint, Qt::LeftButton);
+    QPrintPreviewDialog* preview = only<QPrintPreviewDialog>();
+    ASSERT_NE(preview, nullptr);
+    const QString pdf = folder.path() + u"/report.pdf"_s;
+    FileDialog::setNextFileName(pdf);
+    preview->findChild<QAction*>(u"SaveAsPdf"_s)->trigger();
+    EXPECT_EQ(messages(), QStringList{u"فايل PDF ذخيره شد:\r\n"_s + QDir::toNativeSeparators(pdf)});
+    if (test::HaveProgram(u"pdftotext"_s)) {
+        EXPECT_TRUE(test::PdfText(pdf).contains(test::Folded(u"علي رضايي"_s)));
+    }
+    preview->close();
+    profile->close();
+    // The results view stays loaded, hidden; the main window is back.
+    EXPECT_FALSE(results->isVisible());
+    EXPECT_TRUE(main->isEnabled());
+    // MARK: Excel export and import
+
+    // 8. Back up, change an answer, restore: the change is gone.
+    main->OnExecute(144);
+    Frm_backup* backup = only<Frm_backup>();
+    ASSERT_NE(backup, nullptr);
+    const QString copy = folder.path() + u"/clinic.morvalen"_s;
+    backup->Text1->setText(copy);
+    QTest::mouseClick(backup->VisualButtonEx2, Qt::LeftButton);
+    EXPECT_EQ(messages(), QStringList{u"نسخه پشتيبان تهيه گرديد"_s});
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        ASSERT_TRUE(AnswerStore(*db).setCell(u"1"_s, 1, onScreen[0] == u"6"_s ? u"1"_s : u"6"_s));
+    }
+    backup->Text2->setText(copy);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(backup->VisualButtonEx3, Qt::LeftButton);
+    EXPECT_EQ(messages(),
+              (QStringList{u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s, u"بازيابي اطلاعات انجام شد"_s}));
+    EXPECT_EQ(storedAnswers(u"1"_s), onScreen);
+    backup->close();
+    EXPECT_TRUE(main->isEnabled());
+
+    // 9. Leave through "بلي".
+    main->close();
+    Frm_Exit* exit = only<Frm_Exit>();
+    ASSERT_NE(exit, nullptr);
+    EXPECT_EQ(exit->Label1->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
+    QTest::mouseClick(exit->PushB1, Qt::LeftButton);
+    EXPECT_TRUE(quitCalled);
+    EXPECT_EQ(messages(), QStringList{});
+}
+
+} // namespace
+} // namespace morvalen
