@@ -1,33 +1,16 @@
-// Finds the program folder, checks its databases and shows the main window.
+// Starts the application: its look, then the program folder and the main window.
+#include "app/Launch.h"
 #include "shell/Appearance.h"
-#include "shell/Context.h"
-#include "shell/MDIForm1.h"
-#include "shell/Startup.h"
-#include "store/ProgramFolder.h"
-#include "views/ViewCommands.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QStandardPaths>
 
 using namespace morvalen;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ConfigureApplication(app);
-
-    const QString exeFolder = QCoreApplication::applicationDirPath();
-    const auto folder =
-        OpenProgramFolder({exeFolder, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
-                           DefaultSeedFolder(exeFolder)});
-    if (!folder) {
+    if (!LaunchMorvalen(ProductionFolders())) {
         return 1;
     }
-    QDir::setCurrent(*folder);
-
-    const Context context = Context::Production(*folder);
-    auto services = std::make_shared<MainServices>();
-    InstallViewCommands(*services);
-    MDIForm1::ShowMain(context, services)->showMaximized();
     return app.exec();
 }

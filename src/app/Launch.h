@@ -1,0 +1,18 @@
+#pragma once
+
+#include "shell/Startup.h"
+
+namespace morvalen {
+
+class MDIForm1;
+
+// Everything between the application object and its event loop: find and check the program
+// folder, plug the windows into the main window's commands and show the main window.
+// Nothing, after telling the user, when there is no usable program folder.
+MDIForm1* LaunchMorvalen(const StartupFolders& folders);
+
+// The folders of a normal start: beside the executable, the user's data folder and the
+// delivered copies.
+StartupFolders ProductionFolders();
+
+} // namespace morvalen
