@@ -4,6 +4,7 @@
 #include "shell/MDIForm1.h"
 #include "shell/Startup.h"
 #include "store/ProgramFolder.h"
+#include "update/UpdateCommands.h"
 #include "views/ViewCommands.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@
 using namespace morvalen;
 
 int main(int argc, char** argv) {
+    // The embedded site browser, where it is built in, shares its drawing context with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ConfigureApplication(app);
 
@@ -28,6 +31,7 @@ int main(int argc, char** argv) {
     const Context context = Context::Production(*folder);
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
+    InstallUpdateCommands(*services);
     MDIForm1::ShowMain(context, services)->showMaximized();
     return app.exec();
 }
