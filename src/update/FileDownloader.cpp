@@ -249,8 +249,9 @@ bool FileDownloader::openDestination() {
 }
 
 bool FileDownloader::writeChunks(bool toTheEnd) {
-    // Whole chunks as they come; the short last one only once the body has ended.
-    while (!m_cancel &&
+    // Whole chunks as they come; the short last one only once the body has ended. A handler of
+    // the progress event that ran the event loop may have ended the download meanwhile.
+    while (!m_cancel && m_running && m_reply &&
            (m_reply->bytesAvailable() >= kChunkSize || (toTheEnd && m_reply->bytesAvailable() > 0))) {
         const QByteArray chunk = m_reply->read(kChunkSize);
         if (m_file.write(chunk) != chunk.size()) {
@@ -264,7 +265,7 @@ bool FileDownloader::writeChunks(bool toTheEnd) {
         m_received += chunk.size();
         reportProgress();
     }
-    return !m_cancel;
+    return !m_cancel && m_running;
 }
 
 void FileDownloader::reportProgress() {

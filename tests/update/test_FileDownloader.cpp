@@ -2,6 +2,7 @@
 // cancelling, broken transfers, missing lengths and a full disk.
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
+#include "update/DiskSpace.h"
 #include "update/FileDownloader.h"
 #include "update/LocalHttpServer.h"
 
@@ -276,6 +277,16 @@ TEST_F(Downloader, ANewDownloadReplacesTheOldFile) {
     server.script("/setup-Morvalen.exe", LocalHttpServer::Answer("HTTP/1.1 200 OK", "new"));
     EXPECT_TRUE(downloader.DownloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
     EXPECT_EQ(test::ReadAll(target()), "new");
+}
+
+TEST(DiskSpace, AFolderNotMadeYetIsMeasuredOnTheVolumeItWillBeOn) {
+    test::TempProgramFolder folder;
+    const qint64 existing = FreeDiskSpace(folder.path());
+    const qint64 missing = FreeDiskSpace(folder.file(u"Downloads/setup"_s));
+    EXPECT_GT(existing, 0);
+    EXPECT_GT(missing, 0);
+    // The same volume, give or take what other programs wrote in between.
+    EXPECT_LT(std::abs(missing - existing), qint64(256) << 20);
 }
 
 } // namespace

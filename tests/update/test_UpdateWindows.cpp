@@ -38,7 +38,8 @@ protected:
         GuiFixture::SetUp();
         ASSERT_TRUE(server.listening());
         context.updateBaseUrl = server.base();
-        context.intervals.networkTimeoutMs = 300;
+        // Long enough for a loaded machine; the cases about time-outs shorten it.
+        context.intervals.networkTimeoutMs = 3000;
         // Boxes are recorded and answered, never left waiting for a click.
         MessageBox::setFallbackAnswer(QMessageBox::Ok);
         SetConnectedForTests(true);
@@ -155,6 +156,7 @@ TEST_F(Update, UpdateWindowTellsWhenTheServerCannotBeAsked) {
         SCOPED_TRACE(c.what);
         MessageBox::clearShown();
         context.updateBaseUrl = c.closedPort ? closedPortBase() : server.base();
+        context.intervals.networkTimeoutMs = 300;
         server.script(kVersionPath, c.script);
         Frm_Update* window = openUpdate();
         QTest::mouseClick(window->PBCheck, Qt::LeftButton);
@@ -348,6 +350,7 @@ TEST_F(Probe, StaysSilentUnlessANewerVersionIsPublished) {
         SCOPED_TRACE(c.what);
         SetConnectedForTests(c.connected);
         context.updateBaseUrl = c.closedPort ? closedPortBase() : server.base();
+        context.intervals.networkTimeoutMs = 300;
         if (c.script) {
             server.script(kVersionPath, *c.script);
         }
