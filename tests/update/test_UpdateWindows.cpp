@@ -301,6 +301,17 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(target); }));
     EXPECT_TRUE(main->isEnabled());
+
+    // So does Escape.
+    window = openProgress();
+    QPointer<Frm_Progress> escaped(window);
+    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target); }));
+    EXPECT_FALSE(main->isEnabled());
+    QTest::keyClick(window, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(waitFor([&] { return escaped.isNull() && !QFileInfo::exists(target); }));
+    EXPECT_TRUE(main->isEnabled());
     EXPECT_TRUE(MessageBox::shown().isEmpty());
 }
 
