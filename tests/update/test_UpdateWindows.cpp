@@ -508,5 +508,19 @@ TEST_F(Update, SiteAndUpdateCommands) {
     }
 }
 
+TEST_F(Update, SiteWindowKeepsThePageFillingTheWindow) {
+    auto* chat = new Frm_Chat(context, main);
+    chat->show();
+    EXPECT_FALSE(main->isEnabled());
+    for (const QSize size : {QSize(800, 600), QSize(1200, 500), QSize(400, 700)}) {
+        chat->resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(chat->WebBrowser1->geometry(), chat->rect()) << size.width() << "x" << size.height();
+    }
+    chat->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(main->isEnabled());
+}
+
 } // namespace
 } // namespace morvalen
