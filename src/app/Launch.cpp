@@ -3,6 +3,7 @@
 #include "shell/Context.h"
 #include "shell/MDIForm1.h"
 #include "store/ProgramFolder.h"
+#include "update/UpdateCommands.h"
 #include "views/ViewCommands.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,7 @@ MDIForm1* LaunchMorvalen(const StartupFolders& folders) {
     const Context context = Context::Production(*folder);
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
+    InstallUpdateCommands(*services);
     MDIForm1* main = MDIForm1::ShowMain(context, services);
     main->showMaximized();
     return main;

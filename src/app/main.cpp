@@ -7,6 +7,8 @@
 using namespace morvalen;
 
 int main(int argc, char** argv) {
+    // The embedded site browser, where it is built in, shares its drawing context with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ConfigureApplication(app);
     if (!LaunchMorvalen(ProductionFolders())) {

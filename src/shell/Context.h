@@ -18,6 +18,9 @@ struct Context {
         int sheetLoadMs = 2000;    // the answer sheet's delayed load
         int versionProbeMs = 500;  // the main window's one-shot update check
         int clockMs = 1000;        // the backup window's clock
+
+        // How long the update server may stay silent before a request counts as failed.
+        int networkTimeoutMs = 15000;
     };
 
     QString programFolder;   // the three databases, "Styles", "ATaf.fr3" and the logo

@@ -14,6 +14,10 @@ TempProgramFolder::TempProgramFolder() : m_path(m_dir.path()) {
         m_seeded = m_seeded && QFile::copy(seedFolder() + u'/' + name, target) &&
                    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
+    // The pictures of the update notification.
+    for (const QString& name : {u"icon3.ico"_s, u"CloseMSN.bmp"_s}) {
+        m_seeded = m_seeded && QFile::copy(seedFolder() + u'/' + name, file(name));
+    }
     // The style files of the themes, as they ship.
     const QDir styles(seedFolder() + u"/Styles"_s);
     QDir().mkpath(file(u"Styles"_s));

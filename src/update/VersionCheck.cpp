@@ -1,0 +1,97 @@
+#include "update/VersionCheck.h"
+
+#include "core/VersionNumber.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QVersionNumber>
+
+namespace morvalen {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The number is at the start of the text; more than this is no version file.
+constexpr qint64 kMaxBody = 4096;
+
+QVersionNumber ApplicationVersion() {
+    return QVersionNumber::fromString(QCoreApplication::applicationVersion());
+}
+
+} // namespace
+
+QUrl VersionFileAddress(const Context& context) {
+    return context.updateBaseUrl.resolved(QUrl(u"/Soft/Morvalen/2022/LastVersion.txt"_s));
+}
+
+QUrl InstallerAddress(const Context& context) {
+    return context.updateBaseUrl.resolved(QUrl(u"/Soft/Morvalen/2022/setup-Morvalen.exe"_s));
+}
+
+double OwnVersion() {
+    const QVersionNumber version = ApplicationVersion();
+    return OwnVersionNumber(version.majorVersion(), version.minorVersion());
+}
+
+QString VersionCaption() {
+    const QVersionNumber version = ApplicationVersion();
+    return QCoreApplication::applicationName() + u' ' + QString::number(version.majorVersion()) + u'.' +
+           QString::number(version.minorVersion());
+}
+
+VersionCheck::VersionCheck(QObject* parent) : QObject(parent), m_network(new QNetworkAccessManager(this)) {}
+
+VersionCheck::~VersionCheck() {
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+}
+
+void VersionCheck::Start(const QUrl& address, int timeoutMs, double ownVersion) {
+    if (m_reply) {
+        return;
+    }
+    m_ownVersion = ownVersion;
+    m_body.clear();
+    QNetworkRequest request(address);
+    request.setTransferTimeout(timeoutMs);
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
+        m_body += m_reply->read(kMaxBody - m_body.size());
+        if (m_body.size() >= kMaxBody) {
+            // Enough to read the number from; the rest is not needed.
+            m_reply->disconnect(this);
+            onFinished();
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &VersionCheck::onFinished);
+}
+
+void VersionCheck::onFinished() {
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    // An error status is a failed check, not a version: its page would read as 0.
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool cut = m_body.size() >= kMaxBody;
+    const bool failed = status >= 400 || (!cut && reply->error() != QNetworkReply::NoError);
+    if (!failed && !cut) {
+        m_body += reply->read(kMaxBody - m_body.size());
+    }
+    if (!reply->isFinished()) {
+        reply->abort();
+    }
+    reply->deleteLater();
+    if (failed) {
+        emit Finished(Outcome::Failed, 0);
+        return;
+    }
+    const double server = ReadVersionNumber(std::string_view(m_body.constData(), m_body.size()));
+    emit Finished(IsNewerVersion(server, m_ownVersion) ? Outcome::Newer : Outcome::NotNewer, server);
+}
+
+} // namespace morvalen
