@@ -32,6 +32,7 @@ void Frm_Chat::Open(const Context& context, QWidget* mainWindow) {
 
 Frm_Chat::Frm_Chat(const Context& context, QWidget* mainWindow) : m_mainLock(mainWindow) {
     setObjectName(u"Frm_Chat"_s);
+    m_mainLock.releaseWhenFinished(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(u"Morvalen"_s);

@@ -67,6 +67,7 @@ Frm_Progress::Frm_Progress(const Context& context, QWidget* mainWindow, std::fun
     , m_mainLock(mainWindow)
     , m_quit(std::move(quit)) {
     setObjectName(u"Frm_Progress"_s);
+    m_mainLock.releaseWhenFinished(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(u"Downloading File ... "_s);

@@ -20,6 +20,7 @@ Frm_Update::Frm_Update(const Context& context, QWidget* mainWindow, std::functio
     , m_mainLock(mainWindow)
     , m_quit(std::move(quit)) {
     setObjectName(u"Frm_Update"_s);
+    m_mainLock.releaseWhenFinished(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(VersionCaption());

@@ -32,8 +32,7 @@ Frm_About::Frm_About(const Context& context, QWidget* mainWindow)
     , m_mainLock(mainWindow) {
     setObjectName(u"Frm_About"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    // A dialog that is accepted or rejected only hides: give the main window back then.
-    connect(this, &QDialog::finished, this, [this] { m_mainLock.release(); });
+    m_mainLock.releaseWhenFinished(this);
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(u"About "_s + QApplication::applicationName());
     const QVersionNumber version = QVersionNumber::fromString(QApplication::applicationVersion());

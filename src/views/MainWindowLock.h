@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QPointer>
 #include <QWidget>
 
@@ -27,6 +28,11 @@ public:
         }
     }
     QWidget* window() const { return m_window; }
+
+    // A dialog that is accepted or rejected only hides, and goes later: release then.
+    void releaseWhenFinished(QDialog* dialog) {
+        QObject::connect(dialog, &QDialog::finished, dialog, [this] { release(); });
+    }
 
 private:
     QPointer<QWidget> m_window;

@@ -5,6 +5,8 @@
 #include "shell/MDIForm1.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
+#include "update/Frm_Update.h"
+#include "update/UpdateCommands.h"
 #include "views/Frm_About.h"
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
@@ -30,6 +32,8 @@ protected:
         Desktop::setOpenerForTests([](const QUrl&) { return true; });
         services = std::make_shared<MainServices>();
         InstallViewCommands(*services);
+        InstallUpdateCommands(*services);
+        services->versionProbe = nullptr; // no network here
         services->quit = [this] { ++quits; };
         main = MDIForm1::ShowMain(context, services);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
@@ -67,6 +71,7 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
          [](QWidget* w) { return static_cast<Frm_Pasoch*>(w)->PushB1[Frm_Pasoch::Exit]; }},
         {141, u"Frm_Ergebnis"_s, [](QWidget* w) { return static_cast<Frm_Ergebnis*>(w)->PushB1; }},
         {142, u"Frm_Setting"_s, [](QWidget* w) { return static_cast<Frm_Setting*>(w)->PushButtonExit; }},
+        {143, u"Frm_Update"_s, [](QWidget* w) { return static_cast<Frm_Update*>(w)->PBExit; }},
         {144, u"Frm_backup"_s, [](QWidget* w) { return static_cast<Frm_backup*>(w)->PBExit; }},
         {145, u"Frm_About"_s, [](QWidget* w) { return static_cast<Frm_About*>(w)->cmdOK; }},
     };

@@ -10,6 +10,9 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ProgramFolder.h"
+#include "update/Frm_Progress.h"
+#include "update/UpdateCommands.h"
+#include "update/frmPopup.h"
 #include "views/Frm_Ergebnis.h"
 #include "views/Frm_Profile.h"
 #include "views/Frm_Test.h"
@@ -118,15 +121,16 @@ int main(int argc, char** argv) {
 
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
-    services->versionProbe = nullptr;
+    InstallUpdateCommands(*services);
+    services->versionProbe = nullptr; // no network in the tour
     MDIForm1* main = MDIForm1::ShowMain(context, services);
     main->resize(1200, 800);
     Save(main, u"MDIForm1"_s);
 
     // The windows of the toolbar, each closed again before the next.
-    const std::pair<int, const char*> commands[] = {{100, "Frm_Azmoodani"}, {101, "Frm_Pasoch"},
-                                                    {141, "Frm_Ergebnis"},  {142, "Frm_Setting"},
-                                                    {144, "Frm_backup"},    {145, "Frm_About"}};
+    const std::pair<int, const char*> commands[] = {
+        {100, "Frm_Azmoodani"}, {101, "Frm_Pasoch"}, {141, "Frm_Ergebnis"}, {142, "Frm_Setting"},
+        {143, "Frm_Update"},    {144, "Frm_backup"}, {145, "Frm_About"}};
     for (const auto& [id, name] : commands) {
         main->OnExecute(id);
         QWidget* window = ShowingNamed(QString::fromLatin1(name));
@@ -165,6 +169,20 @@ int main(int argc, char** argv) {
     QTimer::singleShot(200, [] { Save(ShowingNamed(u"TimedMessageBox"_s), u"timed-message"_s); });
     ShowTimedMessage(main, u"اطلاعات ذخيره شد"_s, 1500);
     MessageBox::setFallbackAnswer(QMessageBox::Ok);
+
+    // The update notice and its popup, as the start-up probe shows them.
+    main->showUpdateNotice();
+    Save(main, u"MDIForm1-update-notice"_s);
+    auto* popup = new frmPopup(context, main);
+    popup->cmdShow->click();
+    Settle(700); // it unfolds in about half a second
+    Save(popup->popupControl, u"frmPopup"_s);
+    popup->popupControl->close();
+
+    auto* progress = new Frm_Progress(context, main);
+    progress->show();
+    Save(progress, u"Frm_Progress"_s);
+    progress->close();
 
     auto* exit = new Frm_Exit(context, services);
     exit->show();
