@@ -1,0 +1,247 @@
+#include "reports/WorkbookReader.h"
+
+#include <QFile>
+
+#include <freexl.h>
+#include <ixion/formula_result.hpp>
+#include <ixion/model_context.hpp>
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/spreadsheet/document.hpp>
+#include <orcus/spreadsheet/factory.hpp>
+
+#include <cstring>
+#include <exception>
+
+namespace morvalen {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Larger files are not answer workbooks; refusing them keeps a hostile file from eating memory.
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+// .xlsx and .ods: the document model of orcus, read from memory.
+class OrcusReader : public WorkbookReader {
+public:
+    OrcusReader() : m_document({1048576, 16384}), m_factory(m_document) {
+        // Formula results are taken as the file stored them, never computed here.
+        m_factory.set_recalc_formula_cells(false);
+    }
+
+    bool read(const QByteArray& bytes, bool ods) {
+        const std::string_view stream(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        if (ods) {
+            orcus::orcus_ods loader(&m_factory);
+            loader.read_stream(stream);
+        } else {
+            orcus::orcus_xlsx loader(&m_factory);
+            loader.read_stream(stream);
+        }
+        return true;
+    }
+
+    bool selectSheet(std::string_view name) override {
+        m_sheet = m_document.get_sheet_index(name);
+        return m_sheet >= 0;
+    }
+
+    WorkbookCell cell(int row, int column) override {
+        WorkbookCell out;
+        if (m_sheet < 0 || row < 0 || column < 0) {
+            return out;
+        }
+        try {
+            const ixion::model_context& model = m_document.get_model_context();
+            const ixion::abs_address_t at(m_sheet, row, column);
+            switch (model.get_celltype(at)) {
+            case ixion::celltype_t::string:
+                out.kind = WorkbookCell::Kind::Text;
+                out.text = std::string(model.get_string_value(at));
+                break;
+            case ixion::celltype_t::numeric:
+                out.kind = WorkbookCell::Kind::Number;
+                out.number = model.get_numeric_value(at);
+                break;
+            case ixion::celltype_t::boolean:
+                out.kind = WorkbookCell::Kind::Boolean;
+                out.number = model.get_numeric_value(at);
+                break;
+            case ixion::celltype_t::formula: {
+                const ixion::formula_result result = model.get_formula_result(at);
+                switch (result.get_type()) {
+                case ixion::formula_result::result_type::value:
+                    out.kind = WorkbookCell::Kind::Number;
+                    out.number = result.get_value();
+                    break;
+                case ixion::formula_result::result_type::string:
+                    out.kind = WorkbookCell::Kind::Text;
+                    out.text = result.get_string();
+                    break;
+                case ixion::formula_result::result_type::error:
+                    out.kind = WorkbookCell::Kind::Error;
+                    break;
+                default:
+                    out.kind = WorkbookCell::Kind::Other;
+                }
+                break;
+            }
+            case ixion::celltype_t::empty:
+                break;
+            default:
+                out.kind = WorkbookCell::Kind::Other;
+            }
+        } catch (const std::exception&) {
+            // A formula without a stored result, or a cell the model cannot give.
+            out = WorkbookCell{WorkbookCell::Kind::Error, {}, 0};
+        }
+        return out;
+    }
+
+private:
+    orcus::spreadsheet::document m_document;
+    orcus::spreadsheet::import_factory m_factory;
+    orcus::spreadsheet::sheet_t m_sheet = -1;
+};
+
+// .xls: libfreexl, which checks the file's structure as it opens it.
+class FreeXlReader : public WorkbookReader {
+public:
+    ~FreeXlReader() override {
+        if (m_handle) {
+            freexl_close(m_handle);
+        }
+    }
+
+    bool open(const QString& path, QString* error) {
+        const int result = freexl_open(QFile::encodeName(path).constData(), &m_handle);
+        if (result != FREEXL_OK) {
+            if (error) {
+                *error = u"The .xls file cannot be read (libfreexl error %1)."_s.arg(result);
+            }
+            if (m_handle) {
+                freexl_close(m_handle);
+                m_handle = nullptr;
+            }
+            return false;
+        }
+        return true;
+    }
+
+    bool selectSheet(std::string_view name) override {
+        m_selected = false;
+        unsigned int count = 0;
+        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) {
+            return false;
+        }
+        for (unsigned int i = 0; i < count && i < 0xFFFF; ++i) {
+            const char* sheetName = nullptr;
+            if (freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &sheetName) !=
+                    FREEXL_OK ||
+                !sheetName || std::string_view(sheetName) != name) {
+                continue;
+            }
+            if (freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(i)) != FREEXL_OK ||
+                freexl_worksheet_dimensions(m_handle, &m_rows, &m_columns) != FREEXL_OK) {
+                return false;
+            }
+            m_selected = true;
+            return true;
+        }
+        return false;
+    }
+
+    WorkbookCell cell(int row, int column) override {
+        WorkbookCell out;
+        if (!m_selected || row < 0 || column < 0 || static_cast<unsigned int>(row) >= m_rows ||
+            static_cast<unsigned int>(column) >= m_columns) {
+            return out;
+        }
+        FreeXL_CellValue value;
+        std::memset(&value, 0, sizeof value);
+        if (freexl_get_cell_value(m_handle, static_cast<unsigned int>(row),
+                                  static_cast<unsigned short>(column), &value) != FREEXL_OK) {
+            out.kind = WorkbookCell::Kind::Error;
+            return out;
+        }
+        switch (value.type) {
+        case FREEXL_CELL_NULL:
+            break;
+        case FREEXL_CELL_INT:
+            out.kind = WorkbookCell::Kind::Number;
+            out.number = value.value.int_value;
+            break;
+        case FREEXL_CELL_DOUBLE:
+            out.kind = WorkbookCell::Kind::Number;
+            out.number = value.value.double_value;
+            break;
+        case FREEXL_CELL_TEXT:
+        case FREEXL_CELL_SST_TEXT:
+            out.kind = WorkbookCell::Kind::Text;
+            out.text = value.value.text_value ? value.value.text_value : "";
+            break;
+        default:
+            // Dates and times: their text is never an answer.
+            out.kind = WorkbookCell::Kind::Other;
+        }
+        return out;
+    }
+
+private:
+    const void* m_handle = nullptr;
+    bool m_selected = false;
+    unsigned int m_rows = 0;
+    unsigned short m_columns = 0;
+};
+
+bool StartsWith(const QByteArray& bytes, const char* magic, qsizetype length) {
+    return bytes.size() >= length &&
+           std::memcmp(bytes.constData(), magic, static_cast<std::size_t>(length)) == 0;
+}
+
+void SetError(QString* error, const QString& text) {
+    if (error) {
+        *error = text;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<WorkbookReader> WorkbookReader::Open(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        SetError(error, file.errorString());
+        return nullptr;
+    }
+    if (file.size() > kMaxFileSize) {
+        SetError(error, u"The file is too large for an answer workbook."_s);
+        return nullptr;
+    }
+    const QByteArray head = file.peek(8);
+    if (StartsWith(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+        file.close();
+        auto reader = std::make_unique<FreeXlReader>();
+        return reader->open(path, error) ? std::move(reader) : nullptr;
+    }
+    if (!StartsWith(head, "PK\x03\x04", 4)) {
+        SetError(error, u"The file is not a workbook."_s);
+        return nullptr;
+    }
+    const QByteArray bytes = file.readAll();
+    // An OpenDocument file names its kind in an uncompressed first entry "mimetype".
+    const bool ods = bytes.mid(30, 8) == "mimetype" &&
+                     bytes.mid(38, 46) == "application/vnd.oasis.opendocument.spreadsheet";
+    try {
+        auto reader = std::make_unique<OrcusReader>();
+        reader->read(bytes, ods);
+        return reader;
+    } catch (const std::exception& e) {
+        SetError(error, QString::fromUtf8(e.what()));
+    } catch (...) {
+        SetError(error, u"The workbook cannot be read."_s);
+    }
+    return nullptr;
+}
+
+} // namespace morvalen

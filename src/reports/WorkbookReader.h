@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace morvalen {
+
+// The value of one cell as a workbook holds it.
+struct WorkbookCell {
+    enum class Kind { Empty, Text, Number, Boolean, Error, Other };
+    Kind kind = Kind::Empty;
+    std::string text; // UTF-8, for text cells
+    double number = 0;
+};
+
+// Reads cells of a spreadsheet file without a spreadsheet application: .xlsx and .ods through
+// liborcus, .xls through libfreexl. The kind of file is told by its content, not its name.
+class WorkbookReader {
+public:
+    virtual ~WorkbookReader() = default;
+
+    // The whole workbook is read here; nullptr with a description in *error when the file
+    // is missing, of another kind, damaged or hostile. Never throws.
+    static std::unique_ptr<WorkbookReader> Open(const QString& path, QString* error = nullptr);
+
+    // Makes the named worksheet current; false when the workbook has none by that name.
+    virtual bool selectSheet(std::string_view name) = 0;
+    // A cell of the current sheet, 0-based; an empty cell outside the sheet.
+    virtual WorkbookCell cell(int row, int column) = 0;
+};
+
+} // namespace morvalen

@@ -1,0 +1,179 @@
+#include "TestWorkbooks.h"
+
+#include "reports/AnswerImport.h"
+#include "reports/XlsWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cstdlib>
+#include <cstring>
+
+#include <xlsxwriter.h>
+#include <zip.h>
+
+namespace morvalen::test {
+
+using namespace Qt::StringLiterals;
+
+TestCells AnswerCells(const QString& marker, const std::map<int, TestCell>& answersByItem) {
+    namespace L = AnswerWorkbookLayout;
+    TestCells cells;
+    cells[{L::kMarkerRow, L::kMarkerColumn}] = marker;
+    for (const auto& [item, value] : answersByItem) {
+        cells[{L::kFirstAnswerRow + item - 1, L::kAnswerColumn}] = value;
+    }
+    return cells;
+}
+
+bool WriteTestXlsx(const QString& path, const QString& sheetName, const TestCells& cells) {
+    lxw_workbook* workbook = workbook_new(QFile::encodeName(path).constData());
+    if (!workbook) {
+        return false;
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, sheetName.toUtf8().constData());
+    for (const auto& [at, value] : cells) {
+        if (const auto* text = std::get_if<QString>(&value)) {
+            worksheet_write_string(sheet, at.first, at.second, text->toUtf8().constData(), nullptr);
+        } else {
+            worksheet_write_number(sheet, at.first, at.second, std::get<double>(value), nullptr);
+        }
+    }
+    return workbook_close(workbook) == LXW_NO_ERROR;
+}
+
+CellsSource::CellsSource(const TestCells& cells) : m_cells(cells) {
+    for (const auto& [at, value] : cells) {
+        m_rows = std::max(m_rows, at.first + 1);
+        m_columns = std::max(m_columns, at.second + 1);
+    }
+}
+
+SheetCell CellsSource::cell(int row, int column) const {
+    const auto found = m_cells.find({row, column});
+    if (found == m_cells.end()) {
+        return SheetCell::Blank();
+    }
+    if (const auto* text = std::get_if<QString>(&found->second)) {
+        return SheetCell{SheetCell::Kind::Text, *text, 0};
+    }
+    return SheetCell::Number(std::get<double>(found->second));
+}
+
+bool WriteTestXls(const QString& path, const QString& sheetName, const TestCells& cells) {
+    QString error;
+    return XlsWriter::write(path, CellsSource(cells), sheetName, false, &error);
+}
+
+QList<std::pair<QString, QByteArray>> ZipEntries(const QByteArray& bytes) {
+    QList<std::pair<QString, QByteArray>> entries;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.constData(), bytes.size(), 0, &error);
+    zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+    if (!archive) {
+        if (source) {
+            zip_source_free(source);
+        }
+        zip_error_fini(&error);
+        return entries;
+    }
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        zip_file_t* file =
+            zip_stat_index(archive, i, 0, &stat) == 0 ? zip_fopen_index(archive, i, 0) : nullptr;
+        if (!file) {
+            continue;
+        }
+        QByteArray content(static_cast<qsizetype>(stat.size), Qt::Uninitialized);
+        const zip_int64_t read = zip_fread(file, content.data(), stat.size);
+        zip_fclose(file);
+        content.resize(read < 0 ? 0 : static_cast<qsizetype>(read));
+        entries.append({QString::fromUtf8(stat.name), content});
+    }
+    zip_discard(archive);
+    zip_error_fini(&error);
+    return entries;
+}
+
+QByteArray ZipEntry(const QString& path, const char* name) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    for (const auto& [entry, content] : ZipEntries(f.readAll())) {
+        if (entry == QString::fromUtf8(name)) {
+            return content;
+        }
+    }
+    return {};
+}
+
+QByteArray MakeZip(const QList<std::pair<QString, QByteArray>>& entries) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_source_keep(out);
+    zip_t* archive = zip_open_from_source(out, ZIP_TRUNCATE, &error);
+    QByteArray result;
+    if (archive) {
+        for (const auto& [name, content] : entries) {
+            // The archive copies the bytes at close; hand it its own copy to free.
+            void* copy = malloc(static_cast<std::size_t>(std::max<qsizetype>(content.size(), 1)));
+            memcpy(copy, content.constData(), static_cast<std::size_t>(content.size()));
+            zip_source_t* data =
+                zip_source_buffer(archive, copy, static_cast<zip_uint64_t>(content.size()), 1);
+            if (zip_file_add(archive, name.toUtf8().constData(), data, ZIP_FL_OVERWRITE) < 0) {
+                zip_source_free(data);
+            }
+        }
+        if (zip_close(archive) != 0) {
+            zip_discard(archive);
+        } else if (zip_source_open(out) == 0) {
+            zip_stat_t stat;
+            if (zip_source_stat(out, &stat) == 0) {
+                result.resize(static_cast<qsizetype>(stat.size));
+                zip_source_read(out, result.data(), stat.size);
+            }
+            zip_source_close(out);
+        }
+    }
+    zip_source_free(out);
+    zip_error_fini(&error);
+    return result;
+}
+
+bool HaveLibreOffice() {
+    return !QStandardPaths::findExecutable(u"soffice"_s).isEmpty();
+}
+
+QList<QStringList> ReadWithLibreOffice(const QString& path, const QString& workFolder) {
+    QList<QStringList> rows;
+    const QString out = workFolder + u"/lo-out"_s;
+    QDir().mkpath(out);
+    QProcess soffice;
+    soffice.start(u"soffice"_s,
+                  {u"--headless"_s, u"-env:UserInstallation=file://"_s + workFolder + u"/lo-profile"_s,
+                   u"--convert-to"_s, u"csv:Text - txt - csv (StarCalc):44,34,76"_s, u"--outdir"_s, out,
+                   path});
+    if (!soffice.waitForFinished(120000) || soffice.exitCode() != 0) {
+        return rows;
+    }
+    QFile csv(out + u'/' + QFileInfo(path).completeBaseName() + u".csv"_s);
+    if (!csv.open(QIODevice::ReadOnly)) {
+        return rows;
+    }
+    // The export holds no commas or quotes, so a plain split is enough here.
+    for (const QByteArray& line : csv.readAll().split('\n')) {
+        if (!line.isEmpty()) {
+            rows.append(QString::fromUtf8(line).remove(u'\r').split(u','));
+        }
+    }
+    return rows;
+}
+
+} // namespace morvalen::test
