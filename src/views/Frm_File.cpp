@@ -66,7 +66,7 @@ Frm_File::Frm_File(const Context& context, QWidget* mainWindow) : m_context(cont
         // choice.
         if (m_list->rowCount() > 0) {
             QSignalBlocker quiet(VSFlexGrid1->selectionModel());
-            VSFlexGrid1->selectRow(0);
+            VSFlexGrid1->setCurrentIndex(m_list->index(0, FullName));
             followCurrentRow(0, false);
         }
     }
