@@ -1,8 +1,9 @@
 #include "reports/WorkbookReader.h"
 
+#include "reports/XlsReader.h"
+
 #include <QFile>
 
-#include <freexl.h>
 #include <ixion/formula_result.hpp>
 #include <ixion/model_context.hpp>
 #include <orcus/orcus_ods.hpp>
@@ -105,96 +106,6 @@ private:
     orcus::spreadsheet::sheet_t m_sheet = -1;
 };
 
-// .xls: libfreexl, which checks the file's structure as it opens it.
-class FreeXlReader : public WorkbookReader {
-public:
-    ~FreeXlReader() override {
-        if (m_handle) {
-            freexl_close(m_handle);
-        }
-    }
-
-    bool open(const QString& path, QString* error) {
-        const int result = freexl_open(QFile::encodeName(path).constData(), &m_handle);
-        if (result != FREEXL_OK) {
-            if (error) {
-                *error = u"The .xls file cannot be read (libfreexl error %1)."_s.arg(result);
-            }
-            if (m_handle) {
-                freexl_close(m_handle);
-                m_handle = nullptr;
-            }
-            return false;
-        }
-        return true;
-    }
-
-    bool selectSheet(std::string_view name) override {
-        m_selected = false;
-        unsigned int count = 0;
-        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) {
-            return false;
-        }
-        for (unsigned int i = 0; i < count && i < 0xFFFF; ++i) {
-            const char* sheetName = nullptr;
-            if (freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &sheetName) !=
-                    FREEXL_OK ||
-                !sheetName || std::string_view(sheetName) != name) {
-                continue;
-            }
-            if (freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(i)) != FREEXL_OK ||
-                freexl_worksheet_dimensions(m_handle, &m_rows, &m_columns) != FREEXL_OK) {
-                return false;
-            }
-            m_selected = true;
-            return true;
-        }
-        return false;
-    }
-
-    WorkbookCell cell(int row, int column) override {
-        WorkbookCell out;
-        if (!m_selected || row < 0 || column < 0 || static_cast<unsigned int>(row) >= m_rows ||
-            static_cast<unsigned int>(column) >= m_columns) {
-            return out;
-        }
-        FreeXL_CellValue value;
-        std::memset(&value, 0, sizeof value);
-        if (freexl_get_cell_value(m_handle, static_cast<unsigned int>(row),
-                                  static_cast<unsigned short>(column), &value) != FREEXL_OK) {
-            out.kind = WorkbookCell::Kind::Error;
-            return out;
-        }
-        switch (value.type) {
-        case FREEXL_CELL_NULL:
-            break;
-        case FREEXL_CELL_INT:
-            out.kind = WorkbookCell::Kind::Number;
-            out.number = value.value.int_value;
-            break;
-        case FREEXL_CELL_DOUBLE:
-            out.kind = WorkbookCell::Kind::Number;
-            out.number = value.value.double_value;
-            break;
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT:
-            out.kind = WorkbookCell::Kind::Text;
-            out.text = value.value.text_value ? value.value.text_value : "";
-            break;
-        default:
-            // Dates and times: their text is never an answer.
-            out.kind = WorkbookCell::Kind::Other;
-        }
-        return out;
-    }
-
-private:
-    const void* m_handle = nullptr;
-    bool m_selected = false;
-    unsigned int m_rows = 0;
-    unsigned short m_columns = 0;
-};
-
 bool StartsWith(const QByteArray& bytes, const char* magic, qsizetype length) {
     return bytes.size() >= length &&
            std::memcmp(bytes.constData(), magic, static_cast<std::size_t>(length)) == 0;
@@ -218,17 +129,14 @@ std::unique_ptr<WorkbookReader> WorkbookReader::Open(const QString& path, QStrin
         SetError(error, u"The file is too large for an answer workbook."_s);
         return nullptr;
     }
-    const QByteArray head = file.peek(8);
-    if (StartsWith(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
-        file.close();
-        auto reader = std::make_unique<FreeXlReader>();
-        return reader->open(path, error) ? std::move(reader) : nullptr;
+    const QByteArray bytes = file.readAll();
+    if (StartsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+        return OpenXls(bytes, error);
     }
-    if (!StartsWith(head, "PK\x03\x04", 4)) {
+    if (!StartsWith(bytes, "PK\x03\x04", 4)) {
         SetError(error, u"The file is not a workbook."_s);
         return nullptr;
     }
-    const QByteArray bytes = file.readAll();
     // An OpenDocument file names its kind in an uncompressed first entry "mimetype".
     const bool ods = bytes.mid(30, 8) == "mimetype" &&
                      bytes.mid(38, 46) == "application/vnd.oasis.opendocument.spreadsheet";

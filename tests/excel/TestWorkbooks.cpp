@@ -11,13 +11,114 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
+#include <freexl.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
 namespace morvalen::test {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// libfreexl as a second, independent reader of the .xls files we write.
+class FreeXlReader : public WorkbookReader {
+public:
+    ~FreeXlReader() override {
+        if (m_handle) {
+            freexl_close(m_handle);
+        }
+    }
+
+    bool open(const QString& path, QString* error) {
+        const int result = freexl_open(QFile::encodeName(path).constData(), &m_handle);
+        if (result != FREEXL_OK) {
+            if (error) {
+                *error = u"The .xls file cannot be read (libfreexl error %1)."_s.arg(result);
+            }
+            if (m_handle) {
+                freexl_close(m_handle);
+                m_handle = nullptr;
+            }
+            return false;
+        }
+        return true;
+    }
+
+    bool selectSheet(std::string_view name) override {
+        m_selected = false;
+        unsigned int count = 0;
+        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) {
+            return false;
+        }
+        for (unsigned int i = 0; i < count && i < 0xFFFF; ++i) {
+            const char* sheetName = nullptr;
+            if (freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &sheetName) !=
+                    FREEXL_OK ||
+                !sheetName || std::string_view(sheetName) != name) {
+                continue;
+            }
+            if (freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(i)) != FREEXL_OK ||
+                freexl_worksheet_dimensions(m_handle, &m_rows, &m_columns) != FREEXL_OK) {
+                return false;
+            }
+            m_selected = true;
+            return true;
+        }
+        return false;
+    }
+
+    WorkbookCell cell(int row, int column) override {
+        WorkbookCell out;
+        if (!m_selected || row < 0 || column < 0 || static_cast<unsigned int>(row) >= m_rows ||
+            static_cast<unsigned int>(column) >= m_columns) {
+            return out;
+        }
+        FreeXL_CellValue value;
+        std::memset(&value, 0, sizeof value);
+        if (freexl_get_cell_value(m_handle, static_cast<unsigned int>(row),
+                                  static_cast<unsigned short>(column), &value) != FREEXL_OK) {
+            out.kind = WorkbookCell::Kind::Error;
+            return out;
+        }
+        switch (value.type) {
+        case FREEXL_CELL_NULL:
+            break;
+        case FREEXL_CELL_INT:
+            out.kind = WorkbookCell::Kind::Number;
+            out.number = value.value.int_value;
+            break;
+        case FREEXL_CELL_DOUBLE:
+            out.kind = WorkbookCell::Kind::Number;
+            out.number = value.value.double_value;
+            break;
+        case FREEXL_CELL_TEXT:
+        case FREEXL_CELL_SST_TEXT:
+            out.kind = WorkbookCell::Kind::Text;
+            out.text = value.value.text_value ? value.value.text_value : "";
+            break;
+        default:
+            // Dates and times: their text is never an answer.
+            out.kind = WorkbookCell::Kind::Other;
+        }
+        return out;
+    }
+
+private:
+    const void* m_handle = nullptr;
+    bool m_selected = false;
+    unsigned int m_rows = 0;
+    unsigned short m_columns = 0;
+};
+
+} // namespace
+
+std::unique_ptr<WorkbookReader> OpenWithFreeXl(const QString& path, QString* error) {
+    auto reader = std::make_unique<FreeXlReader>();
+    return reader->open(path, error) ? std::move(reader) : nullptr;
+}
 
 TestCells AnswerCells(const QString& marker, const std::map<int, TestCell>& answersByItem) {
     namespace L = AnswerWorkbookLayout;
@@ -122,11 +223,15 @@ QByteArray MakeZip(const QList<std::pair<QString, QByteArray>>& entries) {
     QByteArray result;
     if (archive) {
         for (const auto& [name, content] : entries) {
-            // The archive copies the bytes at close; hand it its own copy to free.
-            void* copy = malloc(static_cast<std::size_t>(std::max<qsizetype>(content.size(), 1)));
-            memcpy(copy, content.constData(), static_cast<std::size_t>(content.size()));
+            // The archive reads the bytes at close; hand it its own copy to free (libzip frees
+            // nothing for an empty entry, so that one gets no buffer).
+            void* copy = nullptr;
+            if (!content.isEmpty()) {
+                copy = malloc(static_cast<std::size_t>(content.size()));
+                memcpy(copy, content.constData(), static_cast<std::size_t>(content.size()));
+            }
             zip_source_t* data =
-                zip_source_buffer(archive, copy, static_cast<zip_uint64_t>(content.size()), 1);
+                zip_source_buffer(archive, copy, static_cast<zip_uint64_t>(content.size()), copy ? 1 : 0);
             if (zip_file_add(archive, name.toUtf8().constData(), data, ZIP_FL_OVERWRITE) < 0) {
                 zip_source_free(data);
             }

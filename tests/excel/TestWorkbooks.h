@@ -1,11 +1,13 @@
 #pragma once
 
 #include "reports/SheetSource.h"
+#include "reports/WorkbookReader.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <map>
+#include <memory>
 #include <utility>
 #include <variant>
 
@@ -41,6 +43,9 @@ private:
 QByteArray ZipEntry(const QString& path, const char* name);
 QList<std::pair<QString, QByteArray>> ZipEntries(const QByteArray& zip);
 QByteArray MakeZip(const QList<std::pair<QString, QByteArray>>& entries);
+
+// libfreexl's reading of an .xls, through the same interface as ours.
+std::unique_ptr<WorkbookReader> OpenWithFreeXl(const QString& path, QString* error = nullptr);
 
 // LibreOffice as a second reader: the first sheet as UTF-8 CSV rows, or an empty list when
 // soffice is not installed or fails.

@@ -53,10 +53,13 @@ protected:
         return table ? std::move(*table) : ExportTable();
     }
 
-    // Checks a file read back through our reader: header, row numbers, names, blanks.
-    void expectExportContent(const QString& path) {
+    // Checks a file read back: header, row numbers, names, blanks. Our own reader unless
+    // another is given.
+    void expectExportContent(const QString& path, std::unique_ptr<WorkbookReader> reader = nullptr) {
         QString error;
-        auto reader = WorkbookReader::Open(path, &error);
+        if (!reader) {
+            reader = WorkbookReader::Open(path, &error);
+        }
         ASSERT_TRUE(reader) << error.toStdString();
         ASSERT_TRUE(reader->selectSheet("Morvalen"));
         EXPECT_EQ(reader->cell(0, 0).kind, WorkbookCell::Kind::Empty);
@@ -106,12 +109,13 @@ TEST_F(ExcelExport, TableHasTheHeaderTitlesAndRowNumbers) {
     EXPECT_TRUE(table.value(1, 6).isEmpty());
 }
 
-TEST_F(ExcelExport, XlsReadsBackThroughFreeXl) {
+TEST_F(ExcelExport, XlsReadsBackThroughFreeXlAndOurReader) {
     const ExportTable table = read();
     const QString path = folder.file(u"export.xls"_s);
     QString error;
     ASSERT_TRUE(WriteExport(table, {path, ExportFormat::Xls}, &error)) << error.toStdString();
     EXPECT_FALSE(QFile::exists(path + u".part"_s));
+    expectExportContent(path, test::OpenWithFreeXl(path, &error));
     expectExportContent(path);
 }
 
@@ -135,12 +139,21 @@ TEST_F(ExcelExport, XlsKeepsLongAndManyTextsWhole) {
     }
     const QString path = folder.file(u"texts.xls"_s);
     ASSERT_TRUE(test::WriteTestXls(path, u"Morvalen"_s, cells));
-    auto reader = WorkbookReader::Open(path);
-    ASSERT_TRUE(reader);
-    ASSERT_TRUE(reader->selectSheet("Morvalen"));
-    EXPECT_EQ(reader->cell(0, 0).text, Utf8(longText));
-    EXPECT_EQ(reader->cell(1, 1).text, Utf8(u"متن شماره 1"_s));
-    EXPECT_EQ(reader->cell(2999, 1).text, Utf8(u"متن شماره 2999"_s));
+    std::unique_ptr<WorkbookReader> readers[] = {test::OpenWithFreeXl(path), WorkbookReader::Open(path)};
+    for (auto& reader : readers) {
+        ASSERT_TRUE(reader);
+        ASSERT_TRUE(reader->selectSheet("Morvalen"));
+        EXPECT_EQ(reader->cell(0, 0).text, Utf8(longText));
+        EXPECT_EQ(reader->cell(1, 1).text, Utf8(u"متن شماره 1"_s));
+        EXPECT_EQ(reader->cell(2999, 1).text, Utf8(u"متن شماره 2999"_s));
+    }
+    // Our reader follows a text across any number of records.
+    cells[{0, 0}] = QString(u'پ').repeated(30000);
+    ASSERT_TRUE(test::WriteTestXls(path, u"Morvalen"_s, cells));
+    auto ours = WorkbookReader::Open(path);
+    ASSERT_TRUE(ours && ours->selectSheet("Morvalen"));
+    EXPECT_EQ(ours->cell(0, 0).text, Utf8(QString(u'پ').repeated(30000)));
+    EXPECT_EQ(ours->cell(2999, 1).text, Utf8(u"متن شماره 2999"_s));
 }
 
 TEST_F(ExcelExport, LibreOfficeReadsBothFormats) {
