@@ -4,6 +4,8 @@
 #include "reports/XlsxWriter.h"
 #include "store/ExportStore.h"
 
+#include <iterator>
+
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
@@ -70,6 +72,13 @@ SheetCell ExportTable::cell(int row, int column) const {
         return SheetCell::Number(row);
     }
     return SheetCell::Text(value(row - 1, column - 1));
+}
+
+double ExportTable::columnWidth(int column) const {
+    // Row number, code, name, age, then gender, marital status and education; the answers
+    // need room for a digit and their heading.
+    static constexpr double widths[] = {6, 10, 28, 6, 10, 10, 12};
+    return column < static_cast<int>(std::size(widths)) ? widths[column] : 5;
 }
 
 QString ExportFilter() {

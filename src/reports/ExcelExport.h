@@ -36,6 +36,7 @@ public:
     int rowCount() const override { return m_rows + 1; }
     int columnCount() const override { return kColumns; }
     SheetCell cell(int row, int column) const override;
+    double columnWidth(int column) const override;
 
 private:
     QString m_text;

@@ -24,6 +24,11 @@ public:
     virtual int rowCount() const = 0;
     virtual int columnCount() const = 0;
     virtual SheetCell cell(int row, int column) const = 0;
+    // A column's width in characters; 0 leaves the reader's default.
+    virtual double columnWidth(int column) const {
+        (void)column;
+        return 0;
+    }
 };
 
 } // namespace morvalen

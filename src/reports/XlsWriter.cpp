@@ -10,6 +10,7 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -33,6 +34,7 @@ enum : std::uint16_t {
     kSst = 0x00FC,
     kContinue = 0x003C,
     kDimensions = 0x0200,
+    kColInfo = 0x007D,
     kWindow2 = 0x023E,
     kLabelSst = 0x00FD,
     kNumber = 0x0203,
@@ -300,6 +302,15 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
 
     Bytes sheet;
     WriteBof(sheet, 0x0010);
+    for (int c = 0; c < columns; ++c) {
+        const double width = source.columnWidth(c);
+        if (width > 0) {
+            // Width in 1/256 of a character.
+            const auto units = static_cast<std::uint16_t>(std::min(width, 255.0) * 256);
+            sheet.record(kColInfo, {static_cast<std::uint16_t>(c), static_cast<std::uint16_t>(c), units,
+                                    kCellXf, 0, 0});
+        }
+    }
     sheet.begin(kDimensions);
     sheet.u32(0);
     sheet.u32(static_cast<std::uint32_t>(rows));

@@ -9,6 +9,8 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
@@ -38,6 +40,7 @@ bool WriteBlankAnswerWorkbook(const QString& path, const QStringList& questions,
     format_set_border(heading, LXW_BORDER_THIN);
     lxw_format* question = workbook_add_format(workbook);
     format_set_text_wrap(question);
+    format_set_reading_order(question, 2); // right to left, so the full stop ends the line
     format_set_align(question, LXW_ALIGN_VERTICAL_CENTER);
     lxw_format* answer = workbook_add_format(workbook);
     format_set_align(answer, LXW_ALIGN_CENTER);
@@ -67,6 +70,10 @@ bool WriteBlankAnswerWorkbook(const QString& path, const QStringList& questions,
         keep(worksheet_write_number(sheet, row, 0, i + 1, nullptr));
         if (i < questions.size() && !questions[i].isEmpty()) {
             keep(worksheet_write_string(sheet, row, 1, text(questions[i]).constData(), question));
+            // Spreadsheet programs do not grow a row for wrapped text written this way: give
+            // each row the lines its question needs, at about 75 characters a line.
+            const auto lines = static_cast<double>((questions[i].size() + 74) / 75);
+            keep(worksheet_set_row(sheet, row, std::max(1.0, lines) * 15 + 3, nullptr));
         }
         keep(worksheet_write_blank(sheet, row, L::kAnswerColumn, answer));
     }
@@ -88,6 +95,11 @@ bool WriteBlankAnswerWorkbook(const QString& path, const QStringList& questions,
     keep(worksheet_data_validation_range(sheet, L::kFirstAnswerRow, L::kAnswerColumn,
                                          L::kFirstAnswerRow + kItemCount - 1, L::kAnswerColumn, &validation));
     worksheet_freeze_panes(sheet, 1, 0);
+    // Printed, the three columns (not the marker) fit the page's width; the heading repeats on
+    // every page.
+    worksheet_fit_to_pages(sheet, 1, 0);
+    worksheet_repeat_rows(sheet, 0, 0);
+    worksheet_print_area(sheet, 0, 0, L::kFirstAnswerRow + kItemCount - 1, L::kAnswerColumn);
 
     const lxw_error closed = workbook_close(workbook);
     keep(closed);

@@ -262,7 +262,20 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
                 sheet << "<dimension ref=\"A1:" << columnNames.back() << qint64(rows) << "\"/>";
             }
             sheet << "<sheetViews><sheetView " << (rightToLeft ? "rightToLeft=\"1\" " : "")
-                  << "workbookViewId=\"0\"/></sheetViews><sheetData>";
+                  << "workbookViewId=\"0\"/></sheetViews>";
+            QByteArray widths;
+            for (int c = 0; c < columns; ++c) {
+                const double width = source.columnWidth(c);
+                if (width > 0) {
+                    widths += "<col min=\"" + QByteArray::number(c + 1) + "\" max=\"" +
+                              QByteArray::number(c + 1) + "\" width=\"" + QByteArray::number(width) +
+                              "\" customWidth=\"1\"/>";
+                }
+            }
+            if (!widths.isEmpty()) {
+                sheet << "<cols>" << widths << "</cols>";
+            }
+            sheet << "<sheetData>";
             for (int r = 0; ok && r < rows; ++r) {
                 const QByteArray rowNumber = QByteArray::number(r + 1);
                 sheet << "<row r=\"" << rowNumber << "\">";

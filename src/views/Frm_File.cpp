@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -144,6 +145,7 @@ void Frm_File::build() {
     connect(PushButton1[Download], &QPushButton::clicked, this,
             [] { Desktop::openUrl(BlankWorkbookAddress()); });
     connect(PushButton1[SaveBlank], &QPushButton::clicked, this, &Frm_File::SaveBlankWorkbook);
+    VSFlexGrid1->installEventFilter(this);
     connect(VSFlexGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) {
             followCurrentRow(index.row(), true);
@@ -235,6 +237,18 @@ void Frm_File::SaveBlankWorkbook() {
         return;
     }
     MessageBox::show(this, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
+}
+
+bool Frm_File::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == VSFlexGrid1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && VSFlexGrid1->currentIndex().isValid()) {
+            followCurrentRow(VSFlexGrid1->currentIndex().row(), true);
+            ImportExcel();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Frm_File::closeEvent(QCloseEvent* event) {

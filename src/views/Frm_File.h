@@ -50,6 +50,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter in the list imports, as the double click does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();

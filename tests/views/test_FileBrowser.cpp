@@ -191,6 +191,14 @@ TEST_F(FileBrowser, ImportMessagesAndWhatReachesTheStore) {
     EXPECT_EQ(answer(u"2"_s, 1), u"3"_s);
     EXPECT_FALSE(window->GroupBox2->isVisible()) << "the wait panel is hidden again";
     EXPECT_TRUE(window->isVisible()) << "the window stays open";
+
+    // Enter on the list does what the double click does.
+    FileDialog::setNextFileName(workbook("Morvalen", 2));
+    QTest::keyClick(window->VSFlexGrid1, Qt::Key_Up);
+    QTest::keyClick(window->VSFlexGrid1, Qt::Key_Return);
+    EXPECT_EQ(last().title, u"ورود اطلاعات"_s);
+    EXPECT_EQ(answer(u"2"_s, 1), u"2"_s);
+    EXPECT_EQ(answer(u"1"_s, 1), u"6"_s);
 }
 
 TEST_F(FileBrowser, ExamineeWithoutAnswerRowIsToldAndNothingIsAdded) {
