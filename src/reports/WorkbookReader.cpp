@@ -1,5 +1,6 @@
 #include "reports/WorkbookReader.h"
 
+#include "reports/WorkbookPackage.h"
 #include "reports/XlsReader.h"
 
 #include <QFile>
@@ -140,9 +141,13 @@ std::unique_ptr<WorkbookReader> WorkbookReader::Open(const QString& path, QStrin
     // An OpenDocument file names its kind in an uncompressed first entry "mimetype".
     const bool ods = bytes.mid(30, 8) == "mimetype" &&
                      bytes.mid(38, 46) == "application/vnd.oasis.opendocument.spreadsheet";
+    const std::optional<QByteArray> checked = CheckedPackage(bytes, error);
+    if (!checked) {
+        return nullptr;
+    }
     try {
         auto reader = std::make_unique<OrcusReader>();
-        reader->read(bytes, ods);
+        reader->read(*checked, ods);
         return reader;
     } catch (const std::exception& e) {
         SetError(error, QString::fromUtf8(e.what()));

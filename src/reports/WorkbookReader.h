@@ -17,9 +17,9 @@ struct WorkbookCell {
 };
 
 // Reads cells of a spreadsheet file without a spreadsheet application: .xlsx and .ods through
-// liborcus, .xls through our own BIFF8 reader in libgsf's OLE2 container (libfreexl 1.0.6
-// overruns a stack buffer on some damaged files). The kind of file is told by its content,
-// not its name.
+// liborcus (after their package has been checked, see CheckedPackage), .xls through our own BIFF8 reader in
+// libgsf's OLE2 container (libfreexl 1.0.6 overruns a stack buffer on some damaged files). The kind of file
+// is told by its content, not its name.
 class WorkbookReader {
 public:
     virtual ~WorkbookReader() = default;

@@ -8,11 +8,15 @@
 #include <QApplication>
 #include <QCursor>
 
+#include <algorithm>
+
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
 
-Frm_Excel::Frm_Excel(const Context& context) : m_context(context) {}
+Frm_Excel::Frm_Excel(const Context& context, int xlsRowLimit)
+    : m_context(context)
+    , m_xlsRowLimit(std::min(xlsRowLimit, XlsWriter::kMaxRows)) {}
 
 bool Frm_Excel::load(QString* error) {
     if (m_table) {
@@ -40,7 +44,7 @@ void Frm_Excel::PushBSave(QWidget* parent) {
     }
     Text1 = chosen;
     const ExportTarget target = ExportTargetFor(chosen, selectedFilter);
-    if (target.format == ExportFormat::Xls && m_table->rowCount() > XlsWriter::kMaxRows) {
+    if (target.format == ExportFormat::Xls && m_table->rowCount() > m_xlsRowLimit) {
         MessageBox::show(
             parent, MessageBox::Icon::Warning, u"توجه"_s,
             u"تعداد آزمودني ها (%1) بيش از گنجايش فايل xls است (حداکثر %2 رديف)."_s

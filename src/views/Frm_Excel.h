@@ -18,7 +18,8 @@ namespace morvalen {
 // a test makes a fresh one).
 class Frm_Excel {
 public:
-    explicit Frm_Excel(const Context& context);
+    // xlsRowLimit: the most rows an .xls may take (the format's own limit; tests give less).
+    explicit Frm_Excel(const Context& context, int xlsRowLimit = 65536);
 
     // The save button: ask for a file name and write the workbook there.
     void PushBSave(QWidget* parent);
@@ -33,6 +34,7 @@ private:
     bool load(QString* error);
 
     Context m_context;
+    int m_xlsRowLimit;
     std::optional<ExportTable> m_table;
 };
 

@@ -223,6 +223,12 @@ TEST_F(AnswerImport, UnreadableFilesWriteNothing) {
     }
 }
 
+TEST_F(AnswerImport, MissingDatabaseCountsAsUnreadable) {
+    const QString path = xlsx(test::AnswerCells(u"Morvalen"_s, {}));
+    EXPECT_EQ(ImportAnswers(path, folder.file(u"no-such-folder"_s), code), ImportStatus::Unreadable);
+    EXPECT_EQ(stored()[0], u"3"_s);
+}
+
 TEST_F(AnswerImport, ExamineeWithoutAnswerRowGetsNothing) {
     ASSERT_TRUE(AnswerStore(*db).removeRow(code));
     EXPECT_EQ(import(xlsx(test::AnswerCells(u"Morvalen"_s, {{1, u"2"_s}}))), ImportStatus::NoAnswerRow);

@@ -92,6 +92,21 @@ TEST_F(ExcelButton, NamesGetTheRightExtensionAndCancelWritesNothing) {
     EXPECT_FALSE(QFile::exists(folder.file(u"new.xlsx.xls"_s)));
 }
 
+TEST_F(ExcelButton, TooManyRowsForXlsSuggestsXlsx) {
+    Frm_Excel excel(context, 2); // room for the heading and one examinee
+    FileDialog::setNextFileName(folder.file(u"big.xls"_s));
+    excel.PushBSave(nullptr);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(last().title, u"توجه"_s);
+    EXPECT_NE(last().text.indexOf(u"xlsx"_s), -1);
+    EXPECT_FALSE(QFile::exists(folder.file(u"big.xls"_s)));
+
+    FileDialog::setNextFileName(folder.file(u"big.xlsx"_s));
+    excel.PushBSave(nullptr);
+    EXPECT_EQ(last().text, u"ذخيره شد"_s) << ".xlsx has no such limit";
+    EXPECT_EQ(exportedNames(folder.file(u"big.xlsx"_s)).size(), 2);
+}
+
 TEST_F(ExcelButton, FailureShowsTheReasonTitledError) {
     Frm_Excel excel(context);
     FileDialog::setNextFileName(folder.file(u"missing/folder/out.xls"_s));
