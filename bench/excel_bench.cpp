@@ -5,6 +5,7 @@
 #include "SeededDatabase.h"
 #include "reports/ExcelExport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -19,6 +20,23 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kExaminees = 10000;
+
+// The seeded database, dropped while the application object still exists: a connection
+// closed after Qt Sql's own statics are gone crashes at exit (bench::Seeded keeps its
+// databases until then).
+std::unique_ptr<bench::SeededDatabase>& SeededSlot() {
+    static std::unique_ptr<bench::SeededDatabase> db;
+    return db;
+}
+
+bench::SeededDatabase& Seeded() {
+    auto& db = SeededSlot();
+    if (!db) {
+        db = std::make_unique<bench::SeededDatabase>(kExaminees);
+        qAddPostRoutine([] { SeededSlot().reset(); });
+    }
+    return *db;
+}
 
 // Resets the high-water mark of resident memory to what is resident now.
 void ResetPeakMemory() {
@@ -38,7 +56,7 @@ double PeakMemoryMb() {
 }
 
 void Export(benchmark::State& state, ExportFormat format, bool includeRead) {
-    bench::SeededDatabase& seeded = bench::Seeded(kExaminees);
+    bench::SeededDatabase& seeded = Seeded();
     QTemporaryDir dir;
     const QString path = dir.path() + (format == ExportFormat::Xls ? u"/out.xls"_s : u"/out.xlsx"_s);
     std::optional<ExportTable> table = ExportTable::Read(*seeded.db);
@@ -70,7 +88,7 @@ void Export(benchmark::State& state, ExportFormat format, bool includeRead) {
 }
 
 void BM_ReadSnapshot(benchmark::State& state) {
-    bench::SeededDatabase& seeded = bench::Seeded(kExaminees);
+    bench::SeededDatabase& seeded = Seeded();
     double peak = 0;
     for (auto _ : state) {
         ResetPeakMemory();
