@@ -17,6 +17,10 @@ std::filesystem::path NativePath(const QString& path) {
 
 } // namespace
 
+QByteArray LibraryFileName(const QString& path) {
+    return path.toUtf8();
+}
+
 QString PartialFileName(const QString& path) {
     return path + u".part"_s;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace morvalen {
@@ -7,6 +8,10 @@ namespace morvalen {
 // Where a workbook is written before it takes the place of the chosen file: beside it, so
 // the last step is a rename on the same disk.
 QString PartialFileName(const QString& path);
+
+// A file name as libgsf (GLib) and libxlsxwriter take it: UTF-8 on every system, which on
+// Windows they turn into the wide-character name, so Persian folder names work there too.
+QByteArray LibraryFileName(const QString& path);
 
 // Puts the finished temporary file in place of the target, replacing an older file of that
 // name in one step. On failure the temporary file is removed and the old file stays.

@@ -288,7 +288,7 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
     (void)gsfReady;
     GsfFile file;
     GError* gerror = nullptr;
-    file.sink = gsf_output_stdio_new(QFile::encodeName(temporary).constData(), &gerror);
+    file.sink = gsf_output_stdio_new(LibraryFileName(temporary).constData(), &gerror);
     if (!file.sink) {
         why = gerror && gerror->message ? QString::fromUtf8(gerror->message) : u"Cannot create the file."_s;
         if (gerror) {

@@ -20,7 +20,7 @@ bool WriteBlankAnswerWorkbook(const QString& path, const QStringList& questions,
     QString ignored;
     QString& why = error ? *error : ignored;
     const QString temporary = PartialFileName(path);
-    lxw_workbook* workbook = workbook_new(QFile::encodeName(temporary).constData());
+    lxw_workbook* workbook = workbook_new(LibraryFileName(temporary).constData());
     if (!workbook) {
         why = u"Cannot create the workbook."_s;
         return false;

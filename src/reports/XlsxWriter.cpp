@@ -224,7 +224,7 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
     // Written beside the target and renamed at the end, so a failure leaves no half file.
     const QString temporary = PartialFileName(path);
     GError* gerror = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(QFile::encodeName(temporary).constData(), &gerror);
+    GsfOutput* sink = gsf_output_stdio_new(LibraryFileName(temporary).constData(), &gerror);
     if (!sink) {
         why = gerror && gerror->message ? QString::fromUtf8(gerror->message) : u"Cannot create the file."_s;
         if (gerror) {

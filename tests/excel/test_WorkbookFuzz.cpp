@@ -152,10 +152,10 @@ TEST_F(WorkbookFuzz, MutatedXlsxFilesNeverCrashTheReader) {
 
     // Raw mutations mostly break the zip layer; re-zipped mutations of the parts reach the
     // XML readers behind it.
-    const int raw = run(seed, u".xlsx"_s, 700, 1, nullptr);
+    const int raw = run(seed, u".xlsx"_s, 1000, 1, nullptr);
     const auto entries = test::ZipEntries(seed);
     ASSERT_FALSE(entries.isEmpty());
-    const int parts = run({}, u".xlsx"_s, 700, 2, [&](std::mt19937& random) {
+    const int parts = run({}, u".xlsx"_s, 1000, 2, [&](std::mt19937& random) {
         auto mutated = entries;
         auto& entry = mutated[static_cast<qsizetype>(random() % mutated.size())];
         entry.second = Mutate(entry.second, random);
@@ -177,11 +177,11 @@ TEST_F(WorkbookFuzz, MutatedXlsFilesNeverCrashTheReader) {
     ASSERT_TRUE(test::WriteTestXls(seedPath, u"morvalen.example"_s, cells));
     ASSERT_EQ(ReadAnswerWorkbook(seedPath).status, ImportStatus::Imported);
     const QByteArray seed = test::ReadAll(seedPath);
-    const int raw = run(seed, u".xls"_s, 700, 3, nullptr);
+    const int raw = run(seed, u".xls"_s, 1000, 3, nullptr);
     const QByteArray stream = WorkbookStream(seed);
     ASSERT_FALSE(stream.isEmpty());
     const int records =
-        run({}, u".xls"_s, 700, 4, [&](std::mt19937& random) { return WrapInOle(Mutate(stream, random)); });
+        run({}, u".xls"_s, 1000, 4, [&](std::mt19937& random) { return WrapInOle(Mutate(stream, random)); });
     RecordProperty("readable_raw", raw);
     RecordProperty("readable_records", records);
     EXPECT_GT(records, 0) << "some mutants must still be read, or the loop tests only the container";
