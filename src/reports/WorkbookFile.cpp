@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <gsf/gsf-utils.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -16,6 +18,20 @@ std::filesystem::path NativePath(const QString& path) {
 }
 
 } // namespace
+
+void EnsureGsf() {
+    static const bool ready = [] {
+        gsf_init();
+        const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL |
+                                                        G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO);
+        for (const char* domain : {"libgsf", "libgsf:msole", "libgsf:zip", "libgsf:ole"}) {
+            g_log_set_handler(
+                domain, levels, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        }
+        return true;
+    }();
+    (void)ready;
+}
 
 QByteArray LibraryFileName(const QString& path) {
     return path.toUtf8();

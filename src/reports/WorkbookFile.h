@@ -9,6 +9,10 @@ namespace morvalen {
 // the last step is a rename on the same disk.
 QString PartialFileName(const QString& path);
 
+// Readies libgsf once. Its complaints about damaged files go nowhere: the caller reports the
+// failure, and a damaged file is an everyday event, not a program error.
+void EnsureGsf();
+
 // A file name as libgsf (GLib) and libxlsxwriter take it: UTF-8 on every system, which on
 // Windows they turn into the wide-character name, so Persian folder names work there too.
 QByteArray LibraryFileName(const QString& path);

@@ -1,5 +1,7 @@
 #include "reports/WorkbookPackage.h"
 
+#include "reports/WorkbookFile.h"
+
 #include <QXmlStreamReader>
 
 #include <gsf/gsf-infile-zip.h>
@@ -159,8 +161,7 @@ private:
 } // namespace
 
 std::optional<QByteArray> CheckedPackage(const QByteArray& zip, QString* error) {
-    static const bool gsfReady = (gsf_init(), true);
-    (void)gsfReady;
+    EnsureGsf();
     const auto fail = [error](const QString& why) -> std::optional<QByteArray> {
         if (error) {
             *error = why;

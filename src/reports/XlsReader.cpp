@@ -1,5 +1,7 @@
 #include "reports/XlsReader.h"
 
+#include "reports/WorkbookFile.h"
+
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
@@ -424,8 +426,7 @@ private:
 
 // Reads the workbook stream out of the OLE2 container.
 std::optional<std::vector<std::uint8_t>> WorkbookStream(const QByteArray& file, QString* error) {
-    static const bool gsfReady = (gsf_init(), true);
-    (void)gsfReady;
+    EnsureGsf();
     GError* gerror = nullptr;
     GsfInput* input =
         gsf_input_memory_new(reinterpret_cast<const guint8*>(file.constData()), file.size(), FALSE);

@@ -284,8 +284,7 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
 
     // Written beside the target and renamed at the end, so a failure leaves no half file.
     const QString temporary = PartialFileName(path);
-    static const bool gsfReady = (gsf_init(), true);
-    (void)gsfReady;
+    EnsureGsf();
     GsfFile file;
     GError* gerror = nullptr;
     file.sink = gsf_output_stdio_new(LibraryFileName(temporary).constData(), &gerror);

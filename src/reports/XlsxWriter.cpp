@@ -218,8 +218,7 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
                   .arg(kMaxColumns);
         return false;
     }
-    static const bool gsfReady = (gsf_init(), true);
-    (void)gsfReady;
+    EnsureGsf();
 
     // Written beside the target and renamed at the end, so a failure leaves no half file.
     const QString temporary = PartialFileName(path);
