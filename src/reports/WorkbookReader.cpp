@@ -44,9 +44,12 @@ public:
         return true;
     }
 
-    bool selectSheet(std::string_view name) override {
-        m_sheet = m_document.get_sheet_index(name);
-        return m_sheet >= 0;
+    std::vector<std::string> sheetNames() const override {
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < m_document.get_sheet_count(); ++i) {
+            names.emplace_back(m_document.get_sheet_name(static_cast<orcus::spreadsheet::sheet_t>(i)));
+        }
+        return names;
     }
 
     WorkbookCell cell(int row, int column) override {
@@ -101,6 +104,12 @@ public:
         return out;
     }
 
+protected:
+    bool selectSheetAt(std::size_t index) override {
+        m_sheet = static_cast<orcus::spreadsheet::sheet_t>(index);
+        return true;
+    }
+
 private:
     orcus::spreadsheet::document m_document;
     orcus::spreadsheet::import_factory m_factory;
@@ -118,7 +127,35 @@ void SetError(QString* error, const QString& text) {
     }
 }
 
+bool SameSheetName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool WorkbookReader::selectSheet(std::string_view name) {
+    const std::vector<std::string> names = sheetNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name) {
+            return selectSheetAt(i);
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (SameSheetName(names[i], name)) {
+            return selectSheetAt(i);
+        }
+    }
+    return false;
+}
 
 std::unique_ptr<WorkbookReader> WorkbookReader::Open(const QString& path, QString* error) {
     QFile file(path);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvalen {
 
@@ -29,9 +30,16 @@ public:
     static std::unique_ptr<WorkbookReader> Open(const QString& path, QString* error = nullptr);
 
     // Makes the named worksheet current; false when the workbook has none by that name.
-    virtual bool selectSheet(std::string_view name) = 0;
+    // Names are compared as spreadsheet programs compare them: ASCII letters in either case.
+    bool selectSheet(std::string_view name);
+    // The worksheets' names in workbook order.
+    virtual std::vector<std::string> sheetNames() const = 0;
     // A cell of the current sheet, 0-based; an empty cell outside the sheet.
     virtual WorkbookCell cell(int row, int column) = 0;
+
+protected:
+    // Makes the sheet with this position in sheetNames() current.
+    virtual bool selectSheetAt(std::size_t index) = 0;
 };
 
 } // namespace morvalen

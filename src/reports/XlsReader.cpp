@@ -220,14 +220,12 @@ public:
         return true;
     }
 
-    bool selectSheet(std::string_view name) override {
-        m_cells.clear();
+    std::vector<std::string> sheetNames() const override {
+        std::vector<std::string> names;
         for (const Sheet& sheet : m_sheets) {
-            if (sheet.name == name) {
-                return readSheet(sheet.offset);
-            }
+            names.push_back(sheet.name);
         }
-        return false;
+        return names;
     }
 
     WorkbookCell cell(int row, int column) override {
@@ -236,6 +234,12 @@ public:
         }
         const auto found = m_cells.find(Key(row, column));
         return found == m_cells.end() ? WorkbookCell{} : found->second;
+    }
+
+protected:
+    bool selectSheetAt(std::size_t index) override {
+        m_cells.clear();
+        return index < m_sheets.size() && readSheet(m_sheets[index].offset);
     }
 
 private:

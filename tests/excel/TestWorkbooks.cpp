@@ -47,27 +47,25 @@ public:
         return true;
     }
 
-    bool selectSheet(std::string_view name) override {
-        m_selected = false;
+    std::vector<std::string> sheetNames() const override {
+        std::vector<std::string> names;
         unsigned int count = 0;
         if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) {
-            return false;
+            return names;
         }
         for (unsigned int i = 0; i < count && i < 0xFFFF; ++i) {
             const char* sheetName = nullptr;
-            if (freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &sheetName) !=
-                    FREEXL_OK ||
-                !sheetName || std::string_view(sheetName) != name) {
-                continue;
-            }
-            if (freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(i)) != FREEXL_OK ||
-                freexl_worksheet_dimensions(m_handle, &m_rows, &m_columns) != FREEXL_OK) {
-                return false;
-            }
-            m_selected = true;
-            return true;
+            freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &sheetName);
+            names.emplace_back(sheetName ? sheetName : "");
         }
-        return false;
+        return names;
+    }
+
+    bool selectSheetAt(std::size_t index) override {
+        m_selected =
+            freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(index)) == FREEXL_OK &&
+            freexl_worksheet_dimensions(m_handle, &m_rows, &m_columns) == FREEXL_OK;
+        return m_selected;
     }
 
     WorkbookCell cell(int row, int column) override {

@@ -138,6 +138,20 @@ TEST_F(AnswerImport, MarkerMustMatchExactly) {
     }
 }
 
+// Spreadsheet programs find a sheet by its name in any letter case; so does the import.
+TEST_F(AnswerImport, SheetNameMatchesInAnyLetterCase) {
+    for (const QString& sheet : {u"Morvalen.Example"_s, u"MORVALEN.EXAMPLE"_s}) {
+        const test::TestCells cells = test::AnswerCells(u"Morvalen"_s, {{1, u"1"_s}});
+        EXPECT_EQ(import(xlsx(cells, sheet)), ImportStatus::Imported);
+        resetAnswers();
+        EXPECT_EQ(import(xls(cells, sheet)), ImportStatus::Imported);
+        EXPECT_EQ(stored()[0], u"1"_s);
+        resetAnswers();
+    }
+    EXPECT_EQ(import(xlsx(test::AnswerCells(u"Morvalen"_s, {}), u"morvalen.example2"_s)),
+              ImportStatus::Unreadable);
+}
+
 TEST_F(AnswerImport, ValuesFollowTheRuleInBothFormats) {
     for (const bool asXls : {false, true}) {
         resetAnswers();
