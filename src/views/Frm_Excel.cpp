@@ -47,9 +47,9 @@ void Frm_Excel::PushBSave(QWidget* parent) {
     if (target.format == ExportFormat::Xls && m_table->rowCount() > m_xlsRowLimit) {
         MessageBox::show(
             parent, MessageBox::Icon::Warning, u"توجه"_s,
-            u"تعداد آزمودني ها (%1) بيش از گنجايش فايل xls است (حداکثر %2 رديف)."_s
+            u"تعداد آزمودني ها (%1) بيش از گنجايش فايل xls است (حداکثر %2 آزمودني)."_s
             u"\r\nلطفا فايل را با قالب Excel 2007 (xlsx) ذخيره کنيد."_s.arg(m_table->examineeCount())
-                .arg(XlsWriter::kMaxRows - 1));
+                .arg(m_xlsRowLimit - 1));
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
