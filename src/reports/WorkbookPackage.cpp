@@ -22,7 +22,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // An answer workbook unpacks to well under a megabyte; this bounds what a zip bomb costs.
-constexpr qint64 kMaxUnpacked = 128LL * 1024 * 1024;
+constexpr qint64 kMaxUnpacked = 32LL * 1024 * 1024;
 constexpr int kMaxParts = 4096;
 constexpr int kMaxDepth = 16;
 

@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 
 namespace morvalen {
 
@@ -22,7 +23,25 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Larger files are not answer workbooks; refusing them keeps a hostile file from eating memory.
-constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+constexpr qint64 kMaxFileSize = 32 * 1024 * 1024;
+
+// Each sheet costs orcus's model about 4.5 MB even when empty (its column stores), so a
+// workbook of a thousand tiny sheets would take gigabytes. An answer workbook has one.
+constexpr orcus::spreadsheet::sheet_t kMaxSheets = 16;
+
+// The import factory, refusing the sheets beyond the limit.
+class BoundedFactory : public orcus::spreadsheet::import_factory {
+public:
+    using import_factory::import_factory;
+
+    orcus::spreadsheet::iface::import_sheet* append_sheet(orcus::spreadsheet::sheet_t index,
+                                                          std::string_view name) override {
+        if (index >= kMaxSheets) {
+            throw std::runtime_error("The workbook has more sheets than an answer workbook may have.");
+        }
+        return import_factory::append_sheet(index, name);
+    }
+};
 
 // .xlsx and .ods: the document model of orcus, read from memory.
 class OrcusReader : public WorkbookReader {
@@ -112,7 +131,7 @@ protected:
 
 private:
     orcus::spreadsheet::document m_document;
-    orcus::spreadsheet::import_factory m_factory;
+    BoundedFactory m_factory;
     orcus::spreadsheet::sheet_t m_sheet = -1;
 };
 

@@ -42,6 +42,8 @@ enum : std::uint16_t {
 // More shared strings than this is no answer workbook; the limit keeps a hostile count from
 // reserving memory.
 constexpr std::uint32_t kMaxStrings = 1u << 20;
+// Likewise the cells kept of one sheet (an answer workbook has a few hundred).
+constexpr std::size_t kMaxCells = 1u << 20;
 
 struct Record {
     std::uint16_t id = 0;
@@ -316,21 +318,29 @@ private:
     }
 
     void put(std::uint16_t row, std::uint16_t column, WorkbookCell cell) {
+        if (m_cells.size() >= kMaxCells) {
+            m_tooMany = true;
+            return;
+        }
         m_cells[Key(row, column)] = std::move(cell);
     }
 
     bool readSheet(std::uint32_t offset) {
+        m_tooMany = false;
         const std::optional<std::size_t> start = recordAt(offset);
         if (!start || m_records[*start].id != kBof) {
             return false;
         }
-        std::optional<std::pair<std::uint16_t, std::uint16_t>> pendingString; // a formula's text result
+        // The cell of a formula whose text result comes in the next STRING record.
+        bool pending = false;
+        std::uint16_t pendingRow = 0;
+        std::uint16_t pendingColumn = 0;
         for (std::size_t i = *start + 1; i < m_records.size() && m_records[i].id != kEof; ++i) {
             const Record& r = m_records[i];
             const std::uint8_t* p = m_data.data() + r.begin;
             // A formula's text result follows it, perhaps after its shared or array formula.
             if (r.id != kString && r.id != kContinue && r.id != 0x04BC && r.id != 0x0221 && r.id != 0x0236) {
-                pendingString.reset();
+                pending = false;
             }
             if (r.length < 6 && r.id != kString) {
                 continue;
@@ -364,9 +374,9 @@ private:
                                               : WorkbookCell{WorkbookCell::Kind::Error, {}, 0};
                 if (r.id == kLabel) {
                     put(row, column, value);
-                } else if (pendingString) {
-                    put(pendingString->first, pendingString->second, value);
-                    pendingString.reset();
+                } else if (pending) {
+                    put(pendingRow, pendingColumn, value);
+                    pending = false;
                 }
                 break;
             }
@@ -403,7 +413,9 @@ private:
                         put(row, column, {WorkbookCell::Kind::Number, {}, F64(result)});
                     } else if (result[0] == 0) {
                         put(row, column, {WorkbookCell::Kind::Error, {}, 0}); // until its STRING comes
-                        pendingString = std::pair(row, column);
+                        pending = true;
+                        pendingRow = row;
+                        pendingColumn = column;
                     } else if (result[0] == 1) {
                         put(row, column,
                             {WorkbookCell::Kind::Boolean, {}, static_cast<double>(result[2] != 0)});
@@ -418,7 +430,7 @@ private:
                 break;
             }
         }
-        return true;
+        return !m_tooMany;
     }
 
     std::vector<std::uint8_t> m_data;
@@ -426,6 +438,7 @@ private:
     std::vector<std::string> m_strings;
     std::vector<Sheet> m_sheets;
     std::unordered_map<std::uint32_t, WorkbookCell> m_cells;
+    bool m_tooMany = false;
 };
 
 // Reads the workbook stream out of the OLE2 container.

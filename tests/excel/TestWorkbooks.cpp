@@ -14,6 +14,9 @@
 #include <string_view>
 
 #include <freexl.h>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
@@ -248,6 +251,22 @@ QByteArray MakeZip(const QList<std::pair<QString, QByteArray>>& entries) {
     zip_source_free(out);
     zip_error_fini(&error);
     return result;
+}
+
+QByteArray WrapInOle(const QByteArray& stream) {
+    GsfOutput* sink = gsf_output_memory_new();
+    GsfOutfile* ole = gsf_outfile_msole_new(sink);
+    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
+    gsf_output_write(child, static_cast<size_t>(stream.size()),
+                     reinterpret_cast<const guint8*>(stream.constData()));
+    gsf_output_close(child);
+    g_object_unref(child);
+    gsf_output_close(GSF_OUTPUT(ole));
+    g_object_unref(ole);
+    const QByteArray out(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
+                         static_cast<qsizetype>(gsf_output_size(sink)));
+    g_object_unref(sink);
+    return out;
 }
 
 bool HaveLibreOffice() {

@@ -44,6 +44,9 @@ QByteArray ZipEntry(const QString& path, const char* name);
 QList<std::pair<QString, QByteArray>> ZipEntries(const QByteArray& zip);
 QByteArray MakeZip(const QList<std::pair<QString, QByteArray>>& entries);
 
+// A BIFF stream in an OLE2 container of its own, as the "Workbook" stream of an .xls.
+QByteArray WrapInOle(const QByteArray& stream);
+
 // libfreexl's reading of an .xls, through the same interface as ours.
 std::unique_ptr<WorkbookReader> OpenWithFreeXl(const QString& path, QString* error = nullptr);
 

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace morvalen {
@@ -181,6 +182,124 @@ TEST_F(AnswerImport, ValuesFollowTheRuleInBothFormats) {
     }
 }
 
+// Little-endian BIFF records for a hand-made .xls.
+class Biff {
+public:
+    Biff& record(std::uint16_t id, const QByteArray& data) {
+        u16(m_bytes, id);
+        u16(m_bytes, static_cast<std::uint16_t>(data.size()));
+        m_bytes += data;
+        return *this;
+    }
+    static void u16(QByteArray& b, std::uint16_t v) {
+        b += static_cast<char>(v & 0xFF);
+        b += static_cast<char>(v >> 8);
+    }
+    static void u32(QByteArray& b, std::uint32_t v) {
+        u16(b, static_cast<std::uint16_t>(v));
+        u16(b, static_cast<std::uint16_t>(v >> 16));
+    }
+    static QByteArray cell(std::uint16_t row, std::uint16_t column) {
+        QByteArray b;
+        u16(b, row);
+        u16(b, column);
+        u16(b, 15);
+        return b;
+    }
+    static QByteArray compressedText(const char* text) {
+        QByteArray b;
+        u16(b, static_cast<std::uint16_t>(std::strlen(text)));
+        b += '\0';
+        b += text;
+        return b;
+    }
+    QByteArray& bytes() { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+};
+
+// The records spreadsheet programs write for numbers and results, read from a hand-made .xls:
+// RK and MULRK numbers, a formula with a text result in its STRING record, booleans and errors.
+TEST_F(AnswerImport, XlsRecordsOfEveryKindFollowTheRule) {
+    QByteArray bof;
+    Biff::u16(bof, 0x0600);
+    Biff::u16(bof, 0x0005);
+    Biff::u32(bof, 0);
+    Biff::u32(bof, 0);
+    QByteArray sheetBof = bof;
+    sheetBof[2] = 0x10;
+
+    const QByteArray name = QByteArray(kMakerDomain);
+    QByteArray boundSheet;
+    Biff::u32(boundSheet, 0); // patched below
+    Biff::u16(boundSheet, 0);
+    boundSheet += static_cast<char>(name.size());
+    boundSheet += '\0';
+    boundSheet += name;
+
+    Biff globals;
+    globals.record(0x0809, bof).record(0x0085, boundSheet).record(0x000A, {});
+    const auto sheetOffset = static_cast<std::uint32_t>(globals.bytes().size());
+    for (int i = 0; i < 4; ++i) {
+        globals.bytes()[4 + bof.size() + 4 + i] = static_cast<char>(sheetOffset >> (8 * i));
+    }
+
+    Biff sheet;
+    sheet.record(0x0809, sheetBof);
+    sheet.record(0x0204, Biff::cell(2, 25) + Biff::compressedText("Morvalen")); // LABEL in Z3
+    QByteArray formula = Biff::cell(1, 2); // C2: a formula whose result is the text "5"
+    formula += QByteArray("\x00\x00\x00\x00\x00\x00\xFF\xFF", 8);
+    formula += QByteArray(6, '\0');
+    sheet.record(0x0006, formula).record(0x0207, Biff::compressedText("5"));
+    QByteArray rk = Biff::cell(2, 2); // C3: the whole number 5 as RK
+    Biff::u32(rk, (5u << 2) | 0x02);
+    sheet.record(0x027E, rk);
+    QByteArray mulrk; // C4, D4 and E4: 2, 6 and 5 in one MULRK
+    Biff::u16(mulrk, 3);
+    Biff::u16(mulrk, 2);
+    for (const std::uint32_t v : {(2u << 2) | 0x02, (6u << 2) | 0x02, (5u << 2) | 0x02}) {
+        Biff::u16(mulrk, 15);
+        Biff::u32(mulrk, v);
+    }
+    Biff::u16(mulrk, 4);
+    sheet.record(0x00BD, mulrk);
+    QByteArray hundredths = Biff::cell(4, 2); // C5: 450 / 100 = 4.5 as RK
+    Biff::u32(hundredths, (450u << 2) | 0x03);
+    sheet.record(0x027E, hundredths);
+    QByteArray boolean = Biff::cell(5, 2); // C6: TRUE
+    boolean += "\x01";
+    boolean += '\0';
+    sheet.record(0x0205, boolean);
+    QByteArray error = Biff::cell(6, 2); // C7: #DIV/0!
+    error += "\x07\x01";
+    sheet.record(0x0205, error);
+    QByteArray number = Biff::cell(7, 2); // C8: 1.0 as a NUMBER
+    number += QByteArray("\x00\x00\x00\x00\x00\x00\xF0\x3F", 8);
+    sheet.record(0x0203, number);
+    QByteArray wide = Biff::cell(8, 2); // C9: "4" as UTF-16 text
+    wide += QByteArray("\x01\x00\x01\x34\x00", 5);
+    sheet.record(0x0204, wide);
+    sheet.record(0x000A, {});
+
+    const QString path = folder.file(u"records.xls"_s);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(test::WrapInOle(globals.bytes() + sheet.bytes()));
+    f.close();
+    ASSERT_EQ(import(path), ImportStatus::Imported);
+    const AnswerRow row = stored();
+    EXPECT_EQ(row[0], u"5"_s) << "the formula's text result";
+    EXPECT_EQ(row[1], u"5"_s) << "RK";
+    EXPECT_EQ(row[2], u"2"_s) << "MULRK";
+    EXPECT_EQ(row[3], u"3"_s) << "4.5 keeps";
+    EXPECT_EQ(row[4], u"3"_s) << "a boolean keeps";
+    EXPECT_EQ(row[5], u"3"_s) << "an error keeps";
+    EXPECT_EQ(row[6], u"1"_s) << "NUMBER";
+    EXPECT_EQ(row[7], u"4"_s) << "UTF-16 LABEL";
+    EXPECT_TRUE(row[8].isEmpty());
+}
+
 TEST_F(AnswerImport, EmptyAnswerColumnClearsAllAnswers) {
     ASSERT_EQ(import(xlsx(test::AnswerCells(u"Morvalen"_s, {}))), ImportStatus::Imported);
     for (const QString& answer : stored()) {
@@ -241,6 +360,20 @@ TEST_F(AnswerImport, MissingDatabaseCountsAsUnreadable) {
     const QString path = xlsx(test::AnswerCells(u"Morvalen"_s, {}));
     EXPECT_EQ(ImportAnswers(path, folder.file(u"no-such-folder"_s), code), ImportStatus::Unreadable);
     EXPECT_EQ(stored()[0], u"3"_s);
+}
+
+// Every sheet costs the reader memory, so a workbook of very many is refused; a few are fine.
+TEST_F(AnswerImport, WorkbookWithVeryManySheetsIsRefused) {
+    for (const int sheets : {3, 200}) {
+        const QString path = folder.file(u"sheets%1.xlsx"_s.arg(sheets));
+        lxw_workbook* book = workbook_new(QFile::encodeName(path).constData());
+        for (int i = 1; i < sheets; ++i) {
+            workbook_add_worksheet(book, u"s%1"_s.arg(i).toUtf8().constData());
+        }
+        worksheet_write_string(workbook_add_worksheet(book, kMakerDomain), 2, 25, "Morvalen", nullptr);
+        ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+        EXPECT_EQ(import(path), sheets == 3 ? ImportStatus::Imported : ImportStatus::Unreadable) << sheets;
+    }
 }
 
 TEST_F(AnswerImport, ExamineeWithoutAnswerRowGetsNothing) {

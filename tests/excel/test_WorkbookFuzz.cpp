@@ -11,9 +11,6 @@
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <gtest/gtest.h>
@@ -68,8 +65,8 @@ QByteArray Mutate(QByteArray bytes, std::mt19937& random) {
     return bytes;
 }
 
-// The "Workbook" stream of an .xls, and a stream put back into a container of its own, so
-// mutations reach the record reader behind the container.
+// The "Workbook" stream of an .xls, to be mutated and put back into a container of its own
+// (WrapInOle), so mutations reach the record reader behind the container.
 QByteArray WorkbookStream(const QByteArray& file) {
     gsf_init();
     QByteArray out;
@@ -86,22 +83,6 @@ QByteArray WorkbookStream(const QByteArray& file) {
         g_object_unref(stream);
     }
     g_object_unref(ole);
-    return out;
-}
-
-QByteArray WrapInOle(const QByteArray& stream) {
-    GsfOutput* sink = gsf_output_memory_new();
-    GsfOutfile* ole = gsf_outfile_msole_new(sink);
-    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
-    gsf_output_write(child, static_cast<size_t>(stream.size()),
-                     reinterpret_cast<const guint8*>(stream.constData()));
-    gsf_output_close(child);
-    g_object_unref(child);
-    gsf_output_close(GSF_OUTPUT(ole));
-    g_object_unref(ole);
-    const QByteArray out(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-                         static_cast<qsizetype>(gsf_output_size(sink)));
-    g_object_unref(sink);
     return out;
 }
 
@@ -180,8 +161,8 @@ TEST_F(WorkbookFuzz, MutatedXlsFilesNeverCrashTheReader) {
     const int raw = run(seed, u".xls"_s, 1000, 3, nullptr);
     const QByteArray stream = WorkbookStream(seed);
     ASSERT_FALSE(stream.isEmpty());
-    const int records =
-        run({}, u".xls"_s, 1000, 4, [&](std::mt19937& random) { return WrapInOle(Mutate(stream, random)); });
+    const int records = run({}, u".xls"_s, 1000, 4,
+                            [&](std::mt19937& random) { return test::WrapInOle(Mutate(stream, random)); });
     RecordProperty("readable_raw", raw);
     RecordProperty("readable_records", records);
     EXPECT_GT(records, 0) << "some mutants must still be read, or the loop tests only the container";
