@@ -52,10 +52,11 @@ QString FileDialog::getOpenFileName(QWidget* parent, const QString& title, const
 }
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& title, const QString& startFolder,
-                                    const QString& suggested, const QString& filter) {
+                                    const QString& suggested, const QString& filter,
+                                    QString* selectedFilter) {
     return RunDialog({true, title, startFolder, suggested, filter}, [&] {
         const QString start = QDir(startFolder).filePath(suggested);
-        return QFileDialog::getSaveFileName(parent, title, start, QtFilter(filter));
+        return QFileDialog::getSaveFileName(parent, title, start, QtFilter(filter), selectedFilter);
     });
 }
 

@@ -15,9 +15,11 @@ class FileDialog {
 public:
     static QString getOpenFileName(QWidget* parent, const QString& title, const QString& startFolder,
                                    const QString& filter);
-    // suggested: a full path or a bare name in startFolder.
+    // suggested: a full path or a bare name in startFolder. *selectedFilter, when given,
+    // receives the filter the user chose in Qt's form ("Excel 2007 (*.xlsx)").
     static QString getSaveFileName(QWidget* parent, const QString& title, const QString& startFolder,
-                                   const QString& suggested, const QString& filter);
+                                   const QString& suggested, const QString& filter,
+                                   QString* selectedFilter = nullptr);
 
     // "Excel |*.xls|All |*.*" as Qt writes it: "Excel (*.xls);;All (*.*)".
     static QString QtFilter(const QString& barFilter);

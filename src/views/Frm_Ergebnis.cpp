@@ -3,6 +3,7 @@
 #include "core/ExamineeSummary.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
+#include "views/Frm_Excel.h"
 #include "views/Frm_Profile.h"
 
 #include "views/ViewParts.h"
@@ -198,7 +199,9 @@ void Frm_Ergebnis::build() {
     PushButton5 = new QPushButton(u"پاسخها"_s, this);
     PushButton5->setObjectName(u"PushButton5"_s);
     PushButton5->setEnabled(false);
-    for (QPushButton* b : {PushB1, PushBNem1, PushButton1, PushButton5}) {
+    PushButton7 = new QPushButton(u"خروجي اکسل داده ها"_s, this);
+    PushButton7->setObjectName(u"PushButton7"_s);
+    for (QPushButton* b : {PushB1, PushBNem1, PushButton1, PushButton5, PushButton7}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
@@ -212,6 +215,7 @@ void Frm_Ergebnis::build() {
         GroupBox3->raise();
     });
     connect(PushBNem1, &QPushButton::clicked, this, &Frm_Ergebnis::openProfile);
+    connect(PushButton7, &QPushButton::clicked, this, &Frm_Ergebnis::exportToExcel);
     connect(PushButton5, &QPushButton::clicked, this, [this] {
         GroupBPasokh->show();
         GroupBPasokh->raise();
@@ -246,6 +250,13 @@ void Frm_Ergebnis::selectExaminee(int row) {
     showResult(result);
     PushButton5->setEnabled(true);
     PushBNem1->setEnabled(true);
+}
+
+void Frm_Ergebnis::exportToExcel() {
+    if (!m_excel) {
+        m_excel = std::make_shared<Frm_Excel>(m_context);
+    }
+    m_excel->PushBSave(this);
 }
 
 Frm_Profile* Frm_Ergebnis::openProfile() {

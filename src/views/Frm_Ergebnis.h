@@ -20,6 +20,7 @@ class QTextEdit;
 
 namespace morvalen {
 
+class Frm_Excel;
 class Frm_Profile;
 
 // The results view: pick an examinee and see the 18 scale scores, percentages and the
@@ -36,6 +37,12 @@ public:
 
     // The profile button: the chart of the examinee scored last, modal over this view.
     Frm_Profile* openProfile();
+
+    // The Excel export the button uses; the application hands in the one it keeps for the
+    // run. Without one the view makes its own at the first export.
+    void setExcelExport(std::shared_ptr<Frm_Excel> excel) { m_excel = std::move(excel); }
+    // The Excel button: the export of every examinee.
+    void exportToExcel();
 
     // The results of the examinee scored last, for the profile and the reports.
     const ScoringResult& result() const { return m_result; }
@@ -58,6 +65,7 @@ public:
     QPushButton* PushBNem1 = nullptr;   // "پروفايل "
     QPushButton* PushButton1 = nullptr; // "راهنما"
     QPushButton* PushButton5 = nullptr; // "پاسخها"
+    QPushButton* PushButton7 = nullptr; // "خروجي اکسل داده ها"
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +82,7 @@ private:
     std::unique_ptr<Database> m_db;
     std::unique_ptr<AnswerStore> m_answers;
     ExamineeListModel* m_list = nullptr;
+    std::shared_ptr<Frm_Excel> m_excel;
     ScoringResult m_result;
     bool m_scored = false;
     QString m_code;

@@ -6,6 +6,8 @@
 #include "views/Frm_About.h"
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
+#include "views/Frm_Excel.h"
+#include "views/Frm_File.h"
 #include "views/Frm_Pasoch.h"
 #include "views/Frm_Setting.h"
 #include "views/Frm_backup.h"
@@ -25,6 +27,8 @@ struct LoadedWindows {
     QPointer<Frm_Ergebnis> results;
     QPointer<Frm_backup> backup;
     QPointer<Frm_Setting> settings;
+    // The Excel export keeps what it read at its first use for the rest of the run.
+    std::shared_ptr<Frm_Excel> excel;
 };
 
 } // namespace
@@ -49,12 +53,17 @@ void InstallViewCommands(MainServices& services) {
         loaded->answerSheet->show();
         loaded->answerSheet->raise();
     };
+    services.commands[140] = [](MDIForm1& main) { (new Frm_File(main.context(), &main))->show(); };
     services.commands[141] = [loaded](MDIForm1& main) {
         // Always a fresh results view: one left loaded behind the profile goes first.
         if (loaded->results) {
             delete loaded->results.data();
         }
         loaded->results = new Frm_Ergebnis(main.context(), &main);
+        if (!loaded->excel) {
+            loaded->excel = std::make_shared<Frm_Excel>(main.context());
+        }
+        loaded->results->setExcelExport(loaded->excel);
         loaded->results->show();
     };
     services.commands[142] = [loaded](MDIForm1& main) {

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace morvalen {
+
+// Where a workbook is written before it takes the place of the chosen file: beside it, so
+// the last step is a rename on the same disk.
+QString PartialFileName(const QString& path);
+
+// Readies libgsf once. Its complaints about damaged files go nowhere: the caller reports the
+// failure, and a damaged file is an everyday event, not a program error.
+void EnsureGsf();
+
+// A file name as libgsf (GLib) and libxlsxwriter take it: UTF-8 on every system, which on
+// Windows they turn into the wide-character name, so Persian folder names work there too.
+QByteArray LibraryFileName(const QString& path);
+
+// Puts the finished temporary file in place of the target, replacing an older file of that
+// name in one step. On failure the temporary file is removed and the old file stays.
+bool ReplaceWithFile(const QString& temporary, const QString& target, QString* error);
+
+} // namespace morvalen

@@ -1,0 +1,150 @@
+// The Excel button of the results view: dialog, messages, file names and the snapshot kept
+// for the run.
+#include "reports/WorkbookReader.h"
+#include "store/AnswerStore.h"
+#include "store/ExamineeStore.h"
+#include "support/GuiFixture.h"
+#include "views/Frm_Ergebnis.h"
+#include "views/Frm_Excel.h"
+#include "views/ViewCommands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+
+namespace morvalen {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class ExcelButton : public test::GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        MessageBox::setFallbackAnswer(QMessageBox::Ok);
+        addExaminee(u"1"_s, u"پرستو احمدي"_s);
+        addExaminee(u"2"_s, u"كاوه نوري"_s);
+    }
+
+    void addExaminee(const QString& code, const QString& name) {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        Examinee e;
+        e.code = code;
+        e.fullName = name;
+        ASSERT_TRUE(ExamineeStore(*db).addWithAnswerRow(e));
+        ASSERT_TRUE(AnswerStore(*db).setCell(code, 5, u"2"_s));
+    }
+
+    // The names in column C of an exported file, top to bottom.
+    static QStringList exportedNames(const QString& path) {
+        QStringList names;
+        auto reader = WorkbookReader::Open(path);
+        if (!reader || !reader->selectSheet("Morvalen")) {
+            return {u"unreadable"_s};
+        }
+        for (int row = 1; reader->cell(row, 2).kind == WorkbookCell::Kind::Text; ++row) {
+            names.append(QString::fromStdString(reader->cell(row, 2).text));
+        }
+        return names;
+    }
+
+    const MessageBox::Record& last() const { return MessageBox::shown().back(); }
+};
+
+TEST_F(ExcelButton, SavesEveryExamineeAndSaysSo) {
+    auto* main = new QWidget;
+    auto* view = new Frm_Ergebnis(context, main);
+    view->show();
+    ASSERT_TRUE(view->PushButton7);
+    EXPECT_EQ(view->PushButton7->text(), u"خروجي اکسل داده ها"_s);
+
+    const QString path = folder.file(u"همه.xls"_s); // a Persian file name
+    FileDialog::setNextFileName(path);
+    QTest::mouseClick(view->PushButton7, Qt::LeftButton);
+    ASSERT_EQ(FileDialog::shown().size(), 1);
+    EXPECT_TRUE(FileDialog::shown()[0].save);
+    EXPECT_EQ(FileDialog::shown()[0].filter, u"Excel |*.xls|Excel 2007 |*.xlsx"_s);
+    EXPECT_TRUE(FileDialog::shown()[0].suggested.isEmpty());
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(last().title, u"Morvalen"_s);
+    EXPECT_EQ(last().text, u"ذخيره شد"_s);
+    EXPECT_EQ(last().icon, MessageBox::Icon::None);
+    EXPECT_EQ(exportedNames(path), (QStringList{u"پرستو احمدي"_s, u"كاوه نوري"_s}));
+    EXPECT_FALSE(QFile::exists(path + u".xls"_s)) << "the extension is not doubled";
+    EXPECT_EQ(QDir(folder.path()).entryList({u"*.part"_s}).size(), 0);
+}
+
+TEST_F(ExcelButton, NamesGetTheRightExtensionAndCancelWritesNothing) {
+    Frm_Excel excel(context);
+    FileDialog::setNextFileName(QString());
+    excel.PushBSave(nullptr);
+    EXPECT_TRUE(MessageBox::shown().isEmpty()) << "cancel: nothing said";
+    EXPECT_EQ(QDir(folder.path()).entryList({u"*.xls*"_s}).size(), 0) << "cancel: nothing written";
+
+    FileDialog::setNextFileName(folder.file(u"plain"_s));
+    excel.PushBSave(nullptr);
+    EXPECT_TRUE(QFile::exists(folder.file(u"plain.xls"_s)));
+    EXPECT_EQ(excel.Text1, folder.file(u"plain"_s));
+
+    FileDialog::setNextFileName(folder.file(u"new.xlsx"_s));
+    excel.PushBSave(nullptr);
+    EXPECT_EQ(exportedNames(folder.file(u"new.xlsx"_s)).size(), 2);
+    EXPECT_FALSE(QFile::exists(folder.file(u"new.xlsx.xls"_s)));
+}
+
+TEST_F(ExcelButton, TooManyRowsForXlsSuggestsXlsx) {
+    Frm_Excel excel(context, 2); // room for the heading and one examinee
+    FileDialog::setNextFileName(folder.file(u"big.xls"_s));
+    excel.PushBSave(nullptr);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(last().title, u"توجه"_s);
+    EXPECT_EQ(last().text, u"تعداد آزمودني ها (2) بيش از گنجايش فايل xls است (حداکثر 1 آزمودني).\r\n"
+                           u"لطفا فايل را با قالب Excel 2007 (xlsx) ذخيره کنيد."_s);
+    EXPECT_FALSE(QFile::exists(folder.file(u"big.xls"_s)));
+
+    FileDialog::setNextFileName(folder.file(u"big.xlsx"_s));
+    excel.PushBSave(nullptr);
+    EXPECT_EQ(last().text, u"ذخيره شد"_s) << ".xlsx has no such limit";
+    EXPECT_EQ(exportedNames(folder.file(u"big.xlsx"_s)).size(), 2);
+}
+
+TEST_F(ExcelButton, FailureShowsTheReasonTitledError) {
+    Frm_Excel excel(context);
+    FileDialog::setNextFileName(folder.file(u"missing/folder/out.xls"_s));
+    excel.PushBSave(nullptr);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(last().title, u"Error"_s);
+    EXPECT_FALSE(last().text.isEmpty());
+    EXPECT_NE(last().text, u"ذخيره شد"_s);
+}
+
+TEST_F(ExcelButton, LaterExportsOfTheRunWriteTheFirstSnapshot) {
+    auto services = std::make_shared<MainServices>();
+    InstallViewCommands(*services);
+    MDIForm1* main = MDIForm1::ShowMain(context, services);
+
+    main->OnExecute(141);
+    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
+    FileDialog::setNextFileName(folder.file(u"first.xls"_s));
+    visibleWindows<Frm_Ergebnis>()[0]->exportToExcel();
+    visibleWindows<Frm_Ergebnis>()[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    addExaminee(u"3"_s, u"سارا"_s);
+    main->OnExecute(141); // a new results view, the same export
+    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
+    FileDialog::setNextFileName(folder.file(u"second.xls"_s));
+    visibleWindows<Frm_Ergebnis>()[0]->exportToExcel();
+    EXPECT_EQ(exportedNames(folder.file(u"first.xls"_s)).size(), 2);
+    EXPECT_EQ(exportedNames(folder.file(u"second.xls"_s)), exportedNames(folder.file(u"first.xls"_s)))
+        << "the examinee added after the first export is missing";
+
+    // A new run (a fresh export object) reads the database again.
+    Frm_Excel fresh(context);
+    FileDialog::setNextFileName(folder.file(u"third.xls"_s));
+    fresh.PushBSave(nullptr);
+    EXPECT_EQ(exportedNames(folder.file(u"third.xls"_s)).size(), 3);
+}
+
+} // namespace
+} // namespace morvalen
