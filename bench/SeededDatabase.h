@@ -5,6 +5,7 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -74,10 +75,19 @@ private:
     int m_count;
 };
 
-inline SeededDatabase& Seeded(int n) {
+inline std::map<int, std::unique_ptr<SeededDatabase>>& SeededDatabases() {
     static std::map<int, std::unique_ptr<SeededDatabase>> databases;
-    auto& db = databases[n];
+    return databases;
+}
+
+// Made once per size and kept for the run; closed while the application object still exists
+// (its connections cannot outlive it).
+inline SeededDatabase& Seeded(int n) {
+    auto& db = SeededDatabases()[n];
     if (!db) {
+        if (SeededDatabases().size() == 1) {
+            qAddPostRoutine([] { SeededDatabases().clear(); });
+        }
         db = std::make_unique<SeededDatabase>(n);
     }
     return *db;

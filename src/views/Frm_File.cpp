@@ -46,6 +46,7 @@ QUrl Frm_File::BlankWorkbookAddress() {
 
 Frm_File::Frm_File(const Context& context, QWidget* mainWindow) : m_context(context), m_mainLock(mainWindow) {
     setObjectName(u"Frm_File"_s);
+    CloseOnEscape(this);
     setWindowTitle(u"فايل آزمودني"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);

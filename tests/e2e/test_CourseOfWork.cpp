@@ -2,7 +2,9 @@
 // register, answer on screen, type a paper sheet, read the results and the profile, store an
 // interpretation, make the reports, back up and restore, and leave. Every message on the way
 // is checked by its text.
+#include "core/MakerSite.h"
 #include "core/Scoring.h"
+#include "reports/WorkbookReader.h"
 #include "shell/Desktop.h"
 #include "shell/FileDialog.h"
 #include "shell/Frm_Exit.h"
@@ -13,6 +15,7 @@
 #include "support/GuiFixture.h"
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
+#include "views/Frm_File.h"
 #include "views/Frm_Pasoch.h"
 #include "views/Frm_Profile.h"
 #include "views/Frm_Test.h"
@@ -29,6 +32,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
+#include <xlsxwriter.h>
 
 namespace morvalen {
 namespace {
@@ -213,9 +217,79 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     // The results view stays loaded, hidden; the main window is back.
     EXPECT_FALSE(results->isVisible());
     EXPECT_TRUE(main->isEnabled());
-    // MARK: Excel export and import
 
-    // 8. Back up, change an answer, restore: the change is gone.
+    // 8. Export every examinee to Excel, then put the second examinee's exported answers into
+    //    an answer workbook and import it for a third examinee: the answers arrive unchanged.
+    main->OnExecute(141);
+    results = only<Frm_Ergebnis>();
+    ASSERT_NE(results, nullptr);
+    const QString exported = folder.path() + u"/examinees"_s; // the extension is added
+    FileDialog::setNextFileName(exported);
+    QTest::mouseClick(results->PushButton7, Qt::LeftButton);
+    EXPECT_EQ(messages(), QStringList{u"ذخيره شد"_s});
+    AnswerRow fromExport;
+    {
+        QString error;
+        auto book = WorkbookReader::Open(exported + u".xls"_s, &error);
+        ASSERT_TRUE(book) << error.toStdString();
+        ASSERT_FALSE(book->sheetNames().empty());
+        ASSERT_TRUE(book->selectSheet(book->sheetNames()[0]));
+        int firstItem = -1;
+        for (int column = 0; column < 239 && firstItem < 0; ++column) {
+            if (book->cell(0, column).text == "S1") {
+                firstItem = column;
+            }
+        }
+        ASSERT_GT(firstItem, 0);
+        const auto holdsName = [&book](int row) {
+            for (int column = 0; column < 8; ++column) {
+                if (book->cell(row, column).text == "علي رضايي") {
+                    return true;
+                }
+            }
+            return false;
+        };
+        int row = 1;
+        while (row < 10 && !holdsName(row)) {
+            ++row;
+        }
+        ASSERT_LT(row, 10);
+        for (int item = 0; item < kItemCount; ++item) {
+            fromExport[std::size_t(item)] = QString::fromStdString(book->cell(row, firstItem + item).text);
+        }
+    }
+    EXPECT_EQ(fromExport, typed);
+    results->close();
+
+    main->OnExecute(100);
+    registry = only<Frm_Azmoodani>();
+    ASSERT_NE(registry, nullptr);
+    registerExaminee(registry, u"سينا كريمي"_s, u"27"_s, u"3"_s);
+    QTest::mouseClick(registry->PushButton6[Frm_Azmoodani::Exit], Qt::LeftButton);
+    EXPECT_EQ(messages(), QStringList{});
+
+    const QString answerBook = folder.path() + u"/answers.xlsx"_s;
+    {
+        lxw_workbook* book = workbook_new(QFile::encodeName(answerBook).constData());
+        lxw_worksheet* sheet = workbook_add_worksheet(book, kMakerDomain);
+        worksheet_write_string(sheet, 2, 25, "Morvalen", nullptr);
+        for (int item = 0; item < kItemCount; ++item) {
+            worksheet_write_string(sheet, 1 + item, 2, fromExport[std::size_t(item)].toUtf8().constData(),
+                                   nullptr);
+        }
+        ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+    }
+    main->OnExecute(140);
+    Frm_File* files = only<Frm_File>();
+    ASSERT_NE(files, nullptr);
+    FileDialog::setNextFileName(answerBook);
+    doubleClickRow(files->VSFlexGrid1, rowOf(files->VSFlexGrid1, u"سينا كريمي"_s));
+    EXPECT_EQ(messages(), QStringList{u"  داده ها با موفقيت وارد سيستم شدند \r\n"_s});
+    EXPECT_EQ(storedAnswers(u"3"_s), typed);
+    files->close();
+    EXPECT_TRUE(main->isEnabled());
+
+    // 9. Back up, change an answer, restore: the change is gone.
     main->OnExecute(144);
     Frm_backup* backup = only<Frm_backup>();
     ASSERT_NE(backup, nullptr);
@@ -236,7 +310,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     backup->close();
     EXPECT_TRUE(main->isEnabled());
 
-    // 9. Leave through "بلي".
+    // 10. Leave through "بلي".
     main->close();
     Frm_Exit* exit = only<Frm_Exit>();
     ASSERT_NE(exit, nullptr);

@@ -10,6 +10,7 @@
 #include "views/Frm_About.h"
 #include "views/Frm_Azmoodani.h"
 #include "views/Frm_Ergebnis.h"
+#include "views/Frm_File.h"
 #include "views/Frm_Pasoch.h"
 #include "views/Frm_Setting.h"
 #include "views/Frm_backup.h"
@@ -69,6 +70,8 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
          [](QWidget* w) { return static_cast<Frm_Azmoodani*>(w)->PushButton6[Frm_Azmoodani::Exit]; }},
         {101, u"Frm_Pasoch"_s,
          [](QWidget* w) { return static_cast<Frm_Pasoch*>(w)->PushB1[Frm_Pasoch::Exit]; }},
+        {140, u"Frm_File"_s,
+         [](QWidget* w) { return static_cast<Frm_File*>(w)->PushButton1[Frm_File::Exit]; }},
         {141, u"Frm_Ergebnis"_s, [](QWidget* w) { return static_cast<Frm_Ergebnis*>(w)->PushB1; }},
         {142, u"Frm_Setting"_s, [](QWidget* w) { return static_cast<Frm_Setting*>(w)->PushButtonExit; }},
         {143, u"Frm_Update"_s, [](QWidget* w) { return static_cast<Frm_Update*>(w)->PBExit; }},

@@ -14,6 +14,7 @@
 #include "update/UpdateCommands.h"
 #include "update/frmPopup.h"
 #include "views/Frm_Ergebnis.h"
+#include "views/Frm_File.h"
 #include "views/Frm_Profile.h"
 #include "views/Frm_Test.h"
 #include "views/ViewCommands.h"
@@ -129,12 +130,16 @@ int main(int argc, char** argv) {
 
     // The windows of the toolbar, each closed again before the next.
     const std::pair<int, const char*> commands[] = {
-        {100, "Frm_Azmoodani"}, {101, "Frm_Pasoch"}, {141, "Frm_Ergebnis"}, {142, "Frm_Setting"},
-        {143, "Frm_Update"},    {144, "Frm_backup"}, {145, "Frm_About"}};
+        {100, "Frm_Azmoodani"}, {101, "Frm_Pasoch"}, {140, "Frm_File"},   {141, "Frm_Ergebnis"},
+        {142, "Frm_Setting"},   {143, "Frm_Update"}, {144, "Frm_backup"}, {145, "Frm_About"}};
     for (const auto& [id, name] : commands) {
         main->OnExecute(id);
         QWidget* window = ShowingNamed(QString::fromLatin1(name));
         Save(window, QString::fromLatin1(name));
+        if (id == 140 && window) {
+            static_cast<Frm_File*>(window)->PushButton1[Frm_File::Help]->click();
+            Save(window, u"Frm_File-help"_s);
+        }
         if (id == 141 && window) {
             // The results of the first examinee, the profile and the printed report's preview.
             auto* results = static_cast<Frm_Ergebnis*>(window);
