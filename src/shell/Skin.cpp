@@ -28,12 +28,14 @@ SystemLook& Original(QApplication& app) {
     return look;
 }
 
+// A group box gets its own background: with a border in the sheet Qt stops filling it, and
+// the panels laid over a window (introduction, help, answers, notices) would show through.
 QString Sheet(const QColor& accent, const QColor& button, const QColor& text) {
     return uR"(
 QPushButton { background: %2; color: %3; border: 1px solid %1; border-radius: 4px; padding: 4px 14px; }
 QPushButton:hover { border: 2px solid %1; }
 QPushButton:disabled { color: palette(mid); border-color: palette(mid); }
-QGroupBox { border: 1px solid %1; border-radius: 5px; margin-top: 1.2em; }
+QGroupBox { border: 1px solid %1; border-radius: 5px; margin-top: 1.2em; background-color: palette(window); }
 QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top right; padding: 0 6px; color: %1; }
 QToolBar { border-bottom: 2px solid %1; }
 QHeaderView::section { background: %2; color: %3; border: 0; border-left: 1px solid %1; padding: 3px; }

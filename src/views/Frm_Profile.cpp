@@ -33,7 +33,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kPanelWidth = 188;
+constexpr int kPanelWidth = 200; // the 2 x 2 buttons of 86 and the margins: nothing is cut
 constexpr int kChartLeft = 6;
 constexpr int kChartTop = 5;
 
@@ -196,6 +196,7 @@ void Frm_Profile::buildPanel() {
     panelOptions = new QWidget(this);
     panelOptions->setObjectName(u"panelOptions"_s);
     auto* layout = new QVBoxLayout(panelOptions);
+    layout->setContentsMargins(6, 6, 6, 6);
     chkShowLabels = new QCheckBox(u"نمايش نمره مقياسها"_s, panelOptions);
     chkShowLabels->setObjectName(u"chkShowLabels"_s);
     layout->addWidget(chkShowLabels);
@@ -217,6 +218,7 @@ void Frm_Profile::buildPanel() {
     block->setLayoutDirection(Qt::LeftToRight); // the 2 x 2 block reads left to right
     auto* grid = new QGridLayout(block);
     grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(4);
     PushButtonTafsir = new QPushButton(u"تفسير"_s, block);
     PushButtonTafsir->setObjectName(u"PushButtonTafsir"_s);
     PushButtonWord = new QPushButton(u"خروجي Word"_s, block);
@@ -326,7 +328,7 @@ void Frm_Profile::placeValueLabels() {
 void Frm_Profile::layoutWindow() {
     const QSize client = size();
     const int top = ChartControl->y();
-    const int width = client.width() - 200 - top;
+    const int width = client.width() - kPanelWidth - top;
     const int height = client.height() - 2 * top;
     // A size the chart cannot take is skipped; it keeps the size it had.
     if (width > 0 && height > 0) {

@@ -141,13 +141,13 @@ TEST_F(Profile, ChartPictureHasTheChartsSize) {
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), p->ChartControl->size());
     EXPECT_EQ(p->ChartControl->width(), 1000 - 200 - 5);
-    EXPECT_EQ(p->panelOptions->geometry(), QRect(1000 - 188, 0, 188, 600));
+    EXPECT_EQ(p->panelOptions->geometry(), QRect(1000 - 200, 0, 200, 600));
     // Too narrow for the chart: it keeps its size, the panel still hugs the right edge.
     const QSize before = p->ChartControl->size();
     p->resize(150, 600);
     QTest::qWait(20);
     EXPECT_EQ(p->ChartControl->size(), before);
-    EXPECT_EQ(p->panelOptions->x(), p->width() - 188);
+    EXPECT_EQ(p->panelOptions->x(), p->width() - 200);
 }
 
 TEST_F(Profile, InterpretationIsBuiltEditedStoredAndShownAgain) {

@@ -1,4 +1,5 @@
 // The on-screen questionnaire on a temporary program folder.
+#include "shell/Skin.h"
 #include "store/AnswerStore.h"
 #include "store/QuestionStore.h"
 #include "support/GuiFixture.h"
@@ -169,6 +170,27 @@ TEST_F(Questionnaire, FailedWriteKeepsTheAnswerOnScreen) {
     QTest::mouseClick(t->PushBNext, Qt::LeftButton);
     EXPECT_EQ(t->currentItem(), 2);
     EXPECT_EQ(answers->cell(u"3"_s, 1), u"4"_s);
+}
+
+// The introduction lies over the question and its answers: under every skin nothing of them
+// may show through it.
+TEST_F(Questionnaire, IntroductionHidesTheQuestionBehindIt) {
+    ASSERT_TRUE(QuestionStore(*db).setText(1, u"متن سوال اول كه نبايد ديده شود"_s));
+    for (const QString& theme : {u"1"_s, u"14"_s, u"23"_s}) {
+        ApplySkin(*qApp, folder.path(), theme);
+        auto* t = new Frm_Test(context, u"3"_s, u"رضا"_s, main);
+        t->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(t));
+        ASSERT_TRUE(t->GroupBox3->isVisible());
+        // Inside the panel's frame (its title sits in a margin above the frame).
+        const QRect inside = t->GroupBox3->contentsRect();
+        const QImage whole =
+            t->grab(inside.translated(t->GroupBox3->pos())).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage alone = t->GroupBox3->grab(inside).toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(whole, alone) << "theme " << theme.toStdString();
+        t->close();
+    }
+    ApplySkin(*qApp, folder.path(), {});
 }
 
 } // namespace
