@@ -233,6 +233,8 @@ void Frm_Profile::buildPanel() {
                                                      {PushButtonPrint, {1, 1}}};
     for (const auto& [button, cell] : cells) {
         button->setFixedSize(86, 95);
+        // Square buttons: the skins' side padding would cut "خروجي Word".
+        button->setStyleSheet(u"padding: 2px;"_s);
         button->setAutoDefault(false);
         grid->addWidget(button, cell.y(), cell.x());
     }
