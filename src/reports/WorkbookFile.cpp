@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
 #include <filesystem>
@@ -31,6 +32,23 @@ void EnsureGsf() {
         return true;
     }();
     (void)ready;
+}
+
+QString GsfError(GsfOutput* out, const QString& fallback) {
+    const GError* e = out ? gsf_output_error(out) : nullptr;
+    return e && e->message ? QString::fromUtf8(e->message) : fallback;
+}
+
+QString SheetSizeProblem(int rows, int columns, int maxRows, int maxColumns, const QString& fileKind) {
+    if (rows <= maxRows && columns <= maxColumns) {
+        return {};
+    }
+    return u"The table has %1 rows and %2 columns; an %3 sheet holds at most %4 rows and %5 columns."_s
+        .arg(rows)
+        .arg(columns)
+        .arg(fileKind)
+        .arg(maxRows)
+        .arg(maxColumns);
 }
 
 QByteArray LibraryFileName(const QString& path) {

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+typedef struct _GsfOutput GsfOutput;
+
 namespace morvalen {
 
 // Where a workbook is written before it takes the place of the chosen file: beside it, so
@@ -20,5 +22,12 @@ QByteArray LibraryFileName(const QString& path);
 // Puts the finished temporary file in place of the target, replacing an older file of that
 // name in one step. On failure the temporary file is removed and the old file stays.
 bool ReplaceWithFile(const QString& temporary, const QString& target, QString* error);
+
+// libgsf's own description of what went wrong with an output, or the fallback.
+QString GsfError(GsfOutput* out, const QString& fallback);
+
+// Why a table of this size does not fit in one sheet ("an .xls sheet holds at most ..."), or
+// the empty text when it fits.
+QString SheetSizeProblem(int rows, int columns, int maxRows, int maxColumns, const QString& fileKind);
 
 } // namespace morvalen

@@ -1,5 +1,6 @@
 #include "reports/XlsReader.h"
 
+#include "reports/Biff8Records.h"
 #include "reports/WorkbookFile.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -22,22 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Record identifiers read here.
-enum : std::uint16_t {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kBoundSheet = 0x0085,
-    kSst = 0x00FC,
-    kContinue = 0x003C,
-    kLabelSst = 0x00FD,
-    kLabel = 0x0204,
-    kNumber = 0x0203,
-    kRk = 0x027E,
-    kMulRk = 0x00BD,
-    kBoolErr = 0x0205,
-    kFormula = 0x0006,
-    kString = 0x0207,
-};
+using namespace biff8;
 
 // More shared strings than this is no answer workbook; the limit keeps a hostile count from
 // reserving memory.

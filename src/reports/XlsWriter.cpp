@@ -1,5 +1,6 @@
 #include "reports/XlsWriter.h"
 
+#include "reports/Biff8Records.h"
 #include "reports/WorkbookFile.h"
 
 #include <QFile>
@@ -21,24 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Record identifiers of the BIFF8 stream.
-enum : std::uint16_t {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kCodepage = 0x0042,
-    kWindow1 = 0x003D,
-    kFont = 0x0031,
-    kXf = 0x00E0,
-    kStyle = 0x0293,
-    kBoundSheet = 0x0085,
-    kSst = 0x00FC,
-    kContinue = 0x003C,
-    kDimensions = 0x0200,
-    kColInfo = 0x007D,
-    kWindow2 = 0x023E,
-    kLabelSst = 0x00FD,
-    kNumber = 0x0203,
-};
+using namespace biff8;
 
 // The most data one record may carry; longer data goes on in CONTINUE records.
 constexpr std::size_t kMaxRecordData = 8224;
@@ -224,11 +208,6 @@ bool Put(GsfOutput* out, Bytes& b) {
     return ok;
 }
 
-QString GsfError(GsfOutput* out, const QString& fallback) {
-    const GError* e = out ? gsf_output_error(out) : nullptr;
-    return e && e->message ? QString::fromUtf8(e->message) : fallback;
-}
-
 } // namespace
 
 bool XlsWriter::write(const QString& path, const SheetSource& source, const QString& sheetName,
@@ -237,12 +216,8 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
     QString& why = error ? *error : ignored;
     const int rows = source.rowCount();
     const int columns = source.columnCount();
-    if (rows > kMaxRows || columns > kMaxColumns) {
-        why = u"The table has %1 rows and %2 columns; an .xls sheet holds at most %3 rows and %4 columns."_s
-                  .arg(rows)
-                  .arg(columns)
-                  .arg(kMaxRows)
-                  .arg(kMaxColumns);
+    why = SheetSizeProblem(rows, columns, kMaxRows, kMaxColumns, u".xls"_s);
+    if (!why.isEmpty()) {
         return false;
     }
 

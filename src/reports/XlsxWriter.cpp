@@ -197,11 +197,6 @@ bool WriteFixedParts(GsfOutfile* zip, Folder& xl, const QByteArray& sheetName) {
            xlRels.close() && styles.close();
 }
 
-QString GsfError(GsfOutput* out, const QString& fallback) {
-    const GError* e = out ? gsf_output_error(out) : nullptr;
-    return e && e->message ? QString::fromUtf8(e->message) : fallback;
-}
-
 } // namespace
 
 bool XlsxWriter::write(const QString& path, const SheetSource& source, const QString& sheetName,
@@ -210,12 +205,8 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
     QString& why = error ? *error : ignored;
     const int rows = source.rowCount();
     const int columns = source.columnCount();
-    if (rows > kMaxRows || columns > kMaxColumns) {
-        why = u"The table has %1 rows and %2 columns; an .xlsx sheet holds at most %3 rows and %4 columns."_s
-                  .arg(rows)
-                  .arg(columns)
-                  .arg(kMaxRows)
-                  .arg(kMaxColumns);
+    why = SheetSizeProblem(rows, columns, kMaxRows, kMaxColumns, u".xlsx"_s);
+    if (!why.isEmpty()) {
         return false;
     }
     EnsureGsf();

@@ -85,10 +85,7 @@ protected:
         MessageBox::setFallbackAnswer(QMessageBox::Ok);
         main = Database::open(folder.path(), DatabaseFile::Main);
         ASSERT_TRUE(main);
-        Examinee e;
-        e.code = u"3"_s;
-        e.fullName = u"سارا احمدي"_s;
-        ASSERT_TRUE(ExamineeStore(*main).addWithAnswerRow(e));
+        ASSERT_TRUE(folder.addExaminee(u"3"_s, u"سارا احمدي"_s));
         // Items 1 to 9 (ED) high, the rest low, item 10 unanswered.
         for (int i = 0; i < kItemCount; ++i) {
             answers[std::size_t(i)] = i < 9 ? "6" : "1";

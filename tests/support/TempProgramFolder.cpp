@@ -1,5 +1,9 @@
 #include "support/TempProgramFolder.h"
 
+#include "store/AnswerStore.h"
+#include "store/Database.h"
+#include "store/ExamineeStore.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -24,6 +28,27 @@ TempProgramFolder::TempProgramFolder() : m_path(m_dir.path()) {
     for (const QString& name : styles.entryList(QDir::Files)) {
         m_seeded = m_seeded && QFile::copy(styles.filePath(name), file(u"Styles/"_s + name));
     }
+}
+
+bool TempProgramFolder::addExaminee(const QString& code, const QString& fullName,
+                                    const QList<QPair<int, QString>>& answers) const {
+    auto db = Database::open(m_path, DatabaseFile::Main);
+    if (!db) {
+        return false;
+    }
+    Examinee e;
+    e.code = code;
+    e.fullName = fullName;
+    if (!ExamineeStore(*db).addWithAnswerRow(e)) {
+        return false;
+    }
+    AnswerStore store(*db);
+    for (const auto& [item, answer] : answers) {
+        if (!store.setCell(code, item, answer)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QString TempProgramFolder::seedFolder() {

@@ -27,12 +27,7 @@ protected:
     }
 
     void addExaminee(const QString& code, const QString& name) {
-        auto db = Database::open(folder.path(), DatabaseFile::Main);
-        Examinee e;
-        e.code = code;
-        e.fullName = name;
-        ASSERT_TRUE(ExamineeStore(*db).addWithAnswerRow(e));
-        ASSERT_TRUE(AnswerStore(*db).setCell(code, 5, u"2"_s));
+        ASSERT_TRUE(folder.addExaminee(code, name, {{5, u"2"_s}}));
     }
 
     // The names in column C of an exported file, top to bottom.

@@ -36,12 +36,7 @@ protected:
     }
 
     void addExaminee(const QString& code, const QString& name) {
-        auto db = Database::open(folder.path(), DatabaseFile::Main);
-        Examinee e;
-        e.code = code;
-        e.fullName = name;
-        ASSERT_TRUE(ExamineeStore(*db).addWithAnswerRow(e));
-        ASSERT_TRUE(AnswerStore(*db).setCell(code, 1, u"3"_s));
+        ASSERT_TRUE(folder.addExaminee(code, name, {{1, u"3"_s}}));
     }
 
     QString answer(const QString& code, int item) {
