@@ -12,7 +12,7 @@ packages=(
   libzip-dev libgsf-1-dev liborcus-dev libixion-dev libboost-dev libfreexl-dev libxlsxwriter-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils imagemagick poppler-utils
+  xvfb xauth x11-utils imagemagick poppler-utils python3 libxtst6
   # the real reader our Word and Excel files are checked against
   libreoffice-writer-nogui libreoffice-calc-nogui
   # Persian fonts: "Nazli" stands in for "B Nazanin", Noto Naskh Arabic behind it

@@ -48,7 +48,7 @@ app_pid=$!
 
 appeared=""
 for _ in $(seq 100); do
-  if DISPLAY="$display" xwininfo -root -tree 2>/dev/null | grep -q '"Morvalen"'; then
+  if DISPLAY="$display" xwininfo -root -tree 2>/dev/null | grep -q '"Morvalen": ("morvalen"'; then
     appeared=yes; break
   fi
   kill -0 "$app_pid" 2>/dev/null || break
@@ -59,4 +59,33 @@ done
 for f in morvalen.mdb Theme.skn NNPic.mdb ATaf.fr3 Styles/iTunes; do
   cmp -s "$data/$f" "$root/usr/share/morvalen/$f" || { echo "FAIL: $f not seeded into $data"; exit 1; }
 done
-echo "PASS: the unpacked program started, seeded $data and showed its main window"
+
+# Closing the main window asks whether to leave; "بلي" ends the program with nothing left running.
+here=$(cd "$(dirname "$0")" && pwd)
+# The program's own top-level windows (not Qt's 1x1 group leader, which has no class).
+morvalen_windows() { DISPLAY="$display" xwininfo -root -tree | grep '"Morvalen": ("morvalen"' || true; }
+main_id=$(morvalen_windows | awk '{print $1}' | head -1)
+DISPLAY="$display" python3 "$here/xdrive.py" close "$main_id"
+question=""
+for _ in $(seq 50); do
+  question=$(morvalen_windows | grep -v "^ *$main_id " | head -1)
+  [ -n "$question" ] && break
+  sleep 0.1
+done
+[ -n "$question" ] || { echo "FAIL: closing the main window asked nothing"; exit 1; }
+geometry=$(grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+' <<<"$question" | head -1)
+IFS='x+' read -r width height left top <<<"$geometry"
+sleep 0.5
+# "بلي" sits just right of the middle of the button row, at the foot of the window.
+DISPLAY="$display" python3 "$here/xdrive.py" click $((left + width / 2 + 28)) $((top + height - 31))
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app_pid" 2>/dev/null; then
+  echo "FAIL: the program is still running after \"بلي\""; exit 1
+fi
+status=0; wait "$app_pid" || status=$?
+app_pid=""
+[ "$status" -eq 0 ] || { echo "FAIL: the program ended with status $status"; cat "$scratch/app.log"; exit 1; }
+if pgrep -f "$root/usr/bin/morvalen" >/dev/null; then
+  echo "FAIL: a program process is left behind"; exit 1
+fi
+echo "PASS: the unpacked program started, seeded $data, showed its main window and ended cleanly from \"بلي\""
