@@ -1,8 +1,11 @@
-// main() of the benchmarks that need a Qt application object: QApplication (off screen)
-// for the window benchmarks, QCoreApplication for the rest.
+// main() of the benchmarks that need a Qt application object: QApplication (off screen, with
+// the program's look and fonts, as main() sets them) for the window benchmarks,
+// QCoreApplication for the rest.
 #include <benchmark/benchmark.h>
 
 #ifdef MORVALEN_BENCH_GUI
+#include "shell/Appearance.h"
+
 #include <QApplication>
 using App = QApplication;
 #else
@@ -19,6 +22,9 @@ int main(int argc, char** argv) {
     }
 #endif
     App app(argc, argv);
+#ifdef MORVALEN_BENCH_GUI
+    morvalen::ConfigureApplication(app);
+#endif
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 
@@ -17,13 +18,23 @@ namespace morvalen::bench {
 
 using namespace Qt::StringLiterals;
 
+// Copies delivered files into a program folder as a fresh installation has them, leaving
+// those the folder holds already.
+inline void CopyDeliveredFiles(const QString& folder, std::initializer_list<QString> names) {
+    for (const QString& name : names) {
+        const QString target = folder + u'/' + name;
+        if (!QFile::exists(target)) {
+            QFile::copy(QStringLiteral(MORVALEN_SEED_DIR) + u'/' + name, target);
+            QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        }
+    }
+}
+
 class SeededDatabase {
 public:
     explicit SeededDatabase(int n) : m_count(n) {
-        const QString path = m_dir.path() + u"/morvalen.mdb"_s;
-        QFile::copy(QStringLiteral(MORVALEN_SEED_DIR) + u"/morvalen.mdb"_s, path);
-        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        db = Database::open(path, Database::Mode::ReadWrite);
+        CopyDeliveredFiles(m_dir.path(), {u"morvalen.mdb"_s});
+        db = Database::open(m_dir.path() + u"/morvalen.mdb"_s, Database::Mode::ReadWrite);
         seed();
         examinees = std::make_unique<ExamineeStore>(*db);
         answers = std::make_unique<AnswerStore>(*db);

@@ -1,6 +1,6 @@
 // The reports as the user meets them: from the click on the print button to the preview's
 // first page ready, and from the click on the Word button to the document written.
-#include "shell/Appearance.h"
+#include "SeededDatabase.h"
 #include "shell/Desktop.h"
 #include "shell/MessageBox.h"
 #include "store/ExamineeStore.h"
@@ -26,15 +26,8 @@ namespace {
 // the clinic's settings; message boxes answered and no document program started.
 struct ReportFolder {
     ReportFolder() {
-        static bool configured = false;
-        if (!configured) {
-            ConfigureApplication(*qApp);
-            configured = true;
-        }
-        for (const QString& name : {u"morvalen.mdb"_s, u"Theme.skn"_s, u"NNPic.mdb"_s, u"ATaf.fr3"_s}) {
-            QFile::copy(QStringLiteral(MORVALEN_SEED_DIR) + u'/' + name, dir.filePath(name));
-            QFile(dir.filePath(name)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        }
+        bench::CopyDeliveredFiles(dir.path(),
+                                  {u"morvalen.mdb"_s, u"Theme.skn"_s, u"NNPic.mdb"_s, u"ATaf.fr3"_s});
         context.programFolder = dir.path();
         context.documentsFolder = dir.path();
         auto db = Database::open(dir.path(), DatabaseFile::Main);

@@ -1,9 +1,8 @@
 // Start-up: from the program folder's checks to the main window shown, with 10,000 examinees
 // (each with a full answer row) in the database. The application object and its look are
-// made once, before, as main() does.
+// made once, before, as main() does (bench/QtBenchMain.cpp).
 #include "SeededDatabase.h"
 #include "app/Launch.h"
-#include "shell/Appearance.h"
 #include "shell/MDIForm1.h"
 
 #include <QApplication>
@@ -17,19 +16,8 @@ using namespace morvalen::bench;
 namespace {
 
 void BM_StartToMainWindowShown(benchmark::State& state) {
-    static bool configured = false;
-    if (!configured) {
-        ConfigureApplication(*qApp);
-        configured = true;
-    }
     SeededDatabase& seeded = Seeded(static_cast<int>(state.range(0)));
-    for (const QString& name : {u"Theme.skn"_s, u"NNPic.mdb"_s, u"ATaf.fr3"_s}) {
-        const QString target = seeded.folder() + u'/' + name;
-        if (!QFile::exists(target)) {
-            QFile::copy(QStringLiteral(MORVALEN_SEED_DIR) + u'/' + name, target);
-            QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        }
-    }
+    CopyDeliveredFiles(seeded.folder(), {u"Theme.skn"_s, u"NNPic.mdb"_s, u"ATaf.fr3"_s});
     // The benchmark's own connection would hold no lock, but close it as a real start finds it.
     seeded.answers.reset();
     seeded.examinees.reset();

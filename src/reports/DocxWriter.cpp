@@ -1,16 +1,16 @@
 #include "reports/DocxWriter.h"
 
+#include "reports/WorkbookFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 
 #include <zip.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 
 namespace morvalen {
@@ -210,19 +210,11 @@ QString WriteWordDocument(const QString& path, const WordReportContent& content)
     if (!QDir().mkpath(target.absolutePath())) {
         return u"پوشه ساخته نشد: "_s + target.absolutePath();
     }
-    // A unique name in the same folder, so the final move stays on one volume.
-    QString partial;
-    {
-        QTemporaryFile reserve(target.absolutePath() + u"/.Morvalen-XXXXXX.docx"_s);
-        reserve.setAutoRemove(false);
-        if (!reserve.open()) {
-            return reserve.errorString();
-        }
-        partial = reserve.fileName();
-    }
+    // Written beside the target, so the final move stays on one volume.
+    const QString partial = PartialFileName(path);
     int error = 0;
     std::unique_ptr<zip_t, ZipDiscard> archive(
-        zip_open(QFile::encodeName(partial).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error));
+        zip_open(LibraryFileName(partial).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error));
     if (!archive) {
         zip_error_t reason;
         zip_error_init_with_code(&reason, error);
@@ -246,12 +238,9 @@ QString WriteWordDocument(const QString& path, const WordReportContent& content)
     archive.release(); // zip_close freed it
     // Replace the earlier document only now that the new one is complete; the move fails,
     // and the earlier file stays, when that file is open elsewhere or may not be replaced.
-    std::error_code moved;
-    std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(path).toStdString(),
-                            moved);
-    if (moved) {
-        QFile::remove(partial);
-        return QString::fromLocal8Bit(moved.message());
+    QString failure;
+    if (!ReplaceWithFile(partial, path, &failure)) {
+        return failure;
     }
     return {};
 }

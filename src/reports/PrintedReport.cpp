@@ -105,14 +105,12 @@ QPrintPreviewDialog* fast_Form2::Command1(const QString& examineeLine) {
         pdf->setToolTip(u"ذخيره گزارش به صورت فايل PDF"_s);
         const QString folder = m_context.documentsFolder;
         QObject::connect(pdf, &QAction::triggered, preview, [preview, report, folder] {
-            QString path = FileDialog::getSaveFileName(preview, u"ذخيره PDF"_s, folder, u"Morvalen.pdf"_s,
-                                                       u"PDF |*.pdf"_s);
-            if (path.isEmpty()) {
+            const QString chosen = FileDialog::getSaveFileName(preview, u"ذخيره PDF"_s, folder,
+                                                               u"Morvalen.pdf"_s, u"PDF |*.pdf"_s);
+            if (chosen.isEmpty()) {
                 return;
             }
-            if (!path.endsWith(u".pdf"_s, Qt::CaseInsensitive)) {
-                path += u".pdf"_s;
-            }
+            const QString path = FileDialog::WithSuffix(chosen, u".pdf"_s);
             const QString failure = report->writePdf(path);
             if (failure.isEmpty()) {
                 MessageBox::information(preview, u"پيام"_s,

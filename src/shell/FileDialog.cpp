@@ -35,6 +35,10 @@ template <typename Show> QString RunDialog(const FileDialog::Record& record, Sho
 
 } // namespace
 
+QString FileDialog::WithSuffix(const QString& name, const QString& suffix) {
+    return name.endsWith(suffix, Qt::CaseInsensitive) ? name : name + suffix;
+}
+
 QString FileDialog::QtFilter(const QString& barFilter) {
     const QStringList parts = barFilter.split(u'|');
     QStringList filters;

@@ -24,6 +24,10 @@ public:
     // "Excel |*.xls|All |*.*" as Qt writes it: "Excel (*.xls);;All (*.*)".
     static QString QtFilter(const QString& barFilter);
 
+    // A chosen save name with the suffix (".pdf") added only when it does not end in it
+    // already, in any letter case: "report.PDF" stays, "report" becomes "report.pdf".
+    static QString WithSuffix(const QString& name, const QString& suffix);
+
     struct Record {
         bool save = false;
         QString title;

@@ -217,14 +217,12 @@ void Frm_File::reportImport(int status) {
 }
 
 void Frm_File::SaveBlankWorkbook() {
-    QString chosen = FileDialog::getSaveFileName(this, QString(), m_context.documentsFolder,
-                                                 u"Morvalen-Excel.xlsx"_s, u"Excel 2007 |*.xlsx"_s);
-    if (chosen.isEmpty()) {
+    const QString name = FileDialog::getSaveFileName(this, QString(), m_context.documentsFolder,
+                                                     u"Morvalen-Excel.xlsx"_s, u"Excel 2007 |*.xlsx"_s);
+    if (name.isEmpty()) {
         return;
     }
-    if (!chosen.endsWith(u".xlsx"_s, Qt::CaseInsensitive)) {
-        chosen += u".xlsx"_s;
-    }
+    const QString chosen = FileDialog::WithSuffix(name, u".xlsx"_s);
     QStringList questions;
     if (m_db) {
         QuestionStore store(*m_db);

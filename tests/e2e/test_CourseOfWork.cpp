@@ -22,7 +22,7 @@
 #include "views/Frm_backup.h"
 #include "views/ViewCommands.h"
 
-#include "../reports/ReportReaders.h"
+#include "support/ExternalReaders.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,6 +2,7 @@
 
 #include "reports/AnswerImport.h"
 #include "reports/XlsWriter.h"
+#include "support/ExternalReaders.h"
 
 #include <QDir>
 #include <QFile>
@@ -270,22 +271,14 @@ QByteArray WrapInOle(const QByteArray& stream) {
 }
 
 bool HaveLibreOffice() {
-    return !QStandardPaths::findExecutable(u"soffice"_s).isEmpty();
+    return HaveProgram(u"soffice"_s);
 }
 
 QList<QStringList> ReadWithLibreOffice(const QString& path, const QString& workFolder) {
     QList<QStringList> rows;
     const QString out = workFolder + u"/lo-out"_s;
     QDir().mkpath(out);
-    QProcess soffice;
-    soffice.start(u"soffice"_s,
-                  {u"--headless"_s, u"-env:UserInstallation=file://"_s + workFolder + u"/lo-profile"_s,
-                   u"--convert-to"_s, u"csv:Text - txt - csv (StarCalc):44,34,76"_s, u"--outdir"_s, out,
-                   path});
-    if (!soffice.waitForFinished(120000) || soffice.exitCode() != 0) {
-        return rows;
-    }
-    QFile csv(out + u'/' + QFileInfo(path).completeBaseName() + u".csv"_s);
+    QFile csv(ConvertWithLibreOffice(path, u"csv:Text - txt - csv (StarCalc):44,34,76"_s, u"csv"_s, out));
     if (!csv.open(QIODevice::ReadOnly)) {
         return rows;
     }

@@ -11,7 +11,7 @@
 #include "support/GuiFixture.h"
 #include "views/Frm_Profile.h"
 
-#include "ReportReaders.h"
+#include "support/ExternalReaders.h"
 
 #include <QAction>
 #include <QChartView>

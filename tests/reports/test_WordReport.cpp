@@ -8,14 +8,14 @@
 #include "support/GuiFixture.h"
 #include "views/Frm_Profile.h"
 
-#include "ReportReaders.h"
+#include "support/ExternalReaders.h"
 
 #include <QBuffer>
 #include <QChartView>
 #include <QImage>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QXmlStreamReader>
 
 #include <zip.h>

@@ -1,12 +1,14 @@
 #pragma once
 
-// Real readers of the exported files: LibreOffice for documents, poppler for PDFs.
+// Real readers of the exported files: LibreOffice for documents and workbooks, poppler for PDFs.
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace morvalen::test {
 
