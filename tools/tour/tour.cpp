@@ -17,6 +17,7 @@
 #include "views/Frm_File.h"
 #include "views/Frm_Profile.h"
 #include "views/Frm_Test.h"
+#include "views/Frm_backup.h"
 #include "views/ViewCommands.h"
 
 #include <QApplication>
@@ -136,6 +137,10 @@ int main(int argc, char** argv) {
         main->OnExecute(id);
         QWidget* window = ShowingNamed(QString::fromLatin1(name));
         Save(window, QString::fromLatin1(name));
+        if (id == 144 && window) {
+            static_cast<Frm_backup*>(window)->PBHelp->click();
+            Save(window, u"Frm_backup-help"_s);
+        }
         if (id == 140 && window) {
             static_cast<Frm_File*>(window)->PushButton1[Frm_File::Help]->click();
             Save(window, u"Frm_File-help"_s);
@@ -145,6 +150,8 @@ int main(int argc, char** argv) {
             auto* results = static_cast<Frm_Ergebnis*>(window);
             results->selectExaminee(0);
             Save(results, u"Frm_Ergebnis-scored"_s);
+            results->PushButton5->click();
+            Save(results, u"Frm_Ergebnis-answers"_s);
             Frm_Profile* profile = results->openProfile();
             profile->resize(1100, 720);
             Save(profile, u"Frm_Profile"_s);
