@@ -3,8 +3,8 @@
 // at 100,000 examinees.
 #include "SeededDatabase.h"
 #include "shell/MessageBox.h"
-#include "views/Frm_Ergebnis.h"
-#include "views/Frm_Pasoch.h"
+#include "views/AnswerSheetWindow.h"
+#include "views/ResultsWindow.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -27,7 +27,7 @@ Context BenchContext(const SeededDatabase& seeded) {
 
 void BM_AnswerSheetKey(benchmark::State& state) {
     SeededDatabase& seeded = Seeded(static_cast<int>(state.range(0)));
-    Frm_Pasoch sheet(BenchContext(seeded), nullptr);
+    AnswerSheetWindow sheet(BenchContext(seeded), nullptr);
     sheet.show();
     // A row of the list's first page (the newest examinees).
     sheet.selectExaminee(10);
@@ -52,7 +52,7 @@ void BM_AnswerSheetKey(benchmark::State& state) {
 
 void BM_ResultsDoubleClick(benchmark::State& state) {
     SeededDatabase& seeded = Seeded(static_cast<int>(state.range(0)));
-    Frm_Ergebnis view(BenchContext(seeded), nullptr);
+    ResultsWindow view(BenchContext(seeded), nullptr);
     view.show();
     int row = 0;
     for (auto _ : state) {

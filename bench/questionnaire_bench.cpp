@@ -1,7 +1,7 @@
 // The questionnaire's answer step: from the click on an answer to the next item shown,
 // with the examinee's answer stored on the way, at 100 and at 100,000 examinees.
 #include "SeededDatabase.h"
-#include "views/Frm_Test.h"
+#include "views/QuestionnaireWindow.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,7 +20,7 @@ void BM_AnswerToNextItem(benchmark::State& state) {
     context.intervals.timedMessageMs = 1;
     // An examinee in the middle of the table, so the look-up is a real one.
     const QString code = QString::number(seeded.count() / 2 + 1);
-    Frm_Test window(context, code, u"آزمودني"_s, nullptr);
+    QuestionnaireWindow window(context, code, u"آزمودني"_s, nullptr);
     window.show();
     window.PushButton1->click();
     int step = +1;

@@ -4,7 +4,7 @@
 #include "shell/Desktop.h"
 #include "shell/MessageBox.h"
 #include "store/ExamineeStore.h"
-#include "views/Frm_Profile.h"
+#include "views/ProfileWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,7 +42,7 @@ struct ReportFolder {
         for (int i = 0; i < kItemCount; ++i) {
             answers[std::size_t(i)] = std::to_string(1 + i % 6);
         }
-        profile = new Frm_Profile(context, ScoreAnswers(answers), u"1"_s);
+        profile = new ProfileWindow(context, ScoreAnswers(answers), u"1"_s);
         profile->setExamineeLine(u"نام: سارا احمدي    سن: 29"_s);
         profile->resize(1100, 700);
         profile->show();
@@ -57,7 +57,7 @@ struct ReportFolder {
 
     QTemporaryDir dir;
     Context context;
-    Frm_Profile* profile = nullptr;
+    ProfileWindow* profile = nullptr;
 };
 
 void BM_PrintClickToFirstPreviewPage(benchmark::State& state) {

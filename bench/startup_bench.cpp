@@ -3,7 +3,7 @@
 // made once, before, as main() does (bench/QtBenchMain.cpp).
 #include "SeededDatabase.h"
 #include "app/Launch.h"
-#include "shell/MDIForm1.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QTest>
@@ -23,7 +23,7 @@ void BM_StartToMainWindowShown(benchmark::State& state) {
     seeded.examinees.reset();
     seeded.db.reset();
     for (auto _ : state) {
-        MDIForm1* main = LaunchMorvalen({seeded.folder(), QString(), QString()});
+        MainWindow* main = LaunchMorvalen({seeded.folder(), QString(), QString()});
         if (!main || !QTest::qWaitForWindowExposed(main)) {
             state.SkipWithError("no main window");
             break;

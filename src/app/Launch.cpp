@@ -1,7 +1,7 @@
 #include "app/Launch.h"
 
 #include "shell/Context.h"
-#include "shell/MDIForm1.h"
+#include "shell/MainWindow.h"
 #include "store/ProgramFolder.h"
 #include "update/UpdateCommands.h"
 #include "views/ViewCommands.h"
@@ -18,7 +18,7 @@ StartupFolders ProductionFolders() {
             DefaultSeedFolder(exeFolder)};
 }
 
-MDIForm1* LaunchMorvalen(const StartupFolders& folders) {
+MainWindow* LaunchMorvalen(const StartupFolders& folders) {
     const auto folder = OpenProgramFolder(folders);
     if (!folder) {
         return nullptr;
@@ -29,7 +29,7 @@ MDIForm1* LaunchMorvalen(const StartupFolders& folders) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
     InstallUpdateCommands(*services);
-    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    MainWindow* main = MainWindow::ShowMain(context, services);
     main->showMaximized();
     return main;
 }

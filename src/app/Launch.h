@@ -4,12 +4,12 @@
 
 namespace morvalen {
 
-class MDIForm1;
+class MainWindow;
 
 // Everything between the application object and its event loop: find and check the program
 // folder, plug the windows into the main window's commands and show the main window.
 // Nothing, after telling the user, when there is no usable program folder.
-MDIForm1* LaunchMorvalen(const StartupFolders& folders);
+MainWindow* LaunchMorvalen(const StartupFolders& folders);
 
 // The folders of a normal start: beside the executable, the user's data folder and the
 // delivered copies.

@@ -70,9 +70,9 @@ std::optional<ReportTemplate> PrepareReport(const QString& programFolder, const 
     return report;
 }
 
-fast_Form2::fast_Form2(const Context& context, QWidget* owner) : m_context(context), m_owner(owner) {}
+PrintedReport::PrintedReport(const Context& context, QWidget* owner) : m_context(context), m_owner(owner) {}
 
-QPrintPreviewDialog* fast_Form2::Command1(const QString& examineeLine) {
+QPrintPreviewDialog* PrintedReport::Command1(const QString& examineeLine) {
     QString error;
     std::optional<ReportTemplate> prepared = PrepareReport(m_context.programFolder, examineeLine, &error);
     if (!prepared) {

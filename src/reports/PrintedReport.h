@@ -21,9 +21,9 @@ std::optional<ReportTemplate> PrepareReport(const QString& programFolder, const 
 
 // The report's driver: prepares the report and shows it in a print preview, from which the
 // user prints it or saves it as a PDF.
-class fast_Form2 {
+class PrintedReport {
 public:
-    fast_Form2(const Context& context, QWidget* owner);
+    PrintedReport(const Context& context, QWidget* owner);
 
     // "Show report". The preview, or null after telling the user why there is none.
     QPrintPreviewDialog* Command1(const QString& examineeLine);

@@ -1,10 +1,10 @@
 #include "update/UpdateCommands.h"
 
-#include "update/Frm_Chat.h"
-#include "update/Frm_Update.h"
 #include "update/InternetConnect.h"
+#include "update/SiteWindow.h"
+#include "update/UpdatePopup.h"
+#include "update/UpdateWindow.h"
 #include "update/VersionCheck.h"
-#include "update/frmPopup.h"
 
 #include <QCoreApplication>
 
@@ -14,7 +14,7 @@ namespace morvalen {
 
 using namespace Qt::StringLiterals;
 
-void RunVersionProbe(MDIForm1& main, std::function<void()> quit) {
+void RunVersionProbe(MainWindow& main, std::function<void()> quit) {
     if (!IsConnected()) {
         return;
     }
@@ -27,9 +27,9 @@ void RunVersionProbe(MDIForm1& main, std::function<void()> quit) {
                              return;
                          }
                          main.showUpdateNotice();
-                         auto* popup = main.findChild<frmPopup*>();
+                         auto* popup = main.findChild<UpdatePopup*>();
                          if (!popup) {
-                             popup = new frmPopup(main.context(), &main, quit);
+                             popup = new UpdatePopup(main.context(), &main, quit);
                          }
                          popup->cmdShow->click();
                      });
@@ -48,12 +48,12 @@ void InstallUpdateCommands(MainServices& services) {
             }
         };
     };
-    services.commands[143] = [quit](MDIForm1& main) {
-        (new Frm_Update(main.context(), &main, quit()))->show();
+    services.commands[143] = [quit](MainWindow& main) {
+        (new UpdateWindow(main.context(), &main, quit()))->show();
     };
     // This takes the place of the browser-only site command once the update part is built in.
-    services.commands[147] = [](MDIForm1& main) { Frm_Chat::Open(main.context(), &main); };
-    services.versionProbe = [quit](MDIForm1& main) { RunVersionProbe(main, quit()); };
+    services.commands[147] = [](MainWindow& main) { SiteWindow::Open(main.context(), &main); };
+    services.versionProbe = [quit](MainWindow& main) { RunVersionProbe(main, quit()); };
 }
 
 } // namespace morvalen

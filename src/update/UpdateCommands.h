@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/MDIForm1.h"
+#include "shell/MainWindow.h"
 
 namespace morvalen {
 
@@ -9,6 +9,6 @@ void InstallUpdateCommands(MainServices& services);
 
 // The start-up probe: asks the server in the background and, when a newer version is
 // published, shows the main window's notice and the popup. Every failure stays silent.
-void RunVersionProbe(MDIForm1& main, std::function<void()> quit = {});
+void RunVersionProbe(MainWindow& main, std::function<void()> quit = {});
 
 } // namespace morvalen

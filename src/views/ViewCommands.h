@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/MDIForm1.h"
+#include "shell/MainWindow.h"
 
 namespace morvalen {
 

@@ -6,20 +6,20 @@
 #include "core/Scoring.h"
 #include "reports/WorkbookReader.h"
 #include "shell/Desktop.h"
+#include "shell/ExitQuestion.h"
 #include "shell/FileDialog.h"
-#include "shell/Frm_Exit.h"
-#include "shell/MDIForm1.h"
+#include "shell/MainWindow.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Azmoodani.h"
-#include "views/Frm_Ergebnis.h"
-#include "views/Frm_File.h"
-#include "views/Frm_Pasoch.h"
-#include "views/Frm_Profile.h"
-#include "views/Frm_Test.h"
-#include "views/Frm_backup.h"
+#include "views/AnswerSheetWindow.h"
+#include "views/BackupWindow.h"
+#include "views/ExamineeFileWindow.h"
+#include "views/ProfileWindow.h"
+#include "views/QuestionnaireWindow.h"
+#include "views/RegistryWindow.h"
+#include "views/ResultsWindow.h"
 #include "views/ViewCommands.h"
 
 #include "support/ExternalReaders.h"
@@ -53,7 +53,7 @@ protected:
         services = std::make_shared<MainServices>();
         InstallViewCommands(*services);
         services->quit = [this] { quitCalled = true; };
-        main = MDIForm1::ShowMain(context, services);
+        main = MainWindow::ShowMain(context, services);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
     }
     void TearDown() override {
@@ -82,15 +82,15 @@ protected:
         return AnswerStore(*db).row(code);
     }
 
-    void registerExaminee(Frm_Azmoodani* r, const QString& name, const QString& age, const QString& code) {
-        QTest::mouseClick(r->PushButton6[Frm_Azmoodani::New], Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[Frm_Azmoodani::Save]->isEnabled(); }, 3000));
-        EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Code]->text(), code);
-        EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Date]->text(), u"1402/05/09"_s);
-        type(r->TxtAnmeldung[Frm_Azmoodani::Name], name);
-        QTest::keyClicks(r->TxtAnmeldung[Frm_Azmoodani::Age], age);
+    void registerExaminee(RegistryWindow* r, const QString& name, const QString& age, const QString& code) {
+        QTest::mouseClick(r->PushButton6[RegistryWindow::New], Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[RegistryWindow::Save]->isEnabled(); }, 3000));
+        EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Code]->text(), code);
+        EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Date]->text(), u"1402/05/09"_s);
+        type(r->TxtAnmeldung[RegistryWindow::Name], name);
+        QTest::keyClicks(r->TxtAnmeldung[RegistryWindow::Age], age);
         r->ComboBox1->setCurrentIndex(1);
-        QTest::mouseClick(r->PushButton6[Frm_Azmoodani::Save], Qt::LeftButton);
+        QTest::mouseClick(r->PushButton6[RegistryWindow::Save], Qt::LeftButton);
     }
 
     static int rowOf(QTableView* grid, const QString& name) {
@@ -109,7 +109,7 @@ protected:
     }
 
     std::shared_ptr<MainServices> services;
-    QPointer<MDIForm1> main;
+    QPointer<MainWindow> main;
     QList<QUrl> opened;
     bool quitCalled = false;
 };
@@ -117,7 +117,7 @@ protected:
 TEST_F(CourseOfWork, FromRegistrationToExit) {
     // 1. Register the first examinee: code 1, today's Persian date, an answer row.
     main->OnExecute(100);
-    Frm_Azmoodani* registry = only<Frm_Azmoodani>();
+    RegistryWindow* registry = only<RegistryWindow>();
     ASSERT_NE(registry, nullptr);
     EXPECT_FALSE(main->isEnabled());
     registerExaminee(registry, u"مريم احمدي"_s, u"34"_s, u"1"_s);
@@ -126,7 +126,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
 
     // 2. Answer all 232 items on screen with the keyboard: a digit, then Enter.
     doubleClickRow(registry->VSFlexGrid1, rowOf(registry->VSFlexGrid1, u"مريم احمدي"_s));
-    Frm_Test* test = registry->questionnaire();
+    QuestionnaireWindow* test = registry->questionnaire();
     ASSERT_NE(test, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(test));
     QTest::mouseClick(test->PushButton1, Qt::LeftButton);
@@ -144,11 +144,11 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     // 3. Register a second examinee and type a paper sheet for them.
     registry->show();
     registerExaminee(registry, u"علي رضايي"_s, u"41"_s, u"2"_s);
-    QTest::mouseClick(registry->PushButton6[Frm_Azmoodani::Exit], Qt::LeftButton);
+    QTest::mouseClick(registry->PushButton6[RegistryWindow::Exit], Qt::LeftButton);
     EXPECT_TRUE(main->isEnabled());
 
     main->OnExecute(101);
-    Frm_Pasoch* sheet = only<Frm_Pasoch>();
+    AnswerSheetWindow* sheet = only<AnswerSheetWindow>();
     ASSERT_NE(sheet, nullptr);
     doubleClickRow(sheet->VSFlexGrid1, rowOf(sheet->VSFlexGrid1, u"علي رضايي"_s));
     ASSERT_TRUE(QTest::qWaitFor([sheet] { return sheet->loadedCode() == u"2"_s; }, 3000));
@@ -159,14 +159,14 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
         QTest::sendKeyEvent(QTest::Click, sheet->focusWidget(), Qt::Key(Qt::Key_0 + (digit - '0')),
                             QString(QLatin1Char(digit)), Qt::NoModifier);
     }
-    QTest::mouseClick(sheet->PushB1[Frm_Pasoch::Exit], Qt::LeftButton);
+    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::Exit], Qt::LeftButton);
     EXPECT_EQ(storedAnswers(u"2"_s), typed);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_EQ(messages(), QStringList{});
 
     // 4. The results of both, as the rules compute them from the stored answers.
     main->OnExecute(141);
-    Frm_Ergebnis* results = only<Frm_Ergebnis>();
+    ResultsWindow* results = only<ResultsWindow>();
     ASSERT_NE(results, nullptr);
     for (const auto& [name, answers] :
          {std::pair{u"مريم احمدي"_s, onScreen}, std::pair{u"علي رضايي"_s, typed}}) {
@@ -181,7 +181,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
 
     // 5. The profile of the second examinee; build, edit and store the interpretation.
     QTest::mouseClick(results->PushBNem1, Qt::LeftButton);
-    Frm_Profile* profile = only<Frm_Profile>();
+    ProfileWindow* profile = only<ProfileWindow>();
     ASSERT_NE(profile, nullptr);
     QTest::mouseClick(profile->PushButtonTafsir, Qt::LeftButton);
     QTest::mouseClick(profile->PBNeu, Qt::LeftButton);
@@ -221,7 +221,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     // 8. Export every examinee to Excel, then put the second examinee's exported answers into
     //    an answer workbook and import it for a third examinee: the answers arrive unchanged.
     main->OnExecute(141);
-    results = only<Frm_Ergebnis>();
+    results = only<ResultsWindow>();
     ASSERT_NE(results, nullptr);
     const QString exported = folder.path() + u"/examinees"_s; // the extension is added
     FileDialog::setNextFileName(exported);
@@ -262,10 +262,10 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     results->close();
 
     main->OnExecute(100);
-    registry = only<Frm_Azmoodani>();
+    registry = only<RegistryWindow>();
     ASSERT_NE(registry, nullptr);
     registerExaminee(registry, u"سينا كريمي"_s, u"27"_s, u"3"_s);
-    QTest::mouseClick(registry->PushButton6[Frm_Azmoodani::Exit], Qt::LeftButton);
+    QTest::mouseClick(registry->PushButton6[RegistryWindow::Exit], Qt::LeftButton);
     EXPECT_EQ(messages(), QStringList{});
 
     const QString answerBook = folder.path() + u"/answers.xlsx"_s;
@@ -280,7 +280,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
         ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
     }
     main->OnExecute(140);
-    Frm_File* files = only<Frm_File>();
+    ExamineeFileWindow* files = only<ExamineeFileWindow>();
     ASSERT_NE(files, nullptr);
     FileDialog::setNextFileName(answerBook);
     doubleClickRow(files->VSFlexGrid1, rowOf(files->VSFlexGrid1, u"سينا كريمي"_s));
@@ -291,7 +291,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
 
     // 9. Back up, change an answer, restore: the change is gone.
     main->OnExecute(144);
-    Frm_backup* backup = only<Frm_backup>();
+    BackupWindow* backup = only<BackupWindow>();
     ASSERT_NE(backup, nullptr);
     const QString copy = folder.path() + u"/clinic.morvalen"_s;
     backup->Text1->setText(copy);
@@ -312,7 +312,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
 
     // 10. Leave through "بلي".
     main->close();
-    Frm_Exit* exit = only<Frm_Exit>();
+    ExitQuestion* exit = only<ExitQuestion>();
     ASSERT_NE(exit, nullptr);
     EXPECT_EQ(exit->Label1->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
     QTest::mouseClick(exit->PushB1, Qt::LeftButton);

@@ -1,19 +1,19 @@
 // The windows behave as one application: while a view is open the main window takes no
 // input, and whichever way the view is closed, the main window works again.
 #include "shell/Desktop.h"
-#include "shell/Frm_Exit.h"
-#include "shell/MDIForm1.h"
+#include "shell/ExitQuestion.h"
+#include "shell/MainWindow.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
-#include "update/Frm_Update.h"
 #include "update/UpdateCommands.h"
-#include "views/Frm_About.h"
-#include "views/Frm_Azmoodani.h"
-#include "views/Frm_Ergebnis.h"
-#include "views/Frm_File.h"
-#include "views/Frm_Pasoch.h"
-#include "views/Frm_Setting.h"
-#include "views/Frm_backup.h"
+#include "update/UpdateWindow.h"
+#include "views/AboutWindow.h"
+#include "views/AnswerSheetWindow.h"
+#include "views/BackupWindow.h"
+#include "views/ExamineeFileWindow.h"
+#include "views/RegistryWindow.h"
+#include "views/ResultsWindow.h"
+#include "views/SettingsWindow.h"
 #include "views/ViewCommands.h"
 
 #include <QPushButton>
@@ -36,7 +36,7 @@ protected:
         InstallUpdateCommands(*services);
         services->versionProbe = nullptr; // no network here
         services->quit = [this] { ++quits; };
-        main = MDIForm1::ShowMain(context, services);
+        main = MainWindow::ShowMain(context, services);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
     }
     void TearDown() override {
@@ -54,7 +54,7 @@ protected:
     }
 
     std::shared_ptr<MainServices> services;
-    QPointer<MDIForm1> main;
+    QPointer<MainWindow> main;
     int quits = 0;
 };
 
@@ -66,17 +66,20 @@ struct View {
 
 TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
     const View views[] = {
-        {100, u"Frm_Azmoodani"_s,
-         [](QWidget* w) { return static_cast<Frm_Azmoodani*>(w)->PushButton6[Frm_Azmoodani::Exit]; }},
-        {101, u"Frm_Pasoch"_s,
-         [](QWidget* w) { return static_cast<Frm_Pasoch*>(w)->PushB1[Frm_Pasoch::Exit]; }},
-        {140, u"Frm_File"_s,
-         [](QWidget* w) { return static_cast<Frm_File*>(w)->PushButton1[Frm_File::Exit]; }},
-        {141, u"Frm_Ergebnis"_s, [](QWidget* w) { return static_cast<Frm_Ergebnis*>(w)->PushB1; }},
-        {142, u"Frm_Setting"_s, [](QWidget* w) { return static_cast<Frm_Setting*>(w)->PushButtonExit; }},
-        {143, u"Frm_Update"_s, [](QWidget* w) { return static_cast<Frm_Update*>(w)->PBExit; }},
-        {144, u"Frm_backup"_s, [](QWidget* w) { return static_cast<Frm_backup*>(w)->PBExit; }},
-        {145, u"Frm_About"_s, [](QWidget* w) { return static_cast<Frm_About*>(w)->cmdOK; }},
+        {100, u"RegistryWindow"_s,
+         [](QWidget* w) { return static_cast<RegistryWindow*>(w)->PushButton6[RegistryWindow::Exit]; }},
+        {101, u"AnswerSheetWindow"_s,
+         [](QWidget* w) { return static_cast<AnswerSheetWindow*>(w)->PushB1[AnswerSheetWindow::Exit]; }},
+        {140, u"ExamineeFileWindow"_s,
+         [](QWidget* w) {
+             return static_cast<ExamineeFileWindow*>(w)->PushButton1[ExamineeFileWindow::Exit];
+         }},
+        {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->PushB1; }},
+        {142, u"SettingsWindow"_s,
+         [](QWidget* w) { return static_cast<SettingsWindow*>(w)->PushButtonExit; }},
+        {143, u"UpdateWindow"_s, [](QWidget* w) { return static_cast<UpdateWindow*>(w)->PBExit; }},
+        {144, u"BackupWindow"_s, [](QWidget* w) { return static_cast<BackupWindow*>(w)->PBExit; }},
+        {145, u"AboutWindow"_s, [](QWidget* w) { return static_cast<AboutWindow*>(w)->cmdOK; }},
     };
     enum class Means { Button, CloseBox, Escape };
     for (const View& view : views) {
@@ -113,23 +116,23 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
 
 TEST_F(OneApplication, NoOnExitRebuildsTheMainWindowAndYesEnds) {
     main->close();
-    auto exits = visibleWindows<Frm_Exit>();
+    auto exits = visibleWindows<ExitQuestion>();
     ASSERT_EQ(exits.size(), 1);
     EXPECT_FALSE(main && main->isVisible());
     QTest::mouseClick(exits[0]->PushButton1, Qt::LeftButton); // "خير"
-    const auto mains = visibleWindows<MDIForm1>();
+    const auto mains = visibleWindows<MainWindow>();
     ASSERT_EQ(mains.size(), 1);
     EXPECT_TRUE(mains[0]->isEnabled());
     EXPECT_EQ(quits, 0);
     // The rebuilt window's commands work as before.
     mains[0]->OnExecute(145);
-    ASSERT_NE(showing(u"Frm_About"_s), nullptr);
+    ASSERT_NE(showing(u"AboutWindow"_s), nullptr);
     EXPECT_FALSE(mains[0]->isEnabled());
-    showing(u"Frm_About"_s)->close();
+    showing(u"AboutWindow"_s)->close();
     EXPECT_TRUE(mains[0]->isEnabled());
 
     mains[0]->close();
-    exits = visibleWindows<Frm_Exit>();
+    exits = visibleWindows<ExitQuestion>();
     ASSERT_EQ(exits.size(), 1);
     QTest::mouseClick(exits[0]->PushB1, Qt::LeftButton); // "بلي"
     EXPECT_EQ(quits, 1);

@@ -9,7 +9,7 @@
 #include "store/SettingsStore.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Profile.h"
+#include "views/ProfileWindow.h"
 
 #include "support/ExternalReaders.h"
 
@@ -233,8 +233,8 @@ TEST_F(Report, LongSectionsRunOverPagesWithEveryLineWhole) {
 
 class PrintButton : public Report {
 protected:
-    Frm_Profile* open() {
-        auto* profile = new Frm_Profile(context, result, u"3"_s);
+    ProfileWindow* open() {
+        auto* profile = new ProfileWindow(context, result, u"3"_s);
         profile->setExamineeLine(u"نام: سارا احمدي"_s);
         profile->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(profile));
@@ -243,7 +243,7 @@ protected:
 };
 
 TEST_F(PrintButton, ShowsThePreviewAndSavesAPdf) {
-    std::unique_ptr<Frm_Profile> profile(open());
+    std::unique_ptr<ProfileWindow> profile(open());
     QTest::mouseClick(profile->PushButtonPrint, Qt::LeftButton);
     // The chart picture and the sections are written first.
     EXPECT_EQ(QImage(folder.path() + u"/Morvalen.jpg"_s).size(), profile->ChartControl->size());
@@ -273,7 +273,7 @@ TEST_F(PrintButton, AMissingOrBrokenTemplateIsToldInOneMessage) {
             file.write(content);
         }
         MessageBox::clearShown();
-        std::unique_ptr<Frm_Profile> profile(open());
+        std::unique_ptr<ProfileWindow> profile(open());
         EXPECT_EQ(profile->printReport(), nullptr);
         EXPECT_TRUE(visibleWindows<QPrintPreviewDialog>().isEmpty());
         ASSERT_EQ(MessageBox::shown().size(), 1);

@@ -6,7 +6,7 @@
 #include "store/ExamineeStore.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Profile.h"
+#include "views/ProfileWindow.h"
 
 #include "support/ExternalReaders.h"
 
@@ -194,7 +194,7 @@ protected:
         });
         AnswerTexts answers;
         answers.fill("3");
-        profile = new Frm_Profile(context, ScoreAnswers(answers), u"5"_s);
+        profile = new ProfileWindow(context, ScoreAnswers(answers), u"5"_s);
         profile->setExamineeLine(kLine);
         profile->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(profile));
@@ -205,7 +205,7 @@ protected:
         GuiFixture::TearDown();
     }
 
-    Frm_Profile* profile = nullptr;
+    ProfileWindow* profile = nullptr;
     QList<QUrl> opened;
     bool openerWorks = true;
 };

@@ -1,6 +1,6 @@
 // The main window: toolbar, dispatch, title block, update notice and the exit question.
-#include "shell/Frm_Exit.h"
-#include "shell/MDIForm1.h"
+#include "shell/ExitQuestion.h"
+#include "shell/MainWindow.h"
 #include "store/SettingsStore.h"
 #include "support/GuiFixture.h"
 
@@ -29,22 +29,22 @@ const QVector<Command> kToolbar{
     {145, u"تماس با ما"_s}, {146, u"خروج"_s},
 };
 
-class MainWindow : public test::GuiFixture {
+class MainWindowTest : public test::GuiFixture {
 protected:
     void SetUp() override {
         GuiFixture::SetUp();
         services = std::make_shared<MainServices>();
-        services->versionProbe = [this](MDIForm1&) { ++probes; };
+        services->versionProbe = [this](MainWindow&) { ++probes; };
         services->quit = [this] { ++quits; };
     }
 
-    MDIForm1* open() {
-        MDIForm1* window = MDIForm1::ShowMain(context, services);
+    MainWindow* open() {
+        MainWindow* window = MainWindow::ShowMain(context, services);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         return window;
     }
 
-    static void expectToolbar(MDIForm1* window) {
+    static void expectToolbar(MainWindow* window) {
         ASSERT_NE(window->CommandBars, nullptr);
         EXPECT_EQ(window->CommandBars->objectName(), u"Standard"_s);
         const QList<QAction*> actions = window->CommandBars->actions();
@@ -58,7 +58,7 @@ protected:
         EXPECT_EQ(window->CommandBars->iconSize(), QSize(42, 35));
     }
 
-    static QToolButton* button(MDIForm1* window, int id) {
+    static QToolButton* button(MainWindow* window, int id) {
         for (QAction* action : window->CommandBars->actions()) {
             if (action->data().toInt() == id) {
                 return qobject_cast<QToolButton*>(window->CommandBars->widgetForAction(action));
@@ -72,20 +72,20 @@ protected:
     int quits = 0;
 };
 
-TEST_F(MainWindow, ToolbarHasTheTenCommandsInOrder) {
-    MDIForm1* window = open();
+TEST_F(MainWindowTest, ToolbarHasTheTenCommandsInOrder) {
+    MainWindow* window = open();
     expectToolbar(window);
     EXPECT_EQ(window->windowTitle(), u"Morvalen"_s);
     EXPECT_EQ(window->findChild<QMenuBar*>(), nullptr) << "no menu bar";
     EXPECT_EQ(window->layoutDirection(), Qt::RightToLeft);
 }
 
-TEST_F(MainWindow, DispatchRunsTheCommandOfTheClickedButton) {
+TEST_F(MainWindowTest, DispatchRunsTheCommandOfTheClickedButton) {
     QVector<int> ran;
     for (const int id : {100, 141, 145}) {
-        services->commands[id] = [&ran, id](MDIForm1&) { ran.append(id); };
+        services->commands[id] = [&ran, id](MainWindow&) { ran.append(id); };
     }
-    MDIForm1* window = open();
+    MainWindow* window = open();
     for (const int id : {141, 101, 100, 145, 141}) {
         QToolButton* b = button(window, id);
         ASSERT_NE(b, nullptr) << id;
@@ -97,8 +97,8 @@ TEST_F(MainWindow, DispatchRunsTheCommandOfTheClickedButton) {
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(MainWindow, VersionProbeRunsOnceAfterLoad) {
-    MDIForm1* window = open();
+TEST_F(MainWindowTest, VersionProbeRunsOnceAfterLoad) {
+    MainWindow* window = open();
     EXPECT_TRUE(QTest::qWaitFor([&] { return probes == 1; }, 2000));
     QTest::qWait(100);
     EXPECT_EQ(probes, 1);
@@ -106,9 +106,9 @@ TEST_F(MainWindow, VersionProbeRunsOnceAfterLoad) {
     EXPECT_FALSE(window->GroupBox1->isVisible());
 }
 
-TEST_F(MainWindow, UpdateNoticeShowsUntilClosed) {
-    services->versionProbe = [](MDIForm1& w) { w.showUpdateNotice(); };
-    MDIForm1* window = open();
+TEST_F(MainWindowTest, UpdateNoticeShowsUntilClosed) {
+    services->versionProbe = [](MainWindow& w) { w.showUpdateNotice(); };
+    MainWindow* window = open();
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->GroupBox1->isVisible(); }, 2000));
     EXPECT_EQ(window->Label1->text(), u"آپديت جديد نرم افزار"_s);
     EXPECT_EQ(window->Label3->text(), u"قبل از بروزرساني حتما بكاپ بگيريد"_s);
@@ -118,8 +118,8 @@ TEST_F(MainWindow, UpdateNoticeShowsUntilClosed) {
     EXPECT_FALSE(window->GroupBox1->isVisible()) << "nothing brings it back";
 }
 
-TEST_F(MainWindow, TitleLinesKeepTheirSpacingOnResize) {
-    MDIForm1* window = open();
+TEST_F(MainWindowTest, TitleLinesKeepTheirSpacingOnResize) {
+    MainWindow* window = open();
     for (const QSize size : {QSize(1100, 720), QSize(800, 600), QSize(1400, 900)}) {
         window->resize(size);
         QTest::qWait(20);
@@ -138,7 +138,7 @@ TEST_F(MainWindow, TitleLinesKeepTheirSpacingOnResize) {
     EXPECT_FALSE(window->LblTName->text().isEmpty());
 }
 
-TEST_F(MainWindow, ClinicNameComesFromTheSettingsRow) {
+TEST_F(MainWindowTest, ClinicNameComesFromTheSettingsRow) {
     {
         auto db = Database::open(folder.path(), DatabaseFile::Main);
         SettingsStore settings(*db);
@@ -146,7 +146,7 @@ TEST_F(MainWindow, ClinicNameComesFromTheSettingsRow) {
         s.name = u"كلينيك آرامش"_s;
         ASSERT_TRUE(settings.write(s));
     }
-    MDIForm1* window = open();
+    MainWindow* window = open();
     EXPECT_EQ(window->LblKName->text(), u"كلينيك آرامش"_s);
     {
         auto db = Database::open(folder.path(), DatabaseFile::Main);
@@ -161,14 +161,14 @@ TEST_F(MainWindow, ClinicNameComesFromTheSettingsRow) {
     EXPECT_EQ(window->LblKName->text(), u"مركز دوم"_s);
 }
 
-TEST_F(MainWindow, NoAtTheExitQuestionBuildsTheWindowAnew) {
-    MDIForm1* first = open();
+TEST_F(MainWindowTest, NoAtTheExitQuestionBuildsTheWindowAnew) {
+    MainWindow* first = open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return probes == 1; }, 2000));
     QTest::mouseClick(button(first, 146), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    EXPECT_TRUE(visibleWindows<MDIForm1>().isEmpty());
-    const auto questions = visibleWindows<Frm_Exit>();
+    EXPECT_TRUE(visibleWindows<MainWindow>().isEmpty());
+    const auto questions = visibleWindows<ExitQuestion>();
     ASSERT_EQ(questions.size(), 1);
     EXPECT_EQ(questions[0]->Label1->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
     EXPECT_EQ(questions[0]->PushB1->text(), u"بلي"_s);
@@ -176,8 +176,8 @@ TEST_F(MainWindow, NoAtTheExitQuestionBuildsTheWindowAnew) {
 
     QTest::mouseClick(questions[0]->PushButton1, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(visibleWindows<Frm_Exit>().isEmpty());
-    const auto mains = visibleWindows<MDIForm1>();
+    EXPECT_TRUE(visibleWindows<ExitQuestion>().isEmpty());
+    const auto mains = visibleWindows<MainWindow>();
     ASSERT_EQ(mains.size(), 1);
     expectToolbar(mains[0]);
     EXPECT_TRUE(QTest::qWaitFor([&] { return probes == 2; }, 2000)) << "the probe runs again";
@@ -186,29 +186,29 @@ TEST_F(MainWindow, NoAtTheExitQuestionBuildsTheWindowAnew) {
     // And once more: the rebuilt window is as good as the first.
     mains[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QTest::mouseClick(visibleWindows<Frm_Exit>().value(0)->PushButton1, Qt::LeftButton);
-    ASSERT_EQ(visibleWindows<MDIForm1>().size(), 1);
-    expectToolbar(visibleWindows<MDIForm1>()[0]);
+    QTest::mouseClick(visibleWindows<ExitQuestion>().value(0)->PushButton1, Qt::LeftButton);
+    ASSERT_EQ(visibleWindows<MainWindow>().size(), 1);
+    expectToolbar(visibleWindows<MainWindow>()[0]);
 }
 
-TEST_F(MainWindow, YesAtTheExitQuestionEndsTheProgram) {
+TEST_F(MainWindowTest, YesAtTheExitQuestionEndsTheProgram) {
     open()->close();
     // A window left loaded but hidden does not keep the program alive.
     QWidget hiddenView;
     hiddenView.hide();
-    const auto questions = visibleWindows<Frm_Exit>();
+    const auto questions = visibleWindows<ExitQuestion>();
     ASSERT_EQ(questions.size(), 1);
     QTest::mouseClick(questions[0]->PushB1, Qt::LeftButton);
     EXPECT_EQ(quits, 1);
-    EXPECT_TRUE(visibleWindows<MDIForm1>().isEmpty());
+    EXPECT_TRUE(visibleWindows<MainWindow>().isEmpty());
 }
 
-TEST_F(MainWindow, ClosingTheQuestionByItsFrameKeepsTheProgram) {
+TEST_F(MainWindowTest, ClosingTheQuestionByItsFrameKeepsTheProgram) {
     open()->close();
-    ASSERT_EQ(visibleWindows<Frm_Exit>().size(), 1);
-    visibleWindows<Frm_Exit>()[0]->close();
+    ASSERT_EQ(visibleWindows<ExitQuestion>().size(), 1);
+    visibleWindows<ExitQuestion>()[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(visibleWindows<MDIForm1>().size(), 1);
+    EXPECT_EQ(visibleWindows<MainWindow>().size(), 1);
     EXPECT_EQ(quits, 0);
 }
 

@@ -3,16 +3,16 @@
 #include "shell/Desktop.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
+#include "update/DownloadWindow.h"
 #include "update/FileDownloader.h"
-#include "update/Frm_Chat.h"
-#include "update/Frm_Progress.h"
-#include "update/Frm_Update.h"
 #include "update/Installer.h"
 #include "update/InternetConnect.h"
 #include "update/LocalHttpServer.h"
+#include "update/SiteWindow.h"
 #include "update/UpdateCommands.h"
+#include "update/UpdatePopup.h"
+#include "update/UpdateWindow.h"
 #include "update/VersionCheck.h"
-#include "update/frmPopup.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -72,13 +72,13 @@ protected:
         probe.listen(QHostAddress::LocalHost);
         return QUrl(u"http://127.0.0.1:%1"_s.arg(probe.serverPort()));
     }
-    Frm_Update* openUpdate() {
-        auto* window = new Frm_Update(context, main, [this] { ++quits; });
+    UpdateWindow* openUpdate() {
+        auto* window = new UpdateWindow(context, main, [this] { ++quits; });
         window->show();
         return window;
     }
-    Frm_Progress* openProgress() {
-        auto* window = new Frm_Progress(context, main, [this] { ++quits; });
+    DownloadWindow* openProgress() {
+        auto* window = new DownloadWindow(context, main, [this] { ++quits; });
         window->show();
         return window;
     }
@@ -104,7 +104,7 @@ const QString kFailedCheck =
     u"ارتباط با سرور بروزرساني برقرار نشد. لطفا اتصال به اينترنت را بررسي کرده و دوباره امتحان کنيد"_s;
 
 TEST_F(Update, UpdateWindowSaysThisIsTheLatestVersion) {
-    Frm_Update* window = openUpdate();
+    UpdateWindow* window = openUpdate();
     const QString caption = VersionCaption();
     EXPECT_TRUE(caption.startsWith(u"Morvalen "_s)) << caption.toStdString();
     EXPECT_EQ(window->windowTitle(), caption);
@@ -135,7 +135,7 @@ TEST_F(Update, UpdateWindowSaysThisIsTheLatestVersion) {
 
 TEST_F(Update, UpdateWindowWithoutAConnectionAsksNothing) {
     SetConnectedForTests(false);
-    Frm_Update* window = openUpdate();
+    UpdateWindow* window = openUpdate();
     QTest::mouseClick(window->PBCheck, Qt::LeftButton);
     expectBoxes({{u"پيام"_s, u"ارتباط شما با اينترنت برقرار نمي باشد "_s, MessageBox::Icon::Information}});
     EXPECT_EQ(window->windowTitle(), VersionCaption());
@@ -158,7 +158,7 @@ TEST_F(Update, UpdateWindowTellsWhenTheServerCannotBeAsked) {
         context.updateBaseUrl = c.closedPort ? closedPortBase() : server.base();
         context.intervals.networkTimeoutMs = 300;
         server.script(kVersionPath, c.script);
-        Frm_Update* window = openUpdate();
+        UpdateWindow* window = openUpdate();
         QTest::mouseClick(window->PBCheck, Qt::LeftButton);
         EXPECT_EQ(window->windowTitle(), u"Please wait..."_s);
         ASSERT_TRUE(waitFor([] { return !MessageBox::shown().isEmpty(); }));
@@ -171,16 +171,16 @@ TEST_F(Update, UpdateWindowTellsWhenTheServerCannotBeAsked) {
 
 TEST_F(Update, ANewerVersionLeadsToTheDownloadWindow) {
     publish(newerText().toLatin1() + "(beta)");
-    Frm_Update* window = openUpdate();
-    QPointer<Frm_Update> watch(window);
+    UpdateWindow* window = openUpdate();
+    QPointer<UpdateWindow> watch(window);
     QTest::mouseClick(window->PBCheck, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([this] { return !visibleWindows<Frm_Progress>().isEmpty(); }));
+    ASSERT_TRUE(waitFor([this] { return !visibleWindows<DownloadWindow>().isEmpty(); }));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull()) << "the update window goes";
     EXPECT_TRUE(MessageBox::shown().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(main->isEnabled()) << "the download window holds the main window";
-    visibleWindows<Frm_Progress>().first()->close();
+    visibleWindows<DownloadWindow>().first()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main->isEnabled());
 }
@@ -207,7 +207,7 @@ TEST_F(Update, GetFileNameTakesTheNameAfterTheLastSlash) {
         {"http://morvalen.example/a\\b.exe", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Frm_Progress::GetFileName(QString::fromLatin1(c.address)), QString::fromLatin1(c.name))
+        EXPECT_EQ(DownloadWindow::GetFileName(QString::fromLatin1(c.address)), QString::fromLatin1(c.name))
             << c.address;
     }
 }
@@ -215,7 +215,7 @@ TEST_F(Update, GetFileNameTakesTheNameAfterTheLastSlash) {
 TEST_F(Update, DownloadWindowShowsProgressThenStartsTheInstallerAndEnds) {
     const QByteArray installer(2500, 'x');
     server.script(kInstallerPath, LocalHttpServer::Answer("HTTP/1.1 200 OK", installer, {1024, 1476}, 150));
-    Frm_Progress* window = openProgress();
+    DownloadWindow* window = openProgress();
     EXPECT_EQ(window->windowTitle(), u"Downloading File ... "_s);
     EXPECT_EQ(window->size(), QSize(560, 233));
     EXPECT_EQ(window->PushButton2->text(), u"دانلود"_s);
@@ -253,7 +253,7 @@ TEST_F(Update, DownloadWindowShowsProgressThenStartsTheInstallerAndEnds) {
 TEST_F(Update, DownloadWindowStaysWhenTheInstallerCannotStart) {
     installerStarts = false;
     server.script(kInstallerPath, LocalHttpServer::Answer("HTTP/1.1 200 OK", "setup"));
-    Frm_Progress* window = openProgress();
+    DownloadWindow* window = openProgress();
     QTest::mouseClick(window->PushButton2, Qt::LeftButton);
     ASSERT_TRUE(waitFor([] { return MessageBox::shown().size() == 2; }));
     const auto& shown = MessageBox::shown();
@@ -267,7 +267,7 @@ TEST_F(Update, DownloadWindowStaysWhenTheInstallerCannotStart) {
 }
 
 TEST_F(Update, DownloadWindowShowsTheErrorAndReturnsToIdle) {
-    Frm_Progress* window = openProgress(); // nothing is scripted: the server answers 404
+    DownloadWindow* window = openProgress(); // nothing is scripted: the server answers 404
     QTest::mouseClick(window->PushButton2, Qt::LeftButton);
     ASSERT_TRUE(waitFor([] { return !MessageBox::shown().isEmpty(); }));
     expectBoxes({{u"Error"_s, u"The file, \"%1\" was not found!"_s.arg(window->Text->text()),
@@ -282,7 +282,7 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
     script.body = {QByteArray(3000, 'x')};
     script.end = Script::End::HoldOpen;
     server.script(kInstallerPath, script);
-    Frm_Progress* window = openProgress();
+    DownloadWindow* window = openProgress();
     const QString target = window->destination();
 
     QTest::mouseClick(window->PushButton2, Qt::LeftButton);
@@ -304,7 +304,7 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
 
     // So does Escape.
     window = openProgress();
-    QPointer<Frm_Progress> escaped(window);
+    QPointer<DownloadWindow> escaped(window);
     QTest::mouseClick(window->PushButton2, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target); }));
     EXPECT_FALSE(main->isEnabled());
@@ -318,25 +318,25 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
 class Probe : public Update {
 protected:
     // Runs the probe as the main window does, and waits until its request has ended.
-    MDIForm1* probe() {
+    MainWindow* probe() {
         auto services = std::make_shared<MainServices>();
         services->quit = [this] { ++quits; };
         InstallUpdateCommands(*services);
-        MDIForm1* window = MDIForm1::ShowMain(context, services);
+        MainWindow* window = MainWindow::ShowMain(context, services);
         EXPECT_TRUE(waitFor([&] { return !window->Timer1->isActive(); }));
         EXPECT_TRUE(waitFor([&] { return window->findChildren<VersionCheck*>().isEmpty(); }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return window;
     }
-    static bool popupShown(MDIForm1* window) {
-        auto* popup = window->findChild<frmPopup*>();
+    static bool popupShown(MainWindow* window) {
+        auto* popup = window->findChild<UpdatePopup*>();
         return popup && popup->popupControl->isVisible();
     }
 };
 
 TEST_F(Probe, ANewerVersionShowsTheNoticeAndThePopup) {
     publish(newerText().toLatin1());
-    MDIForm1* window = probe();
+    MainWindow* window = probe();
     EXPECT_TRUE(window->GroupBox1->isVisible());
     EXPECT_TRUE(popupShown(window));
     EXPECT_EQ(server.requests().size(), 1);
@@ -366,7 +366,7 @@ TEST_F(Probe, StaysSilentUnlessANewerVersionIsPublished) {
             server.script(kVersionPath, *c.script);
         }
         const auto asked = server.requests().size();
-        MDIForm1* window = probe();
+        MainWindow* window = probe();
         EXPECT_FALSE(window->GroupBox1->isVisible());
         EXPECT_FALSE(popupShown(window));
         EXPECT_TRUE(MessageBox::shown().isEmpty());
@@ -380,20 +380,20 @@ TEST_F(Probe, StaysSilentUnlessANewerVersionIsPublished) {
 
 class Popup : public Update {
 protected:
-    frmPopup* showPopup() {
-        auto* popup = new frmPopup(context, main, [this] { ++quits; });
+    UpdatePopup* showPopup() {
+        auto* popup = new UpdatePopup(context, main, [this] { ++quits; });
         popup->cmdShow->click();
         // The unfolding takes about half a second.
         EXPECT_TRUE(waitFor([popup] { return popup->popupControl->height() == 130; }));
         return popup;
     }
-    static void click(frmPopup* popup, QPoint at) {
+    static void click(UpdatePopup* popup, QPoint at) {
         QTest::mouseClick(popup->popupControl, Qt::LeftButton, {}, at);
     }
 };
 
 TEST_F(Popup, GreenThemeBuildsTheSevenItems) {
-    frmPopup* popup = showPopup();
+    UpdatePopup* popup = showPopup();
     const PopupControl& control = *popup->popupControl;
     EXPECT_EQ(control.Animation, 3);
     EXPECT_EQ(control.AnimateDelay, 456);
@@ -444,22 +444,22 @@ TEST_F(Popup, GreenThemeBuildsTheSevenItems) {
 }
 
 TEST_F(Popup, OnlyTheCloseImageAndTheUpdateLineAct) {
-    frmPopup* popup = showPopup();
+    UpdatePopup* popup = showPopup();
     for (const QPoint at : {QPoint(137, 36), QPoint(60, 12), QPoint(20, 110), QPoint(2, 2)}) {
         click(popup, at); // "more...", the title, the panel, the border
         EXPECT_TRUE(popup->popupControl->isVisible()) << at.x() << "," << at.y();
     }
     click(popup, QPoint(157, 12));
     EXPECT_FALSE(popup->popupControl->isVisible());
-    EXPECT_TRUE(visibleWindows<Frm_Progress>().isEmpty());
+    EXPECT_TRUE(visibleWindows<DownloadWindow>().isEmpty());
 
     // "Click here to update": windows in the way go, the download window comes, and the
     // windows left behind it go when it closes.
     auto* about = new QWidget;
-    about->setObjectName(u"Frm_About"_s);
+    about->setObjectName(u"AboutWindow"_s);
     about->show();
     auto* questionnaire = new QWidget;
-    questionnaire->setObjectName(u"Frm_Test"_s);
+    questionnaire->setObjectName(u"QuestionnaireWindow"_s);
     questionnaire->show();
     QPointer<QWidget> aboutGone(about), questionnaireGone(questionnaire);
     popup = showPopup();
@@ -467,10 +467,10 @@ TEST_F(Popup, OnlyTheCloseImageAndTheUpdateLineAct) {
     EXPECT_FALSE(popup->popupControl->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(aboutGone.isNull());
-    ASSERT_EQ(visibleWindows<Frm_Progress>().size(), 1);
+    ASSERT_EQ(visibleWindows<DownloadWindow>().size(), 1);
     EXPECT_FALSE(main->isEnabled());
     EXPECT_FALSE(questionnaireGone.isNull());
-    visibleWindows<Frm_Progress>().first()->close();
+    visibleWindows<DownloadWindow>().first()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(questionnaireGone.isNull());
@@ -478,7 +478,7 @@ TEST_F(Popup, OnlyTheCloseImageAndTheUpdateLineAct) {
 }
 
 TEST_F(Popup, GoesByItselfAfterItsDisplayTime) {
-    frmPopup* popup = showPopup();
+    UpdatePopup* popup = showPopup();
     auto* timer = popup->popupControl->findChild<QTimer*>(u"displayTimer"_s);
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
@@ -490,26 +490,26 @@ TEST_F(Popup, GoesByItselfAfterItsDisplayTime) {
 TEST_F(Update, SiteAndUpdateCommands) {
     auto services = std::make_shared<MainServices>();
     InstallUpdateCommands(*services);
-    MDIForm1* window = MDIForm1::ShowMain(context, services);
+    MainWindow* window = MainWindow::ShowMain(context, services);
     window->OnExecute(143);
-    ASSERT_EQ(visibleWindows<Frm_Update>().size(), 1);
+    ASSERT_EQ(visibleWindows<UpdateWindow>().size(), 1);
     EXPECT_FALSE(window->isEnabled());
-    visibleWindows<Frm_Update>().first()->close();
+    visibleWindows<UpdateWindow>().first()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window->isEnabled());
 
     window->OnExecute(147);
-    if (Frm_Chat::HasEmbeddedBrowser()) {
-        EXPECT_EQ(visibleWindows<Frm_Chat>().size(), 1);
+    if (SiteWindow::HasEmbeddedBrowser()) {
+        EXPECT_EQ(visibleWindows<SiteWindow>().size(), 1);
     } else {
         // Without a web engine the site opens in the system's browser.
         EXPECT_EQ(opened, QVector<QUrl>{server.base().resolved(QUrl(u"/"_s))});
-        EXPECT_TRUE(visibleWindows<Frm_Chat>().isEmpty());
+        EXPECT_TRUE(visibleWindows<SiteWindow>().isEmpty());
     }
 }
 
 TEST_F(Update, SiteWindowKeepsThePageFillingTheWindow) {
-    auto* chat = new Frm_Chat(context, main);
+    auto* chat = new SiteWindow(context, main);
     chat->show();
     EXPECT_FALSE(main->isEnabled());
     for (const QSize size : {QSize(800, 600), QSize(1200, 500), QSize(400, 700)}) {

@@ -1,7 +1,7 @@
 // The about window and the site command.
 #include "shell/Desktop.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_About.h"
+#include "views/AboutWindow.h"
 #include "views/ViewCommands.h"
 
 #include <QLabel>
@@ -33,7 +33,7 @@ protected:
 TEST_F(About, ShowsTheVersionAndOpensOnlyTheThreeLinks) {
     QWidget main;
     main.show();
-    auto* about = new Frm_About(context, &main);
+    auto* about = new AboutWindow(context, &main);
     about->show();
     EXPECT_EQ(about->windowTitle(), u"About Morvalen"_s);
     EXPECT_TRUE(QRegularExpression(u"^ورژن نرم افزار شما: \\d+\\.\\d+\\.\\d+$"_s)
@@ -68,12 +68,12 @@ TEST_F(About, ShowsTheVersionAndOpensOnlyTheThreeLinks) {
 TEST_F(About, SiteCommandOpensTheSiteInTheBrowser) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
-    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    MainWindow* main = MainWindow::ShowMain(context, services);
     main->OnExecute(147);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QUrl(u"https://morvalen.example/"_s));
     main->OnExecute(145);
-    EXPECT_EQ(visibleWindows<Frm_About>().size(), 1);
+    EXPECT_EQ(visibleWindows<AboutWindow>().size(), 1);
 }
 
 } // namespace

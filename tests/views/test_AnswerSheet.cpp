@@ -2,7 +2,7 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Pasoch.h"
+#include "views/AnswerSheetWindow.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -36,27 +36,27 @@ protected:
         ASSERT_TRUE(withRow ? store.addWithAnswerRow(e).has_value() : store.add(e).has_value());
     }
 
-    Frm_Pasoch* open() {
-        auto* sheet = new Frm_Pasoch(context, main);
+    AnswerSheetWindow* open() {
+        auto* sheet = new AnswerSheetWindow(context, main);
         sheet->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(sheet));
         return sheet;
     }
 
     // Double-clicks a list row and waits for the delayed load.
-    static void pick(Frm_Pasoch* sheet, int row) {
+    static void pick(AnswerSheetWindow* sheet, int row) {
         QTableView* grid = sheet->VSFlexGrid1;
         doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
         ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->loadedCode().isEmpty(); }, 3000));
     }
 
-    static void key(Frm_Pasoch* sheet, int key, const QString& text = {}) {
+    static void key(AnswerSheetWindow* sheet, int key, const QString& text = {}) {
         QWidget* focus = sheet->focusWidget();
         ASSERT_NE(focus, nullptr);
         QTest::sendKeyEvent(QTest::Click, focus, Qt::Key(key), text, Qt::NoModifier);
     }
 
-    static void typeDigit(Frm_Pasoch* sheet, char digit) {
+    static void typeDigit(AnswerSheetWindow* sheet, char digit) {
         key(sheet, Qt::Key_0 + (digit - '0'), QString(QLatin1Char(digit)));
     }
 
@@ -74,10 +74,10 @@ protected:
 
 TEST_F(AnswerSheet, OpensEmptyAndLoadsAfterThePause) {
     addExaminee(u"1"_s, false);
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     EXPECT_FALSE(main->isEnabled());
     EXPECT_FALSE(sheet->GroupBox1->isVisible());
-    EXPECT_FALSE(sheet->PushB1[Frm_Pasoch::Save]->isEnabled());
+    EXPECT_FALSE(sheet->PushB1[AnswerSheetWindow::Save]->isEnabled());
     EXPECT_EQ(sheet->Label1[0]->text(), u"1"_s);
     EXPECT_EQ(sheet->Label1[231]->text(), u"232"_s);
     pick(sheet, 0);
@@ -98,7 +98,7 @@ TEST_F(AnswerSheet, OpensEmptyAndLoadsAfterThePause) {
 
 TEST_F(AnswerSheet, OnlyOneToSixAreTypedButEveryKeyCounts) {
     addExaminee(u"1"_s, true);
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
     const int before = sheet->keyCount();
     typeDigit(sheet, '7');
@@ -115,7 +115,7 @@ TEST_F(AnswerSheet, OnlyOneToSixAreTypedButEveryKeyCounts) {
 
 TEST_F(AnswerSheet, FifteenthKeyWritesTheRow) {
     addExaminee(u"1"_s, true);
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
     ASSERT_EQ(sheet->keyCount(), 0);
     for (int i = 0; i < 14; ++i) {
@@ -129,7 +129,7 @@ TEST_F(AnswerSheet, FifteenthKeyWritesTheRow) {
 
 TEST_F(AnswerSheet, PageTwoFollowsItem140AndTheLastCellKeepsTheFocus) {
     addExaminee(u"1"_s, true);
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
     sheet->FlatEdit1[139]->setFocus();
     typeDigit(sheet, '5');
@@ -142,23 +142,23 @@ TEST_F(AnswerSheet, PageTwoFollowsItem140AndTheLastCellKeepsTheFocus) {
     EXPECT_EQ(sheet->FlatEdit1[231]->text(), u"2"_s);
     EXPECT_EQ(sheet->focusWidget(), sheet->FlatEdit1[231]);
     // Next on page 2 stays there, previous twice ends on page 1.
-    QTest::mouseClick(sheet->PushB1[Frm_Pasoch::NextPage], Qt::LeftButton);
+    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::NextPage], Qt::LeftButton);
     EXPECT_EQ(sheet->page(), 2);
-    QTest::mouseClick(sheet->PushB1[Frm_Pasoch::PreviousPage], Qt::LeftButton);
-    QTest::mouseClick(sheet->PushB1[Frm_Pasoch::PreviousPage], Qt::LeftButton);
+    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::PreviousPage], Qt::LeftButton);
+    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::PreviousPage], Qt::LeftButton);
     EXPECT_EQ(sheet->page(), 1);
     EXPECT_TRUE(sheet->GroupBox1->isVisible());
 }
 
 TEST_F(AnswerSheet, WholeSheetThenExitKeepsAll232Answers) {
     addExaminee(u"1"_s, true);
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
     for (int i = 0; i < kItemCount; ++i) {
         typeDigit(sheet, static_cast<char>('1' + i % 6));
     }
     EXPECT_EQ(filledInDatabase(u"1"_s), 225) << "the autosave has written up to key 225";
-    QTest::mouseClick(sheet->PushB1[Frm_Pasoch::Exit], Qt::LeftButton);
+    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::Exit], Qt::LeftButton);
     const auto row = answers->row(u"1"_s);
     ASSERT_TRUE(row);
     for (int i = 0; i < kItemCount; ++i) {
@@ -169,10 +169,10 @@ TEST_F(AnswerSheet, WholeSheetThenExitKeepsAll232Answers) {
 
 TEST_F(AnswerSheet, SaveButtonSaysSaved) {
     addExaminee(u"1"_s, true);
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
     typeDigit(sheet, '4');
-    QTest::mouseClick(sheet->PushB1[Frm_Pasoch::Save], Qt::LeftButton);
+    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::Save], Qt::LeftButton);
     EXPECT_EQ(answers->cell(u"1"_s, 1), u"4"_s);
     ASSERT_FALSE(MessageBox::shown().isEmpty());
     EXPECT_TRUE(MessageBox::shown().back().timed);
@@ -185,7 +185,7 @@ TEST_F(AnswerSheet, SecondExamineeReplacesTheFirstAndKeepsItsAnswers) {
     ASSERT_TRUE(answers->setCell(u"1"_s, 100, u"6"_s));
     // An imported cell holding more than one character is written back as it was.
     ASSERT_TRUE(answers->setCell(u"1"_s, 200, u"12"_s));
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     pick(sheet, 0); // the newest: examinee 2
     ASSERT_EQ(sheet->loadedCode(), u"2"_s);
     typeDigit(sheet, '3');
@@ -203,7 +203,7 @@ TEST_F(AnswerSheet, SecondExamineeReplacesTheFirstAndKeepsItsAnswers) {
 }
 
 TEST_F(AnswerSheet, EmptyListStartsNothing) {
-    Frm_Pasoch* sheet = open();
+    AnswerSheetWindow* sheet = open();
     doubleClick(sheet->VSFlexGrid1->viewport(), QPoint(20, 20));
     QTest::qWait(150);
     EXPECT_TRUE(sheet->loadedCode().isEmpty());

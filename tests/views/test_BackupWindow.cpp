@@ -3,7 +3,7 @@
 #include "store/ExamineeStore.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_backup.h"
+#include "views/BackupWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +19,7 @@ namespace {
 using namespace Qt::StringLiterals;
 using test::ReadAll;
 
-class BackupWindow : public test::GuiFixture {
+class BackupWindowTest : public test::GuiFixture {
 protected:
     void SetUp() override {
         GuiFixture::SetUp();
@@ -29,7 +29,7 @@ protected:
         MessageBox::setFallbackAnswer(QMessageBox::Ok);
         main = new QWidget;
         main->show();
-        window = new Frm_backup(context, main);
+        window = new BackupWindow(context, main);
         window->show();
         db = folder.file(u"morvalen.mdb"_s);
     }
@@ -50,11 +50,11 @@ protected:
     const MessageBox::Record& last() const { return MessageBox::shown().back(); }
 
     QPointer<QWidget> main;
-    QPointer<Frm_backup> window;
+    QPointer<BackupWindow> window;
     QString db;
 };
 
-TEST_F(BackupWindow, ShowsDateAndTimeAndSuggestsADatedName) {
+TEST_F(BackupWindowTest, ShowsDateAndTimeAndSuggestsADatedName) {
     EXPECT_EQ(window->windowTitle(), u"Back up ...  Reastor"_s);
     EXPECT_EQ(window->Label1->text(), u"1402.5.9"_s);
     EXPECT_EQ(window->Label2->text(), u"9.05"_s);
@@ -82,7 +82,7 @@ TEST_F(BackupWindow, ShowsDateAndTimeAndSuggestsADatedName) {
     EXPECT_TRUE(main->isEnabled());
 }
 
-TEST_F(BackupWindow, BackupMessages) {
+TEST_F(BackupWindowTest, BackupMessages) {
     QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
     EXPECT_EQ(last().title, u"خطا"_s);
     EXPECT_EQ(last().text, u"لطفا مسير تهيه نسخه پشتيبان را وارد کنيد"_s);
@@ -118,7 +118,7 @@ TEST_F(BackupWindow, BackupMessages) {
     EXPECT_EQ(last().icon, MessageBox::Icon::Critical);
 }
 
-TEST_F(BackupWindow, RestoreMessagesAndARealRestore) {
+TEST_F(BackupWindowTest, RestoreMessagesAndARealRestore) {
     QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
     EXPECT_EQ(last().text, u"لطفا مسير فايل مربوطه را وارد کنيد"_s);
     EXPECT_EQ(last().title, u"خطا"_s);
@@ -142,7 +142,7 @@ TEST_F(BackupWindow, RestoreMessagesAndARealRestore) {
     EXPECT_EQ(examineeCount(), 1) << "the change after the backup is gone";
 }
 
-TEST_F(BackupWindow, RestoreRefusesBadFilesAndKeepsTheDatabase) {
+TEST_F(BackupWindowTest, RestoreRefusesBadFilesAndKeepsTheDatabase) {
     const QByteArray before = ReadAll(db);
     window->Text2->setText(folder.file(u"missing.morvalen"_s));
     MessageBox::setNextAnswer(QMessageBox::Yes);

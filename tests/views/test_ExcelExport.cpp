@@ -4,8 +4,8 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Ergebnis.h"
-#include "views/Frm_Excel.h"
+#include "views/ExportSnapshot.h"
+#include "views/ResultsWindow.h"
 #include "views/ViewCommands.h"
 
 #include <QDir>
@@ -48,7 +48,7 @@ protected:
 
 TEST_F(ExcelButton, SavesEveryExamineeAndSaysSo) {
     auto* main = new QWidget;
-    auto* view = new Frm_Ergebnis(context, main);
+    auto* view = new ResultsWindow(context, main);
     view->show();
     ASSERT_TRUE(view->PushButton7);
     EXPECT_EQ(view->PushButton7->text(), u"خروجي اکسل داده ها"_s);
@@ -70,7 +70,7 @@ TEST_F(ExcelButton, SavesEveryExamineeAndSaysSo) {
 }
 
 TEST_F(ExcelButton, NamesGetTheRightExtensionAndCancelWritesNothing) {
-    Frm_Excel excel(context);
+    ExportSnapshot excel(context);
     FileDialog::setNextFileName(QString());
     excel.PushBSave(nullptr);
     EXPECT_TRUE(MessageBox::shown().isEmpty()) << "cancel: nothing said";
@@ -88,7 +88,7 @@ TEST_F(ExcelButton, NamesGetTheRightExtensionAndCancelWritesNothing) {
 }
 
 TEST_F(ExcelButton, TooManyRowsForXlsSuggestsXlsx) {
-    Frm_Excel excel(context, 2); // room for the heading and one examinee
+    ExportSnapshot excel(context, 2); // room for the heading and one examinee
     FileDialog::setNextFileName(folder.file(u"big.xls"_s));
     excel.PushBSave(nullptr);
     ASSERT_EQ(MessageBox::shown().size(), 1);
@@ -104,7 +104,7 @@ TEST_F(ExcelButton, TooManyRowsForXlsSuggestsXlsx) {
 }
 
 TEST_F(ExcelButton, FailureShowsTheReasonTitledError) {
-    Frm_Excel excel(context);
+    ExportSnapshot excel(context);
     FileDialog::setNextFileName(folder.file(u"missing/folder/out.xls"_s));
     excel.PushBSave(nullptr);
     ASSERT_EQ(MessageBox::shown().size(), 1);
@@ -116,26 +116,26 @@ TEST_F(ExcelButton, FailureShowsTheReasonTitledError) {
 TEST_F(ExcelButton, LaterExportsOfTheRunWriteTheFirstSnapshot) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
-    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    MainWindow* main = MainWindow::ShowMain(context, services);
 
     main->OnExecute(141);
-    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
+    ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
     FileDialog::setNextFileName(folder.file(u"first.xls"_s));
-    visibleWindows<Frm_Ergebnis>()[0]->exportToExcel();
-    visibleWindows<Frm_Ergebnis>()[0]->close();
+    visibleWindows<ResultsWindow>()[0]->exportToExcel();
+    visibleWindows<ResultsWindow>()[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     addExaminee(u"3"_s, u"سارا"_s);
     main->OnExecute(141); // a new results view, the same export
-    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
+    ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
     FileDialog::setNextFileName(folder.file(u"second.xls"_s));
-    visibleWindows<Frm_Ergebnis>()[0]->exportToExcel();
+    visibleWindows<ResultsWindow>()[0]->exportToExcel();
     EXPECT_EQ(exportedNames(folder.file(u"first.xls"_s)).size(), 2);
     EXPECT_EQ(exportedNames(folder.file(u"second.xls"_s)), exportedNames(folder.file(u"first.xls"_s)))
         << "the examinee added after the first export is missing";
 
     // A new run (a fresh export object) reads the database again.
-    Frm_Excel fresh(context);
+    ExportSnapshot fresh(context);
     FileDialog::setNextFileName(folder.file(u"third.xls"_s));
     fresh.PushBSave(nullptr);
     EXPECT_EQ(exportedNames(folder.file(u"third.xls"_s)).size(), 3);

@@ -4,7 +4,7 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_File.h"
+#include "views/ExamineeFileWindow.h"
 #include "views/ViewCommands.h"
 
 #include "shell/Desktop.h"
@@ -44,8 +44,8 @@ protected:
         return AnswerStore(*db).cell(code, item);
     }
 
-    Frm_File* open() {
-        window = new Frm_File(context, main);
+    ExamineeFileWindow* open() {
+        window = new ExamineeFileWindow(context, main);
         window->show();
         return window;
     }
@@ -70,7 +70,7 @@ protected:
     const MessageBox::Record& last() const { return MessageBox::shown().back(); }
 
     QPointer<QWidget> main;
-    QPointer<Frm_File> window;
+    QPointer<ExamineeFileWindow> window;
     int files = 0;
 };
 
@@ -100,7 +100,7 @@ TEST_F(FileBrowser, ListShowsOnlyNamesNewestFirstAndFollowsTheChoice) {
     QTest::keyClick(grid, Qt::Key_Up);
     EXPECT_EQ(window->LbelName->text(), u"نام و نام خانوادگي: دومي"_s) << "the keyboard moves the choice too";
 
-    QTest::mouseClick(window->PushButton1[Frm_File::Exit], Qt::LeftButton);
+    QTest::mouseClick(window->PushButton1[ExamineeFileWindow::Exit], Qt::LeftButton);
     EXPECT_TRUE(main->isEnabled());
 }
 
@@ -114,9 +114,9 @@ TEST_F(FileBrowser, HelpOpensAndClosesAnyNumberOfTimes) {
     EXPECT_EQ(lines[5], QString());
     EXPECT_EQ(lines[8], u"حروف فارسي باشد."_s);
     for (int i = 0; i < 2; ++i) {
-        QTest::mouseClick(window->PushButton1[Frm_File::Help], Qt::LeftButton);
+        QTest::mouseClick(window->PushButton1[ExamineeFileWindow::Help], Qt::LeftButton);
         EXPECT_TRUE(window->GroupBox1->isVisible());
-        QTest::mouseClick(window->PushButton1[Frm_File::CloseHelp], Qt::LeftButton);
+        QTest::mouseClick(window->PushButton1[ExamineeFileWindow::CloseHelp], Qt::LeftButton);
         EXPECT_FALSE(window->GroupBox1->isVisible());
     }
 }
@@ -128,7 +128,7 @@ TEST_F(FileBrowser, DownloadOpensTheBlankWorkbookAddress) {
         return false;
     });
     open();
-    QTest::mouseClick(window->PushButton1[Frm_File::Download], Qt::LeftButton);
+    QTest::mouseClick(window->PushButton1[ExamineeFileWindow::Download], Qt::LeftButton);
     Desktop::setOpenerForTests(nullptr);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QUrl(u"https://morvalen.example/Soft/Morvalen/2022/Morvalen-Excel.zip"_s));
@@ -229,7 +229,7 @@ TEST_F(FileBrowser, SavedBlankWorkbookImports) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(u"پاسخ ها"_s));
     const QString blank = folder.file(u"پاسخ ها/پرسشنامه"_s);
     FileDialog::setNextFileName(blank);
-    QTest::mouseClick(window->PushButton1[Frm_File::SaveBlank], Qt::LeftButton);
+    QTest::mouseClick(window->PushButton1[ExamineeFileWindow::SaveBlank], Qt::LeftButton);
     ASSERT_EQ(FileDialog::shown().size(), 1);
     EXPECT_EQ(FileDialog::shown()[0].filter, u"Excel 2007 |*.xlsx"_s);
     EXPECT_EQ(FileDialog::shown()[0].suggested, u"Morvalen-Excel.xlsx"_s);
@@ -245,11 +245,11 @@ TEST_F(FileBrowser, SavedBlankWorkbookImports) {
 TEST_F(FileBrowser, CommandOpensIt) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
-    MDIForm1* mainWindow = MDIForm1::ShowMain(context, services);
+    MainWindow* mainWindow = MainWindow::ShowMain(context, services);
     mainWindow->OnExecute(140);
-    ASSERT_EQ(visibleWindows<Frm_File>().size(), 1);
+    ASSERT_EQ(visibleWindows<ExamineeFileWindow>().size(), 1);
     EXPECT_FALSE(mainWindow->isEnabled());
-    visibleWindows<Frm_File>()[0]->close();
+    visibleWindows<ExamineeFileWindow>()[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(mainWindow->isEnabled());
 }

@@ -4,8 +4,8 @@
 #include "store/ExamineeStore.h"
 #include "store/ReportSectionStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Ergebnis.h"
-#include "views/Frm_Profile.h"
+#include "views/ProfileWindow.h"
+#include "views/ResultsWindow.h"
 
 #include <QBarCategoryAxis>
 #include <QChart>
@@ -47,14 +47,14 @@ protected:
         ASSERT_TRUE(ExamineeStore(*db).addWithAnswerRow(e));
     }
 
-    Frm_Profile* open(const ScoringResult& result) {
-        auto* p = new Frm_Profile(context, result, u"8"_s);
+    ProfileWindow* open(const ScoringResult& result) {
+        auto* p = new ProfileWindow(context, result, u"8"_s);
         p->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(p));
         return p;
     }
 
-    static QValueAxis* valueAxis(Frm_Profile* p) {
+    static QValueAxis* valueAxis(ProfileWindow* p) {
         return qobject_cast<QValueAxis*>(p->chart->axes(Qt::Vertical).value(0));
     }
 
@@ -63,7 +63,7 @@ protected:
 
 TEST_F(Profile, PointsStayInsideTheFixedAxis) {
     for (const std::string answer : {"", "6"}) {
-        Frm_Profile* p = open(Uniform(answer));
+        ProfileWindow* p = open(Uniform(answer));
         QValueAxis* axis = valueAxis(p);
         ASSERT_NE(axis, nullptr);
         EXPECT_EQ(axis->min(), 0);
@@ -77,14 +77,14 @@ TEST_F(Profile, PointsStayInsideTheFixedAxis) {
         EXPECT_EQ(p->Txt1[7]->text(), answer.empty() ? u"0"_s : u"100"_s);
         auto* categories = qobject_cast<QBarCategoryAxis*>(p->chart->axes(Qt::Horizontal).value(0));
         ASSERT_NE(categories, nullptr);
-        EXPECT_EQ(categories->categories(), Frm_Profile::PointLabels());
+        EXPECT_EQ(categories->categories(), ProfileWindow::PointLabels());
         EXPECT_EQ(categories->labelsAngle(), 285);
         p->close();
     }
 }
 
 TEST_F(Profile, ValueLabelsFollowTheCheckBox) {
-    Frm_Profile* p = open(Uniform("4"));
+    ProfileWindow* p = open(Uniform("4"));
     const auto visible = [p] {
         return std::count_if(p->valueLabels.begin(), p->valueLabels.end(),
                              [](QGraphicsSimpleTextItem* l) { return l->isVisible(); });
@@ -99,7 +99,7 @@ TEST_F(Profile, ValueLabelsFollowTheCheckBox) {
 }
 
 TEST_F(Profile, AppearanceComesBackWhileThePaletteStays) {
-    Frm_Profile* p = open(Uniform("3"));
+    ProfileWindow* p = open(Uniform("3"));
     EXPECT_EQ(p->cmbAppearance->currentText(), u"Nature"_s);
     EXPECT_EQ(p->cmbPalette->currentText(), u"Postmodern"_s);
     ASSERT_EQ(p->cmbPalette->count(), 31);
@@ -123,7 +123,7 @@ TEST_F(Profile, AppearanceComesBackWhileThePaletteStays) {
 }
 
 TEST_F(Profile, ActivatingAgainKeepsOneProfileUnderOneTitle) {
-    Frm_Profile* p = open(Uniform("2"));
+    ProfileWindow* p = open(Uniform("2"));
     p->activate();
     p->activate();
     EXPECT_EQ(p->chart->series().size(), 1);
@@ -132,7 +132,7 @@ TEST_F(Profile, ActivatingAgainKeepsOneProfileUnderOneTitle) {
 }
 
 TEST_F(Profile, ChartPictureHasTheChartsSize) {
-    Frm_Profile* p = open(Uniform("5"));
+    ProfileWindow* p = open(Uniform("5"));
     p->resize(1000, 600);
     QTest::qWait(20);
     const QString path = folder.file(u"Morvalen-2.jpg"_s);
@@ -155,7 +155,7 @@ TEST_F(Profile, InterpretationIsBuiltEditedStoredAndShownAgain) {
     answers.fill("2");
     answers[9] = "6";
     const ScoringResult result = ScoreAnswers(answers);
-    Frm_Profile* p = open(result);
+    ProfileWindow* p = open(result);
     QTest::mouseClick(p->PushButtonTafsir, Qt::LeftButton);
     EXPECT_TRUE(p->FramTaf->isVisible());
     QTest::mouseClick(p->PBTAFZA, Qt::LeftButton);
@@ -174,7 +174,7 @@ TEST_F(Profile, InterpretationIsBuiltEditedStoredAndShownAgain) {
     EXPECT_FALSE(p->FramTaf->isVisible());
     p->close();
 
-    Frm_Profile* again = open(result);
+    ProfileWindow* again = open(result);
     EXPECT_TRUE(again->Txttaf1->toPlainText().isEmpty());
     QTest::mouseClick(again->PBTAFZA, Qt::LeftButton);
     EXPECT_EQ(again->Txttaf1->toPlainText(), u"نسخه دوم"_s);
@@ -183,7 +183,7 @@ TEST_F(Profile, InterpretationIsBuiltEditedStoredAndShownAgain) {
 
 TEST_F(Profile, MissingParagraphFileStillBuildsTheText) {
     QFile::remove(folder.file(u"Theme.skn"_s));
-    Frm_Profile* p = open(Uniform("6"));
+    ProfileWindow* p = open(Uniform("6"));
     QTest::mouseClick(p->PushButtonTafsir, Qt::LeftButton);
     QTest::mouseClick(p->PBNeu, Qt::LeftButton);
     const QString text = p->Txttaf1->toPlainText();
@@ -212,13 +212,13 @@ TEST_F(Profile, WriteTafsirKeepsOnlyTheLastExamineesSections) {
 }
 
 TEST_F(Profile, ResultsOpenTheProfileAndHideWhenItCloses) {
-    auto* results = new Frm_Ergebnis(context, nullptr);
+    auto* results = new ResultsWindow(context, nullptr);
     results->show();
     EXPECT_FALSE(results->PushBNem1->isEnabled());
     results->selectExaminee(0);
     ASSERT_TRUE(results->PushBNem1->isEnabled());
     QTest::mouseClick(results->PushBNem1, Qt::LeftButton);
-    const auto profiles = visibleWindows<Frm_Profile>();
+    const auto profiles = visibleWindows<ProfileWindow>();
     ASSERT_EQ(profiles.size(), 1);
     EXPECT_TRUE(profiles[0]->isModal());
     QTest::mouseClick(profiles[0]->PushButtonExit, Qt::LeftButton);

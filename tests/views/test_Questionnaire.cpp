@@ -3,7 +3,7 @@
 #include "store/AnswerStore.h"
 #include "store/QuestionStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Test.h"
+#include "views/QuestionnaireWindow.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -28,15 +28,15 @@ protected:
         ASSERT_TRUE(answers->addRow(u"3"_s));
     }
 
-    Frm_Test* open(const QString& code = u"3"_s) {
-        auto* test = new Frm_Test(context, code, u"رضا"_s, main);
+    QuestionnaireWindow* open(const QString& code = u"3"_s) {
+        auto* test = new QuestionnaireWindow(context, code, u"رضا"_s, main);
         test->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(test));
         QTest::mouseClick(test->PushButton1, Qt::LeftButton); // "شروع"
         return test;
     }
 
-    static int checkedButton(Frm_Test* t) {
+    static int checkedButton(QuestionnaireWindow* t) {
         for (int b = 1; b <= 6; ++b) {
             if (t->RButton[b]->isChecked()) {
                 return b;
@@ -53,7 +53,7 @@ protected:
 TEST_F(Questionnaire, OpensOnItemOneBehindTheIntroduction) {
     ASSERT_TRUE(QuestionStore(*db).setText(1, u"من اغلب احساس تنهايي مي كنم"_s));
     ASSERT_TRUE(answers->setCell(u"3"_s, 1, u"4"_s));
-    auto* t = new Frm_Test(context, u"3"_s, u"رضا"_s, main);
+    auto* t = new QuestionnaireWindow(context, u"3"_s, u"رضا"_s, main);
     t->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(t));
     EXPECT_EQ(t->windowTitle(), u"اجراي تست"_s);
@@ -74,7 +74,7 @@ TEST_F(Questionnaire, OpensOnItemOneBehindTheIntroduction) {
 }
 
 TEST_F(Questionnaire, EachButtonStoresItsValue) {
-    Frm_Test* t = open();
+    QuestionnaireWindow* t = open();
     const QStringList captions{u"کاملاً درست"_s, u"تقريباً درست"_s, u"اندکي درست"_s, u"بيشتر درست است تا غلط"_s,
                                u"تقريباً غلط"_s, u"کاملاً غلط"_s};
     for (int b = 1; b <= 6; ++b) {
@@ -88,7 +88,7 @@ TEST_F(Questionnaire, EachButtonStoresItsValue) {
 }
 
 TEST_F(Questionnaire, AnswerSurvivesNextAndPrevious) {
-    Frm_Test* t = open();
+    QuestionnaireWindow* t = open();
     clickIndicator(t->RButton[2]);
     QTest::mouseClick(t->PushBNext, Qt::LeftButton);
     EXPECT_EQ(checkedButton(t), 0) << "item 2 has no answer yet";
@@ -99,7 +99,7 @@ TEST_F(Questionnaire, AnswerSurvivesNextAndPrevious) {
 }
 
 TEST_F(Questionnaire, CloseBoxStoresTheAnswer) {
-    Frm_Test* t = open();
+    QuestionnaireWindow* t = open();
     QTest::mouseClick(t->PushBNext, Qt::LeftButton);
     clickIndicator(t->RButton[6]);
     EXPECT_TRUE(answers->cell(u"3"_s, 2).isEmpty()) << "stored only on moving or closing";
@@ -109,7 +109,7 @@ TEST_F(Questionnaire, CloseBoxStoresTheAnswer) {
 }
 
 TEST_F(Questionnaire, BothEndsSayWhereTheyAre) {
-    Frm_Test* t = open();
+    QuestionnaireWindow* t = open();
     QTest::mouseClick(t->PushBBack, Qt::LeftButton);
     EXPECT_EQ(t->currentItem(), 1);
     EXPECT_EQ(timedTexts(), QStringList{u"شروع"_s});
@@ -127,12 +127,12 @@ TEST_F(Questionnaire, BothEndsSayWhereTheyAre) {
 
 TEST_F(Questionnaire, StoredZeroShowsNoChoice) {
     ASSERT_TRUE(answers->setCell(u"3"_s, 1, u"0"_s));
-    Frm_Test* t = open();
+    QuestionnaireWindow* t = open();
     EXPECT_EQ(checkedButton(t), 0);
 }
 
 TEST_F(Questionnaire, WithoutAnAnswerRowNothingIsShownOrStored) {
-    Frm_Test* t = open(u"99"_s);
+    QuestionnaireWindow* t = open(u"99"_s);
     clickIndicator(t->RButton[1]);
     EXPECT_EQ(checkedButton(t), 0);
     QTest::mouseClick(t->PushBNext, Qt::LeftButton);
@@ -142,7 +142,7 @@ TEST_F(Questionnaire, WithoutAnAnswerRowNothingIsShownOrStored) {
 }
 
 TEST_F(Questionnaire, DigitsChooseAndEnterMovesOn) {
-    Frm_Test* t = open();
+    QuestionnaireWindow* t = open();
     QTest::keyClick(t, Qt::Key_5);
     EXPECT_EQ(checkedButton(t), 2);
     QTest::keyClick(t, Qt::Key_Return);
@@ -156,7 +156,7 @@ TEST_F(Questionnaire, DigitsChooseAndEnterMovesOn) {
 }
 
 TEST_F(Questionnaire, FailedWriteKeepsTheAnswerOnScreen) {
-    Frm_Test* t = open();
+    QuestionnaireWindow* t = open();
     clickIndicator(t->RButton[3]);
     // Another program takes the file: the write cannot go through.
     auto holder = Database::open(folder.file(u"morvalen.mdb"_s), Database::Mode::ReadWrite);
@@ -178,7 +178,7 @@ TEST_F(Questionnaire, IntroductionHidesTheQuestionBehindIt) {
     ASSERT_TRUE(QuestionStore(*db).setText(1, u"متن سوال اول كه نبايد ديده شود"_s));
     for (const QString& theme : {u"1"_s, u"14"_s, u"23"_s}) {
         ApplySkin(*qApp, folder.path(), theme);
-        auto* t = new Frm_Test(context, u"3"_s, u"رضا"_s, main);
+        auto* t = new QuestionnaireWindow(context, u"3"_s, u"رضا"_s, main);
         t->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(t));
         ASSERT_TRUE(t->GroupBox3->isVisible());

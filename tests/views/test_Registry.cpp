@@ -2,8 +2,8 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Azmoodani.h"
-#include "views/Frm_Test.h"
+#include "views/QuestionnaireWindow.h"
+#include "views/RegistryWindow.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -16,7 +16,7 @@ namespace morvalen {
 namespace {
 
 using namespace Qt::StringLiterals;
-using State = Frm_Azmoodani::State;
+using State = RegistryWindow::State;
 
 class Registry : public test::GuiFixture {
 protected:
@@ -31,8 +31,8 @@ protected:
         examinees = std::make_unique<ExamineeStore>(*db);
     }
 
-    Frm_Azmoodani* open() {
-        auto* registry = new Frm_Azmoodani(context, main);
+    RegistryWindow* open() {
+        auto* registry = new RegistryWindow(context, main);
         registry->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(registry));
         return registry;
@@ -47,11 +47,11 @@ protected:
         ASSERT_TRUE(examinees->addWithAnswerRow(e));
     }
 
-    static void click(Frm_Azmoodani* r, int button) {
+    static void click(RegistryWindow* r, int button) {
         QTest::mouseClick(r->PushButton6[button], Qt::LeftButton);
     }
 
-    static QVector<bool> enabled(Frm_Azmoodani* r) {
+    static QVector<bool> enabled(RegistryWindow* r) {
         QVector<bool> states;
         for (QPushButton* b : r->PushButton6) {
             states.append(b->isEnabled());
@@ -60,14 +60,14 @@ protected:
     }
 
     // New, then wait for the pause after which the code and date arrive.
-    static void startNew(Frm_Azmoodani* r) {
-        click(r, Frm_Azmoodani::New);
-        ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[Frm_Azmoodani::Save]->isEnabled(); }, 3000));
+    static void startNew(RegistryWindow* r) {
+        click(r, RegistryWindow::New);
+        ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[RegistryWindow::Save]->isEnabled(); }, 3000));
     }
 
-    static void fill(Frm_Azmoodani* r, const QString& name, const QString& age, int gender) {
-        r->TxtAnmeldung[Frm_Azmoodani::Name]->setText(name);
-        r->TxtAnmeldung[Frm_Azmoodani::Age]->setText(age);
+    static void fill(RegistryWindow* r, const QString& name, const QString& age, int gender) {
+        r->TxtAnmeldung[RegistryWindow::Name]->setText(name);
+        r->TxtAnmeldung[RegistryWindow::Age]->setText(age);
         r->ComboBox1->setCurrentIndex(gender);
     }
 
@@ -77,31 +77,31 @@ protected:
 };
 
 TEST_F(Registry, FirstExamineeGetsCodeOneTodaysDateAndAnAnswerRow) {
-    Frm_Azmoodani* r = open();
+    RegistryWindow* r = open();
     EXPECT_FALSE(main->isEnabled()) << "the main window waits while the registry is open";
     EXPECT_EQ(enabled(r), (QVector<bool>{true, true, false, false, true, true}));
     EXPECT_EQ(r->PushButton6[0]->text(), u"جديد"_s);
     EXPECT_EQ(r->PushButton6[5]->text(), u"خروج"_s);
 
-    click(r, Frm_Azmoodani::New);
+    click(r, RegistryWindow::New);
     EXPECT_EQ(r->state(), State::Adding);
     EXPECT_EQ(enabled(r), (QVector<bool>{false, false, false, false, false, true})) << "until the pause ends";
     EXPECT_FALSE(r->VSFlexGrid1->isEnabled());
-    ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[Frm_Azmoodani::Save]->isEnabled(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[RegistryWindow::Save]->isEnabled(); }, 3000));
     EXPECT_EQ(enabled(r), (QVector<bool>{false, false, true, true, false, true}));
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Code]->text(), u"1"_s);
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Date]->text(), u"1402/05/09"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Code]->text(), u"1"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Date]->text(), u"1402/05/09"_s);
 
-    type(r->TxtAnmeldung[Frm_Azmoodani::Name], u"  مريم احمدي "_s);
-    QTest::keyClicks(r->TxtAnmeldung[Frm_Azmoodani::Age], u"30"_s);
+    type(r->TxtAnmeldung[RegistryWindow::Name], u"  مريم احمدي "_s);
+    QTest::keyClicks(r->TxtAnmeldung[RegistryWindow::Age], u"30"_s);
     r->ComboBox1->setCurrentIndex(1);
     r->ComboBox2->setCurrentIndex(0);
-    QTest::keyClicks(r->TxtAnmeldung[Frm_Azmoodani::Tester], u"O'Brien"_s);
-    click(r, Frm_Azmoodani::Save);
+    QTest::keyClicks(r->TxtAnmeldung[RegistryWindow::Tester], u"O'Brien"_s);
+    click(r, RegistryWindow::Save);
 
     EXPECT_EQ(r->state(), State::Browsing);
     EXPECT_EQ(enabled(r), (QVector<bool>{true, true, false, false, true, true}));
-    EXPECT_TRUE(r->TxtAnmeldung[Frm_Azmoodani::Name]->isReadOnly());
+    EXPECT_TRUE(r->TxtAnmeldung[RegistryWindow::Name]->isReadOnly());
     const auto stored = examinees->findByCode(u"1"_s);
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].fullName, u"مريم احمدي"_s) << "trimmed";
@@ -112,16 +112,16 @@ TEST_F(Registry, FirstExamineeGetsCodeOneTodaysDateAndAnAnswerRow) {
     EXPECT_EQ(stored[0].tester, u"O'Brien"_s);
     EXPECT_TRUE(AnswerStore(*db).hasRow(u"1"_s));
     EXPECT_EQ(r->VSFlexGrid1->model()->rowCount(), 1);
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Name]->text(), u"مريم احمدي"_s) << "the newest is shown";
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Name]->text(), u"مريم احمدي"_s) << "the newest is shown";
 
-    click(r, Frm_Azmoodani::Exit);
+    click(r, RegistryWindow::Exit);
     EXPECT_TRUE(main->isEnabled());
 }
 
 TEST_F(Registry, GridShowsNewestFirstWithItsHeadings) {
     store(u"1"_s, u"اول"_s);
     store(u"2"_s, u"دوم"_s);
-    Frm_Azmoodani* r = open();
+    RegistryWindow* r = open();
     QAbstractItemModel* model = r->VSFlexGrid1->model();
     EXPECT_EQ(model->index(0, 1).data().toString(), u"دوم"_s);
     EXPECT_TRUE(r->VSFlexGrid1->isColumnHidden(0));
@@ -136,8 +136,8 @@ TEST_F(Registry, GridShowsNewestFirstWithItsHeadings) {
     // Clicking a row shows that examinee in the panel.
     QTest::mouseClick(r->VSFlexGrid1->viewport(), Qt::LeftButton, {},
                       r->VSFlexGrid1->visualRect(model->index(1, 1)).center());
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Name]->text(), u"اول"_s);
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Code]->text(), u"1"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Name]->text(), u"اول"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Code]->text(), u"1"_s);
     EXPECT_EQ(r->ComboBox1->currentText(), u"مرد"_s);
 }
 
@@ -145,24 +145,24 @@ TEST_F(Registry, CodeRuleAfterDeletions) {
     for (int i = 1; i <= 5; ++i) {
         store(QString::number(i), u"آزمودني %1"_s.arg(i));
     }
-    Frm_Azmoodani* r = open();
-    ASSERT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Code]->text(), u"5"_s);
+    RegistryWindow* r = open();
+    ASSERT_EQ(r->TxtAnmeldung[RegistryWindow::Code]->text(), u"5"_s);
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    click(r, Frm_Azmoodani::Delete);
+    click(r, RegistryWindow::Delete);
     EXPECT_EQ(r->state(), State::Deleting);
     EXPECT_EQ(enabled(r), (QVector<bool>{false, false, false, false, false, true}));
     ASSERT_TRUE(QTest::qWaitFor([r] { return r->state() == State::Browsing; }, 3000));
     EXPECT_TRUE(examinees->findByCode(u"5"_s).isEmpty());
     EXPECT_FALSE(AnswerStore(*db).hasRow(u"5"_s));
     EXPECT_TRUE(timedTexts().contains(u"حذف با موفقيت انجام گرفت"_s));
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Code]->text(), u"4"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Code]->text(), u"4"_s);
 
     startNew(r);
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Code]->text(), u"5"_s) << "the deleted code is given again";
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Code]->text(), u"5"_s) << "the deleted code is given again";
 }
 
 TEST_F(Registry, MissingFieldsKeepTheEntryOpenAndSaveOnce) {
-    Frm_Azmoodani* r = open();
+    RegistryWindow* r = open();
     startNew(r);
     const struct {
         QString name, age;
@@ -170,33 +170,33 @@ TEST_F(Registry, MissingFieldsKeepTheEntryOpenAndSaveOnce) {
         QString message;
         QWidget* focus;
     } cases[] = {
-        {u"   "_s, u"30"_s, 0, u"نام آزمودني را وارد کنيد"_s, r->TxtAnmeldung[Frm_Azmoodani::Name]},
-        {u"علي"_s, u""_s, 0, u"سن آزمودني را وارد کنيد"_s, r->TxtAnmeldung[Frm_Azmoodani::Age]},
+        {u"   "_s, u"30"_s, 0, u"نام آزمودني را وارد کنيد"_s, r->TxtAnmeldung[RegistryWindow::Name]},
+        {u"علي"_s, u""_s, 0, u"سن آزمودني را وارد کنيد"_s, r->TxtAnmeldung[RegistryWindow::Age]},
         {u"علي"_s, u"30"_s, -1, u"جنسيت را مشخص كنيد"_s, r->ComboBox1},
     };
     for (const auto& c : cases) {
         MessageBox::clearShown();
         fill(r, c.name, c.age, c.gender);
-        click(r, Frm_Azmoodani::Save);
+        click(r, RegistryWindow::Save);
         EXPECT_EQ(timedTexts(), QStringList{c.message});
         EXPECT_EQ(r->state(), State::Adding);
         EXPECT_EQ(enabled(r), (QVector<bool>{false, false, true, true, false, true}))
             << c.message.toStdString();
-        EXPECT_FALSE(r->TxtAnmeldung[Frm_Azmoodani::Name]->isReadOnly());
+        EXPECT_FALSE(r->TxtAnmeldung[RegistryWindow::Name]->isReadOnly());
         EXPECT_EQ(r->focusWidget(), c.focus) << c.message.toStdString();
         EXPECT_EQ(examinees->count(), 0);
     }
     fill(r, u"علي"_s, u"30"_s, 0);
-    click(r, Frm_Azmoodani::Save);
+    click(r, RegistryWindow::Save);
     EXPECT_EQ(r->state(), State::Browsing);
     EXPECT_EQ(examinees->count(), 1);
     EXPECT_EQ(examinees->findByCode(u"1"_s).size(), 1);
 }
 
 TEST_F(Registry, DigitFieldsTakeDigitsOnly) {
-    Frm_Azmoodani* r = open();
+    RegistryWindow* r = open();
     startNew(r);
-    QLineEdit* age = r->TxtAnmeldung[Frm_Azmoodani::Age];
+    QLineEdit* age = r->TxtAnmeldung[RegistryWindow::Age];
     QTest::keyClicks(age, u"a"_s);
     EXPECT_EQ(age->text(), u""_s);
     QTest::keyClicks(age, u"4"_s);
@@ -204,19 +204,19 @@ TEST_F(Registry, DigitFieldsTakeDigitsOnly) {
     EXPECT_EQ(age->text(), u"4"_s) << "Backspace is refused too";
     QTest::keyClicks(age, u"x27"_s);
     EXPECT_EQ(age->text(), u"42"_s) << "at most two digits";
-    QLineEdit* phone = r->TxtAnmeldung[Frm_Azmoodani::Phone];
+    QLineEdit* phone = r->TxtAnmeldung[RegistryWindow::Phone];
     QTest::keyClicks(phone, u"0912-555"_s);
     EXPECT_EQ(phone->text(), u"0912555"_s);
-    type(r->TxtAnmeldung[Frm_Azmoodani::Education], u"ليسانس 2"_s);
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Education]->text(), u"ليسانس 2"_s)
+    type(r->TxtAnmeldung[RegistryWindow::Education], u"ليسانس 2"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Education]->text(), u"ليسانس 2"_s)
         << "other fields take any text";
 }
 
 TEST_F(Registry, DeleteAsksByNameAndNoKeepsTheExaminee) {
     store(u"1"_s, u"زهرا كريمي"_s);
-    Frm_Azmoodani* r = open();
+    RegistryWindow* r = open();
     MessageBox::setNextAnswer(QMessageBox::No);
-    click(r, Frm_Azmoodani::Delete);
+    click(r, RegistryWindow::Delete);
     ASSERT_TRUE(QTest::qWaitFor([r] { return r->state() == State::Browsing; }, 3000));
     ASSERT_FALSE(MessageBox::shown().isEmpty());
     const auto& question = MessageBox::shown().back();
@@ -229,9 +229,9 @@ TEST_F(Registry, DeleteAsksByNameAndNoKeepsTheExaminee) {
 }
 
 TEST_F(Registry, EmptyListStartsNothing) {
-    Frm_Azmoodani* r = open();
-    click(r, Frm_Azmoodani::Delete);
-    click(r, Frm_Azmoodani::Edit);
+    RegistryWindow* r = open();
+    click(r, RegistryWindow::Delete);
+    click(r, RegistryWindow::Edit);
     QTest::qWait(150);
     EXPECT_EQ(r->state(), State::Browsing);
     EXPECT_TRUE(MessageBox::shown().isEmpty()) << "no question and no success for nothing";
@@ -243,25 +243,25 @@ TEST_F(Registry, EmptyListStartsNothing) {
 
 TEST_F(Registry, CancelAfterNewChangesNothing) {
     store(u"1"_s, u"موجود"_s);
-    Frm_Azmoodani* r = open();
+    RegistryWindow* r = open();
     startNew(r);
     fill(r, u"تازه"_s, u"20"_s, 0);
-    click(r, Frm_Azmoodani::Cancel);
+    click(r, RegistryWindow::Cancel);
     EXPECT_EQ(r->state(), State::Browsing);
     EXPECT_EQ(examinees->count(), 1);
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Name]->text(), u"موجود"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Name]->text(), u"موجود"_s);
     EXPECT_EQ(enabled(r), (QVector<bool>{true, true, false, false, true, true}));
 }
 
 TEST_F(Registry, EditChangesTheShownExaminee) {
     store(u"1"_s, u"قديم"_s);
-    Frm_Azmoodani* r = open();
-    click(r, Frm_Azmoodani::Edit);
+    RegistryWindow* r = open();
+    click(r, RegistryWindow::Edit);
     EXPECT_EQ(r->state(), State::Editing);
     EXPECT_EQ(enabled(r), (QVector<bool>{true, true, true, true, false, true}));
-    r->TxtAnmeldung[Frm_Azmoodani::Name]->setText(u"جديد"_s);
+    r->TxtAnmeldung[RegistryWindow::Name]->setText(u"جديد"_s);
     r->ComboBox2->setCurrentIndex(3);
-    click(r, Frm_Azmoodani::Save);
+    click(r, RegistryWindow::Save);
     const auto stored = examinees->findByCode(u"1"_s);
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].fullName, u"جديد"_s);
@@ -271,10 +271,10 @@ TEST_F(Registry, EditChangesTheShownExaminee) {
 
 TEST_F(Registry, DoubleClickHandsTheExamineeToTheQuestionnaire) {
     store(u"7"_s, u"سارا"_s);
-    Frm_Azmoodani* r = open();
+    RegistryWindow* r = open();
     QAbstractItemModel* model = r->VSFlexGrid1->model();
     doubleClick(r->VSFlexGrid1->viewport(), r->VSFlexGrid1->visualRect(model->index(0, 1)).center());
-    Frm_Test* test = r->questionnaire();
+    QuestionnaireWindow* test = r->questionnaire();
     ASSERT_NE(test, nullptr);
     EXPECT_TRUE(test->isVisible());
     EXPECT_FALSE(r->isVisible()) << "the registry waits hidden";
@@ -285,7 +285,7 @@ TEST_F(Registry, DoubleClickHandsTheExamineeToTheQuestionnaire) {
     EXPECT_TRUE(main->isEnabled());
     // Shown again, it is as it was left.
     r->show();
-    EXPECT_EQ(r->TxtAnmeldung[Frm_Azmoodani::Name]->text(), u"سارا"_s);
+    EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Name]->text(), u"سارا"_s);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Ergebnis.h"
+#include "views/ResultsWindow.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -46,20 +46,20 @@ protected:
         ASSERT_TRUE(answers->setRow(code, row));
     }
 
-    Frm_Ergebnis* open() {
-        auto* view = new Frm_Ergebnis(context, main);
+    ResultsWindow* open() {
+        auto* view = new ResultsWindow(context, main);
         view->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view));
         return view;
     }
 
-    static void pick(Frm_Ergebnis* view, int row) {
+    static void pick(ResultsWindow* view, int row) {
         QTableView* grid = view->VSFlexGrid1;
         doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
     }
 
     // The list as shown, without the zero-width spaces that let it wrap.
-    static QString items(Frm_Ergebnis* view, int scale) {
+    static QString items(ResultsWindow* view, int scale) {
         return view->LblNt3[scale]->text().remove(QChar(0x200B));
     }
 
@@ -70,7 +70,7 @@ protected:
 
 TEST_F(Results, ExamineeWithoutAnswersScoresZeroAndHearsOfAllItems) {
     addExaminee(u"1"_s, false);
-    Frm_Ergebnis* view = open();
+    ResultsWindow* view = open();
     EXPECT_FALSE(view->PushBNem1->isEnabled());
     EXPECT_FALSE(view->PushButton5->isEnabled());
     EXPECT_EQ(view->PushBNem1->text(), u"پروفايل "_s);
@@ -102,7 +102,7 @@ TEST_F(Results, BlankItemsAreListedAndCountedPerScale) {
     fillRow(u"1"_s, u"3"_s);
     ASSERT_TRUE(answers->setCell(u"1"_s, 5, QString()));
     ASSERT_TRUE(answers->setCell(u"1"_s, 17, QString()));
-    Frm_Ergebnis* view = open();
+    ResultsWindow* view = open();
     MessageBox::setNextAnswer(QMessageBox::Ok);
     pick(view, 0);
     ASSERT_EQ(MessageBox::shown().size(), 1);
@@ -122,7 +122,7 @@ TEST_F(Results, SecondExamineeReplacesEveryNumberAndList) {
     addExaminee(u"2"_s, true);
     fillRow(u"2"_s, u"2"_s);
     ASSERT_TRUE(answers->setCell(u"2"_s, 30, u"5"_s));
-    Frm_Ergebnis* view = open();
+    ResultsWindow* view = open();
     pick(view, 1); // examinee 1, all sixes
     EXPECT_TRUE(MessageBox::shown().isEmpty()) << "no blanks, no message";
     EXPECT_EQ(view->LblNt[0]->text(), u"0"_s);
@@ -143,7 +143,7 @@ TEST_F(Results, SecondExamineeReplacesEveryNumberAndList) {
 }
 
 TEST_F(Results, EmptyListStartsNothing) {
-    Frm_Ergebnis* view = open();
+    ResultsWindow* view = open();
     doubleClick(view->VSFlexGrid1->viewport(), QPoint(20, 20));
     EXPECT_FALSE(view->hasResult());
     EXPECT_FALSE(view->PushButton5->isEnabled());

@@ -3,7 +3,7 @@
 #include "store/QuestionStore.h"
 #include "store/SettingsStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Setting.h"
+#include "views/SettingsWindow.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -19,14 +19,14 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class SettingsWindow : public test::GuiFixture {
+class SettingsWindowTest : public test::GuiFixture {
 protected:
     void SetUp() override {
         GuiFixture::SetUp();
         MessageBox::setFallbackAnswer(QMessageBox::Ok);
         main = new QWidget;
         main->show();
-        window = new Frm_Setting(context, main);
+        window = new SettingsWindow(context, main);
         window->show();
     }
     void TearDown() override {
@@ -46,10 +46,10 @@ protected:
     }
 
     QPointer<QWidget> main;
-    QPointer<Frm_Setting> window;
+    QPointer<SettingsWindow> window;
 };
 
-TEST_F(SettingsWindow, TabsAndMainWindow) {
+TEST_F(SettingsWindowTest, TabsAndMainWindow) {
     ASSERT_EQ(window->TabControl1->count(), 3);
     EXPECT_EQ(window->TabControl1->tabText(0), u"تغيير تم"_s);
     EXPECT_EQ(window->TabControl1->tabText(1), u"مشخصات كلينيك"_s);
@@ -61,7 +61,7 @@ TEST_F(SettingsWindow, TabsAndMainWindow) {
     EXPECT_TRUE(main->isEnabled());
 }
 
-TEST_F(SettingsWindow, ThemeNumberIsClampedAppliedAndStored) {
+TEST_F(SettingsWindowTest, ThemeNumberIsClampedAppliedAndStored) {
     const struct {
         QString typed;
         QString shown;
@@ -85,7 +85,7 @@ TEST_F(SettingsWindow, ThemeNumberIsClampedAppliedAndStored) {
     EXPECT_EQ(window->TxtRang->text(), u"1"_s) << "back from 1 stays at 1";
 }
 
-TEST_F(SettingsWindow, NumberFieldsRefuseOtherKeysWithAMessage) {
+TEST_F(SettingsWindowTest, NumberFieldsRefuseOtherKeysWithAMessage) {
     window->TxtRang->setText(u"5"_s);
     MessageBox::clearShown();
     window->TxtRang->setFocus();
@@ -99,7 +99,7 @@ TEST_F(SettingsWindow, NumberFieldsRefuseOtherKeysWithAMessage) {
     EXPECT_EQ(window->TxtRang->text(), u"1"_s);
 }
 
-TEST_F(SettingsWindow, UnknownThemesGiveTheSystemLook) {
+TEST_F(SettingsWindowTest, UnknownThemesGiveTheSystemLook) {
     const QColor system = qApp->palette().color(QPalette::Window);
     const QString folderPath = folder.path();
     EXPECT_EQ(ApplySkin(*qApp, folderPath, u"11"_s), QColor(u"#3b3b3b"_s));
@@ -111,7 +111,7 @@ TEST_F(SettingsWindow, UnknownThemesGiveTheSystemLook) {
     EXPECT_EQ(ApplySkin(*qApp, folderPath, u"14"_s), ApplySkin(*qApp, folderPath, u"20"_s));
 }
 
-TEST_F(SettingsWindow, ClinicSaveBuildsTheContactBlock) {
+TEST_F(SettingsWindowTest, ClinicSaveBuildsTheContactBlock) {
     window->FEItem[0]->setText(u"كلينيك 'نور'"_s);
     window->FEItem[4]->setText(u"@noor"_s);
     window->FEItem[9]->setText(u"021555"_s);
@@ -124,7 +124,7 @@ TEST_F(SettingsWindow, ClinicSaveBuildsTheContactBlock) {
     EXPECT_EQ(MessageBox::shown().back().text, u"تغييرات با موفقيت ذخيره شد"_s);
 }
 
-TEST_F(SettingsWindow, LogoIsStoredAsABitmapAndTheFlagWaitsForASave) {
+TEST_F(SettingsWindowTest, LogoIsStoredAsABitmapAndTheFlagWaitsForASave) {
     const QString jpeg = folder.file(u"clinic.jpg"_s);
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(QColor(20, 120, 200));
@@ -159,7 +159,7 @@ TEST_F(SettingsWindow, LogoIsStoredAsABitmapAndTheFlagWaitsForASave) {
     EXPECT_EQ(stored().logo, u"0"_s) << "a click alone writes nothing";
 }
 
-TEST_F(SettingsWindow, QuestionEditorClampsAndSaves) {
+TEST_F(SettingsWindowTest, QuestionEditorClampsAndSaves) {
     window->QNummer->clear();
     EXPECT_EQ(window->QNummer->text(), u"1"_s);
     EXPECT_TRUE(window->Text2_0->toPlainText().contains(u" 1 "_s));
@@ -177,7 +177,7 @@ TEST_F(SettingsWindow, QuestionEditorClampsAndSaves) {
     EXPECT_EQ(QuestionStore(*db).text(231), text);
 }
 
-TEST_F(SettingsWindow, QuestionTextsImportWholeOrNotAtAll) {
+TEST_F(SettingsWindowTest, QuestionTextsImportWholeOrNotAtAll) {
     const auto writeLines = [this](int count) {
         QFile f(folder.file(u"items.txt"_s));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

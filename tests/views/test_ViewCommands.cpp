@@ -3,10 +3,10 @@
 #include "store/ExamineeStore.h"
 #include "store/SettingsStore.h"
 #include "support/GuiFixture.h"
-#include "views/Frm_Azmoodani.h"
-#include "views/Frm_Ergebnis.h"
-#include "views/Frm_Pasoch.h"
-#include "views/Frm_Test.h"
+#include "views/AnswerSheetWindow.h"
+#include "views/QuestionnaireWindow.h"
+#include "views/RegistryWindow.h"
+#include "views/ResultsWindow.h"
 #include "views/ViewCommands.h"
 
 #include <QPushButton>
@@ -30,55 +30,55 @@ TEST_F(ViewCommands, RegistryOpensModallyAndComesBackAsLeft) {
     }
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
-    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    MainWindow* main = MainWindow::ShowMain(context, services);
 
     main->OnExecute(100);
-    auto registries = visibleWindows<Frm_Azmoodani>();
+    auto registries = visibleWindows<RegistryWindow>();
     ASSERT_EQ(registries.size(), 1);
-    Frm_Azmoodani* registry = registries[0];
+    RegistryWindow* registry = registries[0];
     EXPECT_TRUE(registry->isModal());
     EXPECT_FALSE(main->isEnabled());
 
     QTableView* grid = registry->VSFlexGrid1;
     doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(0, 1)).center());
-    ASSERT_EQ(visibleWindows<Frm_Test>().size(), 1);
-    EXPECT_TRUE(visibleWindows<Frm_Azmoodani>().isEmpty());
+    ASSERT_EQ(visibleWindows<QuestionnaireWindow>().size(), 1);
+    EXPECT_TRUE(visibleWindows<RegistryWindow>().isEmpty());
     EXPECT_FALSE(main->isEnabled()) << "still waiting for the questionnaire";
-    visibleWindows<Frm_Test>()[0]->close();
+    visibleWindows<QuestionnaireWindow>()[0]->close();
     EXPECT_TRUE(main->isEnabled());
 
     main->OnExecute(100);
-    ASSERT_EQ(visibleWindows<Frm_Azmoodani>().size(), 1);
-    EXPECT_EQ(visibleWindows<Frm_Azmoodani>()[0], registry) << "the same window, not a new one";
+    ASSERT_EQ(visibleWindows<RegistryWindow>().size(), 1);
+    EXPECT_EQ(visibleWindows<RegistryWindow>()[0], registry) << "the same window, not a new one";
     EXPECT_FALSE(main->isEnabled());
-    QTest::mouseClick(registry->PushButton6[Frm_Azmoodani::Exit], Qt::LeftButton);
+    QTest::mouseClick(registry->PushButton6[RegistryWindow::Exit], Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main->isEnabled());
-    EXPECT_TRUE(visibleWindows<Frm_Azmoodani>().isEmpty());
+    EXPECT_TRUE(visibleWindows<RegistryWindow>().isEmpty());
 }
 
 TEST_F(ViewCommands, ResultsAreFreshEachTimeAndTheSheetKeepsTheMainWindowWaiting) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
-    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    MainWindow* main = MainWindow::ShowMain(context, services);
 
     main->OnExecute(141);
-    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
-    QPointer<Frm_Ergebnis> first = visibleWindows<Frm_Ergebnis>()[0];
+    ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
+    QPointer<ResultsWindow> first = visibleWindows<ResultsWindow>()[0];
     EXPECT_FALSE(main->isEnabled());
     first->hide(); // left loaded behind, as after the profile window
     main->OnExecute(141);
     EXPECT_TRUE(first.isNull()) << "the old view is unloaded first";
-    ASSERT_EQ(visibleWindows<Frm_Ergebnis>().size(), 1);
-    visibleWindows<Frm_Ergebnis>()[0]->close();
+    ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
+    visibleWindows<ResultsWindow>()[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main->isEnabled());
 
     main->OnExecute(101);
-    ASSERT_EQ(visibleWindows<Frm_Pasoch>().size(), 1);
-    EXPECT_TRUE(visibleWindows<Frm_Pasoch>()[0]->isModal());
+    ASSERT_EQ(visibleWindows<AnswerSheetWindow>().size(), 1);
+    EXPECT_TRUE(visibleWindows<AnswerSheetWindow>()[0]->isModal());
     EXPECT_FALSE(main->isEnabled());
-    visibleWindows<Frm_Pasoch>()[0]->close();
+    visibleWindows<AnswerSheetWindow>()[0]->close();
     EXPECT_TRUE(main->isEnabled());
 }
 
@@ -92,7 +92,7 @@ TEST_F(ViewCommands, MainWindowStartsInTheStoredSkin) {
     }
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
-    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    MainWindow* main = MainWindow::ShowMain(context, services);
     EXPECT_EQ(main->Picture1->palette().color(QPalette::Window), QColor(u"#3b3b3b"_s));
     ApplySkin(*qApp, folder.path(), QString());
 }

@@ -3,21 +3,21 @@
 // picture per window. Usage: morvalen_tour <output folder>   (see scripts/screenshot-tour.sh)
 #include "shell/Appearance.h"
 #include "shell/Desktop.h"
-#include "shell/Frm_Exit.h"
-#include "shell/MDIForm1.h"
+#include "shell/ExitQuestion.h"
+#include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/TimedMessage.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ProgramFolder.h"
-#include "update/Frm_Progress.h"
+#include "update/DownloadWindow.h"
 #include "update/UpdateCommands.h"
-#include "update/frmPopup.h"
-#include "views/Frm_Ergebnis.h"
-#include "views/Frm_File.h"
-#include "views/Frm_Profile.h"
-#include "views/Frm_Test.h"
-#include "views/Frm_backup.h"
+#include "update/UpdatePopup.h"
+#include "views/BackupWindow.h"
+#include "views/ExamineeFileWindow.h"
+#include "views/ProfileWindow.h"
+#include "views/QuestionnaireWindow.h"
+#include "views/ResultsWindow.h"
 #include "views/ViewCommands.h"
 
 #include <QApplication>
@@ -125,38 +125,39 @@ int main(int argc, char** argv) {
     InstallViewCommands(*services);
     InstallUpdateCommands(*services);
     services->versionProbe = nullptr; // no network in the tour
-    MDIForm1* main = MDIForm1::ShowMain(context, services);
+    MainWindow* main = MainWindow::ShowMain(context, services);
     main->resize(1200, 800);
-    Save(main, u"MDIForm1"_s);
+    Save(main, u"MainWindow"_s);
 
     // The windows of the toolbar, each closed again before the next.
-    const std::pair<int, const char*> commands[] = {
-        {100, "Frm_Azmoodani"}, {101, "Frm_Pasoch"}, {140, "Frm_File"},   {141, "Frm_Ergebnis"},
-        {142, "Frm_Setting"},   {143, "Frm_Update"}, {144, "Frm_backup"}, {145, "Frm_About"}};
+    const std::pair<int, const char*> commands[] = {{100, "RegistryWindow"},     {101, "AnswerSheetWindow"},
+                                                    {140, "ExamineeFileWindow"}, {141, "ResultsWindow"},
+                                                    {142, "SettingsWindow"},     {143, "UpdateWindow"},
+                                                    {144, "BackupWindow"},       {145, "AboutWindow"}};
     for (const auto& [id, name] : commands) {
         main->OnExecute(id);
         QWidget* window = ShowingNamed(QString::fromLatin1(name));
         Save(window, QString::fromLatin1(name));
         if (id == 144 && window) {
-            static_cast<Frm_backup*>(window)->PBHelp->click();
-            Save(window, u"Frm_backup-help"_s);
+            static_cast<BackupWindow*>(window)->PBHelp->click();
+            Save(window, u"BackupWindow-help"_s);
         }
         if (id == 140 && window) {
-            static_cast<Frm_File*>(window)->PushButton1[Frm_File::Help]->click();
-            Save(window, u"Frm_File-help"_s);
+            static_cast<ExamineeFileWindow*>(window)->PushButton1[ExamineeFileWindow::Help]->click();
+            Save(window, u"ExamineeFileWindow-help"_s);
         }
         if (id == 141 && window) {
             // The results of the first examinee, the profile and the printed report's preview.
-            auto* results = static_cast<Frm_Ergebnis*>(window);
+            auto* results = static_cast<ResultsWindow*>(window);
             results->selectExaminee(0);
-            Save(results, u"Frm_Ergebnis-scored"_s);
+            Save(results, u"ResultsWindow-scored"_s);
             results->PushButton5->click();
-            Save(results, u"Frm_Ergebnis-answers"_s);
-            Frm_Profile* profile = results->openProfile();
+            Save(results, u"ResultsWindow-answers"_s);
+            ProfileWindow* profile = results->openProfile();
             profile->resize(1100, 720);
-            Save(profile, u"Frm_Profile"_s);
+            Save(profile, u"ProfileWindow"_s);
             profile->PushButtonTafsir->click();
-            Save(profile, u"Frm_Profile-interpretation"_s);
+            Save(profile, u"ProfileWindow-interpretation"_s);
             if (QPrintPreviewDialog* preview = profile->printReport()) {
                 Save(preview, u"report-preview"_s);
                 preview->close();
@@ -169,11 +170,11 @@ int main(int argc, char** argv) {
         Settle(100);
     }
 
-    auto* test = new Frm_Test(context, u"1"_s, u"سارا احمدي"_s, main);
+    auto* test = new QuestionnaireWindow(context, u"1"_s, u"سارا احمدي"_s, main);
     test->show();
-    Save(test, u"Frm_Test"_s);
+    Save(test, u"QuestionnaireWindow"_s);
     test->PushButton1->click();
-    Save(test, u"Frm_Test-item"_s);
+    Save(test, u"QuestionnaireWindow-item"_s);
     test->close();
 
     // A self-closing box, pictured while it waits for its timer.
@@ -184,21 +185,21 @@ int main(int argc, char** argv) {
 
     // The update notice and its popup, as the start-up probe shows them.
     main->showUpdateNotice();
-    Save(main, u"MDIForm1-update-notice"_s);
-    auto* popup = new frmPopup(context, main);
+    Save(main, u"MainWindow-update-notice"_s);
+    auto* popup = new UpdatePopup(context, main);
     popup->cmdShow->click();
     Settle(700); // it unfolds in about half a second
-    Save(popup->popupControl, u"frmPopup"_s);
+    Save(popup->popupControl, u"UpdatePopup"_s);
     popup->popupControl->close();
 
-    auto* progress = new Frm_Progress(context, main);
+    auto* progress = new DownloadWindow(context, main);
     progress->show();
-    Save(progress, u"Frm_Progress"_s);
+    Save(progress, u"DownloadWindow"_s);
     progress->close();
 
-    auto* exit = new Frm_Exit(context, services);
+    auto* exit = new ExitQuestion(context, services);
     exit->show();
-    Save(exit, u"Frm_Exit"_s);
+    Save(exit, u"ExitQuestion"_s);
     exit->hide();
 
     std::printf("%d pictures in %s\n", g_count, qPrintable(g_out));

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "shell/Context.h"
+#include "store/Database.h"
+#include "store/ExamineeListModel.h"
+#include "views/MainWindowLock.h"
+
+#include <QUrl>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTextEdit;
+
+namespace morvalen {
+
+// The examinee file browser: pick an examinee by name and load their answers from an Excel
+// answer workbook; also the blank workbook, from the maker's site or saved here.
+class ExamineeFileWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    enum Button { CloseHelp = 0, Help = 1, Exit = 2, Download = 3, SaveBlank = 4 };
+
+    ExamineeFileWindow(const Context& context, QWidget* mainWindow);
+    ~ExamineeFileWindow() override;
+
+    // Where the blank answer workbook is downloaded from.
+    static QUrl BlankWorkbookAddress();
+
+    // The double click: import a workbook into the answers of the list's current examinee.
+    void ImportExcel();
+    // Saves the blank answer workbook where the user chooses.
+    void SaveBlankWorkbook();
+
+    QTableView* VSFlexGrid1 = nullptr;
+    QLabel* LbelName = nullptr;
+    QLineEdit* TxtName = nullptr; // hidden: the current row's name
+    QLineEdit* Text16 = nullptr;  // hidden: the current row's code, handed to the import
+    std::array<QPushButton*, 5> PushButton1{};
+    QGroupBox* GroupBox1 = nullptr; // help
+    QTextEdit* Text3 = nullptr;
+    QGroupBox* GroupBox2 = nullptr; // "please wait", while the import runs
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Enter in the list imports, as the double click does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build();
+    void followCurrentRow(int row, bool showName);
+    void reportImport(int status);
+
+    Context m_context;
+    MainWindowLock m_mainLock;
+    std::unique_ptr<Database> m_db;
+    ExamineeListModel* m_list = nullptr;
+};
+
+} // namespace morvalen

@@ -1,0 +1,66 @@
+#include "views/ExportSnapshot.h"
+
+#include "reports/XlsWriter.h"
+#include "shell/FileDialog.h"
+#include "shell/MessageBox.h"
+#include "store/Database.h"
+
+#include <QApplication>
+#include <QCursor>
+
+#include <algorithm>
+
+namespace morvalen {
+
+using namespace Qt::StringLiterals;
+
+ExportSnapshot::ExportSnapshot(const Context& context, int xlsRowLimit)
+    : m_context(context)
+    , m_xlsRowLimit(std::min(xlsRowLimit, XlsWriter::kMaxRows)) {}
+
+bool ExportSnapshot::load(QString* error) {
+    if (m_table) {
+        return true;
+    }
+    std::unique_ptr<Database> db = Database::open(m_context.programFolder, DatabaseFile::Main, error);
+    if (!db) {
+        return false;
+    }
+    m_table = ExportTable::Read(*db, error);
+    return m_table.has_value();
+}
+
+void ExportSnapshot::PushBSave(QWidget* parent) {
+    QString error;
+    if (!load(&error)) {
+        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+        return;
+    }
+    QString selectedFilter;
+    const QString chosen = FileDialog::getSaveFileName(parent, QString(), m_context.programFolder, QString(),
+                                                       ExportFilter(), &selectedFilter);
+    if (chosen.isEmpty()) {
+        return; // cancelled: nothing written, nothing said
+    }
+    Text1 = chosen;
+    const ExportTarget target = ExportTargetFor(chosen, selectedFilter);
+    if (target.format == ExportFormat::Xls && m_table->rowCount() > m_xlsRowLimit) {
+        MessageBox::show(
+            parent, MessageBox::Icon::Warning, u"توجه"_s,
+            u"تعداد آزمودني ها (%1) بيش از گنجايش فايل xls است (حداکثر %2 آزمودني)."_s
+            u"\r\nلطفا فايل را با قالب Excel 2007 (xlsx) ذخيره کنيد."_s.arg(m_table->examineeCount())
+                .arg(m_xlsRowLimit - 1));
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = WriteExport(*m_table, target, &error);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+        return;
+    }
+    // The dialog wrapper has already put the current folder back.
+    MessageBox::show(parent, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
+}
+
+} // namespace morvalen
