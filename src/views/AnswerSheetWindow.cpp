@@ -110,7 +110,7 @@ void AnswerSheetWindow::build() {
     auto* layout = new QHBoxLayout(this);
 
     auto* side = new QVBoxLayout;
-    VSFlexGrid1 = MakeExamineeGrid(this);
+    VSFlexGrid1 = MakeExamineeList(this);
     VSFlexGrid1->setFixedWidth(260);
     connect(VSFlexGrid1, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });

@@ -98,7 +98,7 @@ void ExamineeFileWindow::build() {
     Text16->hide();
 
     auto* middle = new QHBoxLayout;
-    VSFlexGrid1 = MakeExamineeGrid(this);
+    VSFlexGrid1 = MakeExamineeList(this);
     middle->addWidget(VSFlexGrid1, 1);
     QPushButton* closeHelp = nullptr;
     GroupBox1 = MakeHelpPanel(

@@ -142,7 +142,7 @@ void RegistryWindow::build() {
     buttons->addStretch();
     layout->addLayout(buttons);
 
-    VSFlexGrid1 = MakeExamineeGrid(this);
+    VSFlexGrid1 = MakeExamineeList(this);
     VSFlexGrid1->setToolTip(u"جهت پاسخ به سوالات روي نام آزمودني مورد نظر دوبار كليك كنيد"_s);
     connect(VSFlexGrid1, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { startQuestionnaire(index.row()); });

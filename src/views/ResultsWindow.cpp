@@ -134,7 +134,7 @@ void ResultsWindow::build() {
     resize(1000, 560);
     auto* layout = new QHBoxLayout(this);
 
-    VSFlexGrid1 = MakeExamineeGrid(this);
+    VSFlexGrid1 = MakeExamineeList(this);
     VSFlexGrid1->setFixedWidth(260);
     connect(VSFlexGrid1, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });

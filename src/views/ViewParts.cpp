@@ -14,9 +14,9 @@ namespace morvalen {
 
 using namespace Qt::StringLiterals;
 
-QTableView* MakeExamineeGrid(QWidget* parent) {
+QTableView* MakeExamineeList(QWidget* parent) {
     auto* grid = new QTableView(parent);
-    grid->setObjectName(u"VSFlexGrid1"_s);
+    grid->setObjectName(u"examineeList"_s);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -32,12 +32,12 @@ QGroupBox* MakeHelpPanel(QWidget* parent, const QString& title, const QStringLis
     panel->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(panel);
     auto* help = new QTextEdit(panel);
-    help->setObjectName(u"TxtHelp"_s);
+    help->setObjectName(u"helpText"_s);
     help->setReadOnly(true);
     help->setFrameShape(QFrame::NoFrame);
     help->setPlainText(lines.join(u"\r\n"_s) + u"\r\n"_s);
     auto* button = new QPushButton(u"بستن"_s, panel);
-    button->setObjectName(u"PushButton2"_s);
+    button->setObjectName(u"helpCloseButton"_s);
     layout->addWidget(help);
     layout->addWidget(button, 0, Qt::AlignHCenter);
     QObject::connect(button, &QPushButton::clicked, panel, &QWidget::hide);

@@ -13,7 +13,7 @@ namespace morvalen {
 
 // The examinee list every window shows: whole rows, one at a time, read only, no row
 // markers.
-QTableView* MakeExamineeGrid(QWidget* parent);
+QTableView* MakeExamineeList(QWidget* parent);
 
 // A hidden help panel: the lines of text (each ending in a line break) and a close button
 // "بستن" that hides it. The text box and button are handed back for the window's names.
