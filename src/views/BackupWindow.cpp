@@ -70,9 +70,9 @@ BackupWindow::BackupWindow(const Context& context, QWidget* mainWindow)
     setWindowTitle(u"Back up ...  Reastor"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     build();
-    Label2->setText(m_context.now().time().toString(u"h.mm"_s));
-    Label1->setText(PersianDateText(m_context.today(), 4));
-    Label3->setText(Label1->text());
+    m_timeLabel->setText(m_context.now().time().toString(u"h.mm"_s));
+    m_dateLabel->setText(PersianDateText(m_context.today(), 4));
+    m_loadDateLabel->setText(m_dateLabel->text());
 }
 
 BackupWindow::~BackupWindow() = default;
@@ -82,92 +82,92 @@ void BackupWindow::build() {
     auto* layout = new QVBoxLayout(this);
 
     auto* clock = new QHBoxLayout;
-    Label1 = new QLabel(this);
-    Label1->setObjectName(u"Label1"_s);
-    Label2 = new QLabel(this);
-    Label2->setObjectName(u"Label2"_s);
-    Label3 = new QLabel(this);
-    Label3->setObjectName(u"Label3"_s);
-    Label3->hide();
-    QFont big = Label1->font();
+    m_dateLabel = new QLabel(this);
+    m_dateLabel->setObjectName(u"dateLabel"_s);
+    m_timeLabel = new QLabel(this);
+    m_timeLabel->setObjectName(u"timeLabel"_s);
+    m_loadDateLabel = new QLabel(this);
+    m_loadDateLabel->setObjectName(u"loadDateLabel"_s);
+    m_loadDateLabel->hide();
+    QFont big = m_dateLabel->font();
     big.setPointSize(16);
     big.setBold(true);
-    Label1->setFont(big);
-    Label2->setFont(big);
-    clock->addWidget(Label1);
+    m_dateLabel->setFont(big);
+    m_timeLabel->setFont(big);
+    clock->addWidget(m_dateLabel);
     clock->addStretch();
-    clock->addWidget(Label2);
+    clock->addWidget(m_timeLabel);
     layout->addLayout(clock);
 
     auto* grid = new QGridLayout;
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(u"Text1"_s);
-    b1 = new QPushButton(u"---"_s, this);
-    b1->setObjectName(u"b1"_s);
-    VisualButtonEx2 = new QPushButton(u"BACKUP"_s, this);
-    VisualButtonEx2->setObjectName(u"VisualButtonEx2"_s);
-    Text2 = new QLineEdit(this);
-    Text2->setObjectName(u"Text2"_s);
-    b2 = new QPushButton(u"---"_s, this);
-    b2->setObjectName(u"b2"_s);
-    VisualButtonEx3 = new QPushButton(u"REASTOR"_s, this);
-    VisualButtonEx3->setObjectName(u"VisualButtonEx3"_s);
-    for (QLineEdit* path : {Text1, Text2}) {
+    m_backupFileEdit = new QLineEdit(this);
+    m_backupFileEdit->setObjectName(u"backupFileEdit"_s);
+    m_chooseBackupFileButton = new QPushButton(u"---"_s, this);
+    m_chooseBackupFileButton->setObjectName(u"chooseBackupFileButton"_s);
+    m_backupButton = new QPushButton(u"BACKUP"_s, this);
+    m_backupButton->setObjectName(u"backupButton"_s);
+    m_restoreFileEdit = new QLineEdit(this);
+    m_restoreFileEdit->setObjectName(u"restoreFileEdit"_s);
+    m_chooseRestoreFileButton = new QPushButton(u"---"_s, this);
+    m_chooseRestoreFileButton->setObjectName(u"chooseRestoreFileButton"_s);
+    m_restoreButton = new QPushButton(u"REASTOR"_s, this);
+    m_restoreButton->setObjectName(u"restoreButton"_s);
+    for (QLineEdit* path : {m_backupFileEdit, m_restoreFileEdit}) {
         // Paths read left to right, whatever the window's direction.
         path->setLayoutDirection(Qt::LeftToRight);
     }
-    grid->addWidget(VisualButtonEx2, 0, 0);
-    grid->addWidget(Text1, 0, 1);
-    grid->addWidget(b1, 0, 2);
-    grid->addWidget(VisualButtonEx3, 1, 0);
-    grid->addWidget(Text2, 1, 1);
-    grid->addWidget(b2, 1, 2);
+    grid->addWidget(m_backupButton, 0, 0);
+    grid->addWidget(m_backupFileEdit, 0, 1);
+    grid->addWidget(m_chooseBackupFileButton, 0, 2);
+    grid->addWidget(m_restoreButton, 1, 0);
+    grid->addWidget(m_restoreFileEdit, 1, 1);
+    grid->addWidget(m_chooseRestoreFileButton, 1, 2);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     layout->addStretch();
 
     auto* buttons = new QHBoxLayout;
-    PBHelp = new QPushButton(u"راهنما"_s, this);
-    PBHelp->setObjectName(u"PBHelp"_s);
-    PBExit = new QPushButton(u"خروج"_s, this);
-    PBExit->setObjectName(u"PBExit"_s);
-    buttons->addWidget(PBHelp);
+    m_helpButton = new QPushButton(u"راهنما"_s, this);
+    m_helpButton->setObjectName(u"helpButton"_s);
+    m_exitButton = new QPushButton(u"خروج"_s, this);
+    m_exitButton->setObjectName(u"exitButton"_s);
+    buttons->addWidget(m_helpButton);
     buttons->addStretch();
-    buttons->addWidget(PBExit);
+    buttons->addWidget(m_exitButton);
     layout->addLayout(buttons);
 
-    GroupBox1 = new QGroupBox(this);
-    GroupBox1->setObjectName(u"GroupBox1"_s);
-    GroupBox1->setAutoFillBackground(true);
-    auto* help = new QVBoxLayout(GroupBox1);
-    Text3 = new QTextEdit(GroupBox1);
-    Text3->setObjectName(u"Text3"_s);
-    Text3->setReadOnly(true);
-    Text3->setPlainText(kHelpLines.join(u"\r\n"_s) + u"\r\n"_s);
-    PBClose = new QPushButton(u"بستن"_s, GroupBox1);
-    PBClose->setObjectName(u"PBClose"_s);
-    help->addWidget(Text3);
-    help->addWidget(PBClose, 0, Qt::AlignHCenter);
-    GroupBox1->hide();
+    m_helpPanel = new QGroupBox(this);
+    m_helpPanel->setObjectName(u"helpPanel"_s);
+    m_helpPanel->setAutoFillBackground(true);
+    auto* help = new QVBoxLayout(m_helpPanel);
+    m_helpText = new QTextEdit(m_helpPanel);
+    m_helpText->setObjectName(u"helpText"_s);
+    m_helpText->setReadOnly(true);
+    m_helpText->setPlainText(kHelpLines.join(u"\r\n"_s) + u"\r\n"_s);
+    m_helpCloseButton = new QPushButton(u"بستن"_s, m_helpPanel);
+    m_helpCloseButton->setObjectName(u"helpCloseButton"_s);
+    help->addWidget(m_helpText);
+    help->addWidget(m_helpCloseButton, 0, Qt::AlignHCenter);
+    m_helpPanel->hide();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setInterval(m_context.intervals.clockMs);
-    connect(Timer1, &QTimer::timeout, this,
-            [this] { Label2->setText(m_context.now().time().toString(u"h.mm"_s)); });
-    Timer1->start();
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setObjectName(u"clockTimer"_s);
+    m_clockTimer->setInterval(m_context.intervals.clockMs);
+    connect(m_clockTimer, &QTimer::timeout, this,
+            [this] { m_timeLabel->setText(m_context.now().time().toString(u"h.mm"_s)); });
+    m_clockTimer->start();
 
-    connect(b1, &QPushButton::clicked, this, &BackupWindow::chooseBackupFile);
-    connect(b2, &QPushButton::clicked, this, &BackupWindow::chooseRestoreFile);
-    connect(VisualButtonEx2, &QPushButton::clicked, this, &BackupWindow::Backup);
-    connect(VisualButtonEx3, &QPushButton::clicked, this, &BackupWindow::Restore);
-    connect(PBHelp, &QPushButton::clicked, this, [this] {
-        GroupBox1->setGeometry(885 / 15, 30 / 15, 5535 / 15, 3075 / 15);
-        GroupBox1->show();
-        GroupBox1->raise();
+    connect(m_chooseBackupFileButton, &QPushButton::clicked, this, &BackupWindow::chooseBackupFile);
+    connect(m_chooseRestoreFileButton, &QPushButton::clicked, this, &BackupWindow::chooseRestoreFile);
+    connect(m_backupButton, &QPushButton::clicked, this, &BackupWindow::makeBackup);
+    connect(m_restoreButton, &QPushButton::clicked, this, &BackupWindow::restoreBackup);
+    connect(m_helpButton, &QPushButton::clicked, this, [this] {
+        m_helpPanel->setGeometry(885 / 15, 30 / 15, 5535 / 15, 3075 / 15);
+        m_helpPanel->show();
+        m_helpPanel->raise();
     });
-    connect(PBClose, &QPushButton::clicked, GroupBox1, &QWidget::hide);
-    connect(PBExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_helpCloseButton, &QPushButton::clicked, m_helpPanel, &QWidget::hide);
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 QString BackupWindow::databasePath() const {
@@ -181,34 +181,35 @@ QString BackupWindow::backupFolder() const {
 }
 
 QString BackupWindow::suggestedName() const {
-    return u"morvalen"_s + u"در تاريخ"_s + Label3->text() + u" ساعت)"_s + Label2->text() + u")"_s +
-           u".morvalen"_s;
+    return u"morvalen"_s + u"در تاريخ"_s + m_loadDateLabel->text() + u" ساعت)"_s + m_timeLabel->text() +
+           u")"_s + u".morvalen"_s;
 }
 
 void BackupWindow::chooseBackupFile() {
     const QString name =
         FileDialog::getSaveFileName(this, u"نسخه پشتيبان"_s, backupFolder(), suggestedName(), kFilter);
     if (!name.isEmpty()) {
-        Text1->setText(name);
+        m_backupFileEdit->setText(name);
     }
 }
 
 void BackupWindow::chooseRestoreFile() {
     const QString name = FileDialog::getOpenFileName(this, u"بازيابي اطلاعات"_s, backupFolder(), kFilter);
     if (!name.isEmpty()) {
-        Text2->setText(name);
+        m_restoreFileEdit->setText(name);
     }
 }
 
 void BackupWindow::setBusy(bool busy) {
     m_busy = busy;
-    for (QPushButton* b : {b1, b2, VisualButtonEx2, VisualButtonEx3, PBExit}) {
-        b->setEnabled(!busy);
+    for (QPushButton* button : {m_chooseBackupFileButton, m_chooseRestoreFileButton, m_backupButton,
+                                m_restoreButton, m_exitButton}) {
+        button->setEnabled(!busy);
     }
 }
 
-void BackupWindow::Backup() {
-    const QString target = Text1->text();
+void BackupWindow::makeBackup() {
+    const QString target = m_backupFileEdit->text();
     if (target.isEmpty()) {
         MessageBox::warning(this, u"خطا"_s, u"لطفا مسير تهيه نسخه پشتيبان را وارد کنيد"_s);
         return;
@@ -233,8 +234,8 @@ void BackupWindow::Backup() {
     }
 }
 
-void BackupWindow::Restore() {
-    const QString source = Text2->text();
+void BackupWindow::restoreBackup() {
+    const QString source = m_restoreFileEdit->text();
     if (source.isEmpty()) {
         MessageBox::warning(this, u"خطا"_s, u"لطفا مسير فايل مربوطه را وارد کنيد"_s);
         return;

@@ -27,24 +27,25 @@ public:
     // The folder both dialogs start in, made on first use.
     QString backupFolder() const;
 
-    void Backup();
-    void Restore();
+    // The two actions: write the backup file named in its field, or restore from the one named.
+    void makeBackup();
+    void restoreBackup();
 
-    QLineEdit* Text1 = nullptr; // the backup to write
-    QPushButton* b1 = nullptr;
-    QPushButton* VisualButtonEx2 = nullptr; // "BACKUP"
-    QLineEdit* Text2 = nullptr;             // the backup to restore from
-    QPushButton* b2 = nullptr;
-    QPushButton* VisualButtonEx3 = nullptr; // "REASTOR"
-    QLabel* Label1 = nullptr;               // today's date, 1402.5.9
-    QLabel* Label2 = nullptr;               // the time, 9.05
-    QLabel* Label3 = nullptr;               // the date at load, for the file name
-    QTimer* Timer1 = nullptr;
-    QPushButton* PBHelp = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QTextEdit* Text3 = nullptr;
-    QPushButton* PBClose = nullptr;
-    QPushButton* PBExit = nullptr;
+    QLabel* m_dateLabel = nullptr;         // today's date, 1402.5.9
+    QLabel* m_timeLabel = nullptr;         // the time, 9.05, kept current by the clock timer
+    QLabel* m_loadDateLabel = nullptr;     // hidden: the date when the window opened, for the file name
+    QLineEdit* m_backupFileEdit = nullptr; // the backup to write
+    QPushButton* m_chooseBackupFileButton = nullptr;
+    QPushButton* m_backupButton = nullptr;
+    QLineEdit* m_restoreFileEdit = nullptr; // the backup to restore from
+    QPushButton* m_chooseRestoreFileButton = nullptr;
+    QPushButton* m_restoreButton = nullptr;
+    QTimer* m_clockTimer = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    QGroupBox* m_helpPanel = nullptr;
+    QTextEdit* m_helpText = nullptr;
+    QPushButton* m_helpCloseButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -47,11 +47,6 @@ QString Clamped(const QString& text, int lowest, int highest) {
     return text;
 }
 
-const char16_t* const kClinicLabels[] = {
-    u"نام كلينيك:", u"آدرس:",    u"",       u"ايميل:",  u"تلگرام:",
-    u"اينستاگرام:", u"وب سايت:", u"تويتر:", u"فيسبوك:", u"تلفن:",
-};
-
 } // namespace
 
 SettingsWindow::SettingsWindow(const Context& context, QWidget* mainWindow)
@@ -70,19 +65,20 @@ SettingsWindow::SettingsWindow(const Context& context, QWidget* mainWindow)
     build();
     move(x(), 1400 / 15); // 1400 twips from the top of the screen
     m_adjusting = true;
-    TxtRang->setText(m_row.theme);
-    FEItem[0]->setText(m_row.name);
-    FEItem[1]->setText(m_row.address);
+    m_themeNumberEdit->setText(m_row.theme);
+    m_clinicNameEdit->setText(m_row.name);
+    m_addressEdit->setText(m_row.address);
     const QString* contacts[] = {&m_row.email,   &m_row.telegram, &m_row.instagram, &m_row.web,
                                  &m_row.twitter, &m_row.facebook, &m_row.tel};
-    for (int i = 3; i <= 9; ++i) {
-        FEItem[i]->setText(*contacts[i - 3]);
+    const auto edits = contactEdits();
+    for (std::size_t contact = 0; contact < edits.size(); ++contact) {
+        edits[contact]->setText(*contacts[contact]);
     }
-    Txtmosh->setText(m_row.contactBlock);
-    CheckBox1->setChecked(m_row.logo.trimmed() == u"1"_s);
+    m_contactBlockEdit->setText(m_row.contactBlock);
+    m_printLogoCheck->setChecked(m_row.logo.trimmed() == u"1"_s);
     m_adjusting = false;
     setLogoCaption();
-    QNummer->setText(u"1"_s);
+    m_questionNumberEdit->setText(u"1"_s);
     questionNumberChanged();
     showLogo();
 }
@@ -93,6 +89,11 @@ QString SettingsWindow::logoPath() const {
     return m_context.file(u"LogoMorvalen.jpg"_s);
 }
 
+std::array<QLineEdit*, 7> SettingsWindow::contactEdits() const {
+    return {m_emailEdit,   m_telegramEdit, m_instagramEdit, m_webEdit,
+            m_twitterEdit, m_facebookEdit, m_telEdit};
+}
+
 void SettingsWindow::numberRejected() {
     QApplication::beep();
     ShowTimedMessage(this, u"شما بايد عدد وارد كنيد"_s, m_context.intervals.timedMessageMs);
@@ -101,46 +102,49 @@ void SettingsWindow::numberRejected() {
 void SettingsWindow::build() {
     resize(640, 520);
     auto* layout = new QVBoxLayout(this);
-    TabControl1 = new QTabWidget(this);
-    TabControl1->setObjectName(u"TabControl1"_s);
-    TabControl1->addTab(buildThemePage(), u"تغيير تم"_s);
-    TabControl1->addTab(buildClinicPage(), u"مشخصات كلينيك"_s);
-    TabControl1->addTab(buildQuestionPage(), u"ويرايش سوالات"_s);
-    connect(TabControl1, &QTabWidget::tabBarClicked, Txtmosh, &QWidget::hide);
-    layout->addWidget(TabControl1, 1);
-    PushButtonExit = new QPushButton(u"بستن"_s, this);
-    PushButtonExit->setObjectName(u"PushButtonExit"_s);
-    connect(PushButtonExit, &QPushButton::clicked, this, &QWidget::close);
-    layout->addWidget(PushButtonExit, 0, Qt::AlignLeft | Qt::AlignAbsolute);
+    m_settingsTabs = new QTabWidget(this);
+    m_settingsTabs->setObjectName(u"settingsTabs"_s);
+    m_settingsTabs->addTab(buildThemePage(), u"تغيير تم"_s);
+    m_settingsTabs->addTab(buildClinicPage(), u"مشخصات كلينيك"_s);
+    m_settingsTabs->addTab(buildQuestionPage(), u"ويرايش سوالات"_s);
+    connect(m_settingsTabs, &QTabWidget::tabBarClicked, m_contactBlockEdit, &QWidget::hide);
+    layout->addWidget(m_settingsTabs, 1);
+    m_closeButton = new QPushButton(u"بستن"_s, this);
+    m_closeButton->setObjectName(u"closeButton"_s);
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
+    layout->addWidget(m_closeButton, 0, Qt::AlignLeft | Qt::AlignAbsolute);
 }
 
 QWidget* SettingsWindow::buildThemePage() {
     auto* page = new QWidget;
     auto* row = new QHBoxLayout;
-    TxtRang = new QLineEdit(page);
-    TxtRang->setObjectName(u"TxtRang"_s);
-    TxtRang->setMaximumWidth(80);
-    TxtRang->setAlignment(Qt::AlignCenter);
-    TxtRang->installEventFilter(new KeyFilter(u"0123456789\b\r"_s, TxtRang, [this] { numberRejected(); }));
-    PBSelect[0] = new QPushButton(u"بعدي"_s, page);
-    PBSelect[0]->setObjectName(u"PBSelect_0"_s);
-    PBSelect[1] = new QPushButton(u"قبلي"_s, page);
-    PBSelect[1]->setObjectName(u"PBSelect_1"_s);
+    m_themeNumberEdit = new QLineEdit(page);
+    m_themeNumberEdit->setObjectName(u"themeNumberEdit"_s);
+    m_themeNumberEdit->setMaximumWidth(80);
+    m_themeNumberEdit->setAlignment(Qt::AlignCenter);
+    m_themeNumberEdit->installEventFilter(
+        new KeyFilter(u"0123456789\b\r"_s, m_themeNumberEdit, [this] { numberRejected(); }));
+    m_nextThemeButton = new QPushButton(u"بعدي"_s, page);
+    m_nextThemeButton->setObjectName(u"nextThemeButton"_s);
+    m_previousThemeButton = new QPushButton(u"قبلي"_s, page);
+    m_previousThemeButton->setObjectName(u"previousThemeButton"_s);
     row->addStretch();
-    row->addWidget(PBSelect[1]);
-    row->addWidget(TxtRang);
-    row->addWidget(PBSelect[0]);
+    row->addWidget(m_previousThemeButton);
+    row->addWidget(m_themeNumberEdit);
+    row->addWidget(m_nextThemeButton);
     row->addStretch();
     auto* layout = new QVBoxLayout(page);
     layout->addStretch();
     layout->addLayout(row);
     layout->addStretch();
-    connect(TxtRang, &QLineEdit::textChanged, this, &SettingsWindow::themeChanged);
-    connect(PBSelect[0], &QPushButton::clicked, this, [this] {
-        TxtRang->setText(QString::number(static_cast<int>(LeadingNumber(TxtRang->text().toStdString())) + 1));
+    connect(m_themeNumberEdit, &QLineEdit::textChanged, this, &SettingsWindow::themeChanged);
+    connect(m_nextThemeButton, &QPushButton::clicked, this, [this] {
+        m_themeNumberEdit->setText(
+            QString::number(static_cast<int>(LeadingNumber(m_themeNumberEdit->text().toStdString())) + 1));
     });
-    connect(PBSelect[1], &QPushButton::clicked, this, [this] {
-        TxtRang->setText(QString::number(static_cast<int>(LeadingNumber(TxtRang->text().toStdString())) - 1));
+    connect(m_previousThemeButton, &QPushButton::clicked, this, [this] {
+        m_themeNumberEdit->setText(
+            QString::number(static_cast<int>(LeadingNumber(m_themeNumberEdit->text().toStdString())) - 1));
     });
     return page;
 }
@@ -149,44 +153,53 @@ QWidget* SettingsWindow::buildClinicPage() {
     auto* page = new QWidget;
     auto* layout = new QHBoxLayout(page);
     auto* form = new QFormLayout;
-    for (int i = 0; i <= 9; ++i) {
-        if (i == 2) {
-            continue; // the clinic fields have no member 2
-        }
-        Lbl2[i] = new QLabel(QString::fromUtf16(kClinicLabels[i]), page);
-        Lbl2[i]->setObjectName(u"Lbl2_%1"_s.arg(i));
-        FEItem[i] = new QLineEdit(page);
-        FEItem[i]->setObjectName(u"FEItem_%1"_s.arg(i));
-        form->addRow(Lbl2[i], FEItem[i]);
-    }
-    Txtmosh = new QLineEdit(page);
-    Txtmosh->setObjectName(u"Txtmosh"_s);
-    Txtmosh->hide();
-    PBMosh[0] = new QPushButton(u"ذخيره"_s, page);
-    PBMosh[0]->setObjectName(u"PBMosh_0"_s);
-    form->addRow(QString(), PBMosh[0]);
+    // One row of the form: the caption and its field, named after the field ("telegram" gives
+    // "telegramLabel" and "telegramEdit").
+    const auto addField = [page, form](QLabel*& label, QLineEdit*& edit, const QString& caption,
+                                       const QString& name) {
+        label = new QLabel(caption, page);
+        label->setObjectName(name + u"Label"_s);
+        edit = new QLineEdit(page);
+        edit->setObjectName(name + u"Edit"_s);
+        form->addRow(label, edit);
+    };
+    addField(m_clinicNameLabel, m_clinicNameEdit, u"نام كلينيك:"_s, u"clinicName"_s);
+    addField(m_addressLabel, m_addressEdit, u"آدرس:"_s, u"address"_s);
+    addField(m_emailLabel, m_emailEdit, u"ايميل:"_s, u"email"_s);
+    addField(m_telegramLabel, m_telegramEdit, u"تلگرام:"_s, u"telegram"_s);
+    addField(m_instagramLabel, m_instagramEdit, u"اينستاگرام:"_s, u"instagram"_s);
+    addField(m_webLabel, m_webEdit, u"وب سايت:"_s, u"web"_s);
+    addField(m_twitterLabel, m_twitterEdit, u"تويتر:"_s, u"twitter"_s);
+    addField(m_facebookLabel, m_facebookEdit, u"فيسبوك:"_s, u"facebook"_s);
+    addField(m_telLabel, m_telEdit, u"تلفن:"_s, u"tel"_s);
+    m_contactBlockEdit = new QLineEdit(page);
+    m_contactBlockEdit->setObjectName(u"contactBlockEdit"_s);
+    m_contactBlockEdit->hide();
+    m_saveClinicButton = new QPushButton(u"ذخيره"_s, page);
+    m_saveClinicButton->setObjectName(u"saveClinicButton"_s);
+    form->addRow(QString(), m_saveClinicButton);
     layout->addLayout(form, 1);
 
     auto* logo = new QVBoxLayout;
-    Image1 = new QLabel(page);
-    Image1->setObjectName(u"Image1"_s);
-    Image1->setFixedSize(160, 160);
-    Image1->setFrameShape(QFrame::StyledPanel);
-    Image1->setAlignment(Qt::AlignCenter);
-    PBMosh[2] = new QPushButton(u"انتخاب آرم"_s, page);
-    PBMosh[2]->setObjectName(u"PBMosh_2"_s);
-    CheckBox1 = new QCheckBox(page);
-    CheckBox1->setObjectName(u"CheckBox1"_s);
-    logo->addWidget(Image1, 0, Qt::AlignHCenter);
-    logo->addWidget(PBMosh[2]);
-    logo->addWidget(CheckBox1);
+    m_logoPicture = new QLabel(page);
+    m_logoPicture->setObjectName(u"logoPicture"_s);
+    m_logoPicture->setFixedSize(160, 160);
+    m_logoPicture->setFrameShape(QFrame::StyledPanel);
+    m_logoPicture->setAlignment(Qt::AlignCenter);
+    m_chooseLogoButton = new QPushButton(u"انتخاب آرم"_s, page);
+    m_chooseLogoButton->setObjectName(u"chooseLogoButton"_s);
+    m_printLogoCheck = new QCheckBox(page);
+    m_printLogoCheck->setObjectName(u"printLogoCheck"_s);
+    logo->addWidget(m_logoPicture, 0, Qt::AlignHCenter);
+    logo->addWidget(m_chooseLogoButton);
+    logo->addWidget(m_printLogoCheck);
     logo->addStretch();
     layout->addLayout(logo);
 
-    connect(PBMosh[0], &QPushButton::clicked, this, &SettingsWindow::saveClinic);
-    connect(PBMosh[2], &QPushButton::clicked, this, &SettingsWindow::chooseLogo);
+    connect(m_saveClinicButton, &QPushButton::clicked, this, &SettingsWindow::saveClinic);
+    connect(m_chooseLogoButton, &QPushButton::clicked, this, &SettingsWindow::chooseLogo);
     // The flag reaches the database with the next write of the row, not on the click.
-    connect(CheckBox1, &QCheckBox::toggled, this, &SettingsWindow::setLogoCaption);
+    connect(m_printLogoCheck, &QCheckBox::toggled, this, &SettingsWindow::setLogoCaption);
     return page;
 }
 
@@ -194,58 +207,58 @@ QWidget* SettingsWindow::buildQuestionPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
-    Lbl2[10] = new QLabel(u"شماره سوال :"_s, page);
-    Lbl2[10]->setObjectName(u"Lbl2_10"_s);
-    QNummer = new QLineEdit(page);
-    QNummer->setObjectName(u"QNummer"_s);
-    QNummer->setMaximumWidth(80);
-    QNummer->setAlignment(Qt::AlignCenter);
-    auto* filter = new KeyFilter(u"0123456789\b\r"_s, QNummer, [this] { numberRejected(); });
-    QNummer->installEventFilter(filter);
-    PushButton4 = new QPushButton(u"<<<قبلي"_s, page);
-    PushButton4->setObjectName(u"PushButton4"_s);
-    PushButton5 = new QPushButton(u"بعدي >>>"_s, page);
-    PushButton5->setObjectName(u"PushButton5"_s);
-    row->addWidget(Lbl2[10]);
-    row->addWidget(QNummer);
-    row->addWidget(PushButton4);
-    row->addWidget(PushButton5);
+    m_questionNumberLabel = new QLabel(u"شماره سوال :"_s, page);
+    m_questionNumberLabel->setObjectName(u"questionNumberLabel"_s);
+    m_questionNumberEdit = new QLineEdit(page);
+    m_questionNumberEdit->setObjectName(u"questionNumberEdit"_s);
+    m_questionNumberEdit->setMaximumWidth(80);
+    m_questionNumberEdit->setAlignment(Qt::AlignCenter);
+    auto* filter = new KeyFilter(u"0123456789\b\r"_s, m_questionNumberEdit, [this] { numberRejected(); });
+    m_questionNumberEdit->installEventFilter(filter);
+    m_previousQuestionButton = new QPushButton(u"<<<قبلي"_s, page);
+    m_previousQuestionButton->setObjectName(u"previousQuestionButton"_s);
+    m_nextQuestionButton = new QPushButton(u"بعدي >>>"_s, page);
+    m_nextQuestionButton->setObjectName(u"nextQuestionButton"_s);
+    row->addWidget(m_questionNumberLabel);
+    row->addWidget(m_questionNumberEdit);
+    row->addWidget(m_previousQuestionButton);
+    row->addWidget(m_nextQuestionButton);
     row->addStretch();
     layout->addLayout(row);
-    Text2_0 = new QTextEdit(page);
-    Text2_0->setObjectName(u"Text2_0"_s);
-    Text2_0->setAcceptRichText(false);
-    layout->addWidget(Text2_0, 1);
+    m_questionText = new QTextEdit(page);
+    m_questionText->setObjectName(u"questionText"_s);
+    m_questionText->setAcceptRichText(false);
+    layout->addWidget(m_questionText, 1);
     auto* buttons = new QHBoxLayout;
-    PushButton7 = new QPushButton(u"ذخيره "_s, page);
-    PushButton7->setObjectName(u"PushButton7"_s);
-    PBImport = new QPushButton(u"خواندن همه سوالات از فايل متني"_s, page);
-    PBImport->setObjectName(u"PBImport"_s);
-    PBExport = new QPushButton(u"نوشتن همه سوالات در فايل متني"_s, page);
-    PBExport->setObjectName(u"PBExport"_s);
-    buttons->addWidget(PushButton7);
+    m_saveQuestionButton = new QPushButton(u"ذخيره "_s, page);
+    m_saveQuestionButton->setObjectName(u"saveQuestionButton"_s);
+    m_importQuestionsButton = new QPushButton(u"خواندن همه سوالات از فايل متني"_s, page);
+    m_importQuestionsButton->setObjectName(u"importQuestionsButton"_s);
+    m_exportQuestionsButton = new QPushButton(u"نوشتن همه سوالات در فايل متني"_s, page);
+    m_exportQuestionsButton->setObjectName(u"exportQuestionsButton"_s);
+    buttons->addWidget(m_saveQuestionButton);
     buttons->addStretch();
-    buttons->addWidget(PBImport);
-    buttons->addWidget(PBExport);
+    buttons->addWidget(m_importQuestionsButton);
+    buttons->addWidget(m_exportQuestionsButton);
     layout->addLayout(buttons);
 
-    connect(QNummer, &QLineEdit::textChanged, this, &SettingsWindow::questionNumberChanged);
+    connect(m_questionNumberEdit, &QLineEdit::textChanged, this, &SettingsWindow::questionNumberChanged);
     const auto step = [this](int delta) {
-        QNummer->setText(
-            QString::number(static_cast<int>(LeadingNumber(QNummer->text().toStdString())) + delta));
+        m_questionNumberEdit->setText(QString::number(
+            static_cast<int>(LeadingNumber(m_questionNumberEdit->text().toStdString())) + delta));
     };
-    connect(PushButton4, &QPushButton::clicked, this, [step] { step(-1); });
-    connect(PushButton5, &QPushButton::clicked, this, [step] { step(+1); });
-    connect(PushButton7, &QPushButton::clicked, this, [this] {
-        const int item = QNummer->text().toInt();
-        if (m_questions && m_questions->setText(item, Text2_0->toPlainText())) {
+    connect(m_previousQuestionButton, &QPushButton::clicked, this, [step] { step(-1); });
+    connect(m_nextQuestionButton, &QPushButton::clicked, this, [step] { step(+1); });
+    connect(m_saveQuestionButton, &QPushButton::clicked, this, [this] {
+        const int item = m_questionNumberEdit->text().toInt();
+        if (m_questions && m_questions->setText(item, m_questionText->toPlainText())) {
             ShowTimedMessage(this, u"ذخيره شد"_s, m_context.intervals.timedMessageMs);
         } else {
             MessageBox::critical(this, u"خطا"_s, u"متن سوال ذخيره نشد."_s);
         }
     });
-    connect(PBImport, &QPushButton::clicked, this, &SettingsWindow::importQuestions);
-    connect(PBExport, &QPushButton::clicked, this, &SettingsWindow::exportQuestions);
+    connect(m_importQuestionsButton, &QPushButton::clicked, this, &SettingsWindow::importQuestions);
+    connect(m_exportQuestionsButton, &QPushButton::clicked, this, &SettingsWindow::exportQuestions);
     return page;
 }
 
@@ -253,9 +266,9 @@ void SettingsWindow::themeChanged() {
     if (m_adjusting) {
         return;
     }
-    const QString clamped = Clamped(TxtRang->text(), 1, 23);
-    if (clamped != TxtRang->text()) {
-        TxtRang->setText(clamped); // runs this again with the clamped text
+    const QString clamped = Clamped(m_themeNumberEdit->text(), 1, 23);
+    if (clamped != m_themeNumberEdit->text()) {
+        m_themeNumberEdit->setText(clamped); // runs this again with the clamped text
         return;
     }
     ApplySkin(*qApp, m_context.programFolder, clamped);
@@ -263,47 +276,48 @@ void SettingsWindow::themeChanged() {
 }
 
 void SettingsWindow::questionNumberChanged() {
-    const QString clamped = Clamped(QNummer->text(), 1, 232);
-    if (clamped != QNummer->text()) {
-        QNummer->setText(clamped);
+    const QString clamped = Clamped(m_questionNumberEdit->text(), 1, 232);
+    if (clamped != m_questionNumberEdit->text()) {
+        m_questionNumberEdit->setText(clamped);
         return;
     }
-    Text2_0->setPlainText(m_questions ? m_questions->text(clamped.toInt()) : QString());
+    m_questionText->setPlainText(m_questions ? m_questions->text(clamped.toInt()) : QString());
 }
 
 bool SettingsWindow::writeSettings() {
     if (!m_settings) {
         return false;
     }
-    m_row.theme = TxtRang->text();
-    m_row.name = FEItem[0]->text();
-    m_row.address = FEItem[1]->text();
+    m_row.theme = m_themeNumberEdit->text();
+    m_row.name = m_clinicNameEdit->text();
+    m_row.address = m_addressEdit->text();
     QString* contacts[] = {&m_row.email,   &m_row.telegram, &m_row.instagram, &m_row.web,
                            &m_row.twitter, &m_row.facebook, &m_row.tel};
-    for (int i = 3; i <= 9; ++i) {
-        *contacts[i - 3] = FEItem[i]->text();
+    const auto edits = contactEdits();
+    for (std::size_t contact = 0; contact < edits.size(); ++contact) {
+        *contacts[contact] = edits[contact]->text();
     }
-    m_row.contactBlock = Txtmosh->text();
-    m_row.logo = CheckBox1->isChecked() ? u"1"_s : u"0"_s;
+    m_row.contactBlock = m_contactBlockEdit->text();
+    m_row.logo = m_printLogoCheck->isChecked() ? u"1"_s : u"0"_s;
     return m_settings->write(m_row);
 }
 
 void SettingsWindow::saveClinic() {
     // The contact block: the filled contact fields in order, each on a line of its own.
     QString block;
-    for (int i = 3; i <= 9; ++i) {
-        if (!FEItem[i]->text().isEmpty()) {
-            block += FEItem[i]->text() + u"\r\n"_s;
+    for (const QLineEdit* contact : contactEdits()) {
+        if (!contact->text().isEmpty()) {
+            block += contact->text() + u"\r\n"_s;
         }
     }
-    Txtmosh->setText(block);
+    m_contactBlockEdit->setText(block);
     if (!writeSettings()) {
         MessageBox::critical(this, u"خطا"_s, u"تغييرات ذخيره نشد."_s);
         return;
     }
     ShowTimedMessage(this, u"تغييرات با موفقيت ذخيره شد"_s, m_context.intervals.timedMessageMs);
     if (auto* main = qobject_cast<MainWindow*>(m_mainLock.window())) {
-        main->setClinicName(FEItem[0]->text());
+        main->setClinicName(m_clinicNameEdit->text());
     }
     QDir::setCurrent(m_context.programFolder);
 }
@@ -311,10 +325,11 @@ void SettingsWindow::saveClinic() {
 void SettingsWindow::showLogo() {
     const QPixmap logo(logoPath());
     if (logo.isNull()) {
-        Image1->clear();
+        m_logoPicture->clear();
         return;
     }
-    Image1->setPixmap(logo.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_logoPicture->setPixmap(
+        logo.scaled(m_logoPicture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void SettingsWindow::chooseLogo() {
@@ -342,8 +357,8 @@ void SettingsWindow::chooseLogo() {
 }
 
 void SettingsWindow::setLogoCaption() {
-    CheckBox1->setText(CheckBox1->isChecked() ? u"آرم را در قسمت پرينت نمايش دهد"_s
-                                              : u"آرم را در قسمت پرينت نمايش ندهد"_s);
+    m_printLogoCheck->setText(m_printLogoCheck->isChecked() ? u"آرم را در قسمت پرينت نمايش دهد"_s
+                                                            : u"آرم را در قسمت پرينت نمايش ندهد"_s);
 }
 
 void SettingsWindow::importQuestions() {

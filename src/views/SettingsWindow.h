@@ -34,23 +34,49 @@ public:
     void importQuestions();
     void exportQuestions();
 
-    QTabWidget* TabControl1 = nullptr;
-    QLineEdit* TxtRang = nullptr;
-    std::array<QPushButton*, 2> PBSelect{}; // [0] next, [1] previous
-    std::array<QLineEdit*, 10> FEItem{};    // no member 2
-    std::array<QLabel*, 11> Lbl2{};
-    QLineEdit* Txtmosh = nullptr;
-    std::array<QPushButton*, 3> PBMosh{}; // [0] save, [2] choose logo
-    QLabel* Image1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QLineEdit* QNummer = nullptr;
-    QPushButton* PushButton4 = nullptr; // previous question
-    QPushButton* PushButton5 = nullptr; // next question
-    QTextEdit* Text2_0 = nullptr;
-    QPushButton* PushButton7 = nullptr; // save question
-    QPushButton* PBImport = nullptr;
-    QPushButton* PBExport = nullptr;
-    QPushButton* PushButtonExit = nullptr;
+    QTabWidget* m_settingsTabs = nullptr;
+
+    // The theme page.
+    QLineEdit* m_themeNumberEdit = nullptr;
+    QPushButton* m_nextThemeButton = nullptr;
+    QPushButton* m_previousThemeButton = nullptr;
+
+    // The clinic page: the fields with their captions, in the order of the form.
+    QLabel* m_clinicNameLabel = nullptr;
+    QLineEdit* m_clinicNameEdit = nullptr;
+    QLabel* m_addressLabel = nullptr;
+    QLineEdit* m_addressEdit = nullptr;
+    QLabel* m_emailLabel = nullptr;
+    QLineEdit* m_emailEdit = nullptr;
+    QLabel* m_telegramLabel = nullptr;
+    QLineEdit* m_telegramEdit = nullptr;
+    QLabel* m_instagramLabel = nullptr;
+    QLineEdit* m_instagramEdit = nullptr;
+    QLabel* m_webLabel = nullptr;
+    QLineEdit* m_webEdit = nullptr;
+    QLabel* m_twitterLabel = nullptr;
+    QLineEdit* m_twitterEdit = nullptr;
+    QLabel* m_facebookLabel = nullptr;
+    QLineEdit* m_facebookEdit = nullptr;
+    QLabel* m_telLabel = nullptr;
+    QLineEdit* m_telEdit = nullptr;
+    QLineEdit* m_contactBlockEdit = nullptr; // hidden: the filled contact fields, one a line
+    QPushButton* m_saveClinicButton = nullptr;
+    QLabel* m_logoPicture = nullptr;
+    QPushButton* m_chooseLogoButton = nullptr;
+    QCheckBox* m_printLogoCheck = nullptr;
+
+    // The question page.
+    QLabel* m_questionNumberLabel = nullptr;
+    QLineEdit* m_questionNumberEdit = nullptr;
+    QPushButton* m_previousQuestionButton = nullptr;
+    QPushButton* m_nextQuestionButton = nullptr;
+    QTextEdit* m_questionText = nullptr;
+    QPushButton* m_saveQuestionButton = nullptr;
+    QPushButton* m_importQuestionsButton = nullptr;
+    QPushButton* m_exportQuestionsButton = nullptr;
+
+    QPushButton* m_closeButton = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +93,8 @@ private:
     void showLogo();
     void setLogoCaption();
     void numberRejected();
+    // The contact fields in the order they are stored and joined into the contact block.
+    std::array<QLineEdit*, 7> contactEdits() const;
 
     Context m_context;
     MainWindowLock m_mainLock;

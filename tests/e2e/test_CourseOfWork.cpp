@@ -294,16 +294,16 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     BackupWindow* backup = only<BackupWindow>();
     ASSERT_NE(backup, nullptr);
     const QString copy = folder.path() + u"/clinic.morvalen"_s;
-    backup->Text1->setText(copy);
-    QTest::mouseClick(backup->VisualButtonEx2, Qt::LeftButton);
+    backup->m_backupFileEdit->setText(copy);
+    QTest::mouseClick(backup->m_backupButton, Qt::LeftButton);
     EXPECT_EQ(messages(), QStringList{u"نسخه پشتيبان تهيه گرديد"_s});
     {
         auto db = Database::open(folder.path(), DatabaseFile::Main);
         ASSERT_TRUE(AnswerStore(*db).setCell(u"1"_s, 1, onScreen[0] == u"6"_s ? u"1"_s : u"6"_s));
     }
-    backup->Text2->setText(copy);
+    backup->m_restoreFileEdit->setText(copy);
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    QTest::mouseClick(backup->VisualButtonEx3, Qt::LeftButton);
+    QTest::mouseClick(backup->m_restoreButton, Qt::LeftButton);
     EXPECT_EQ(messages(),
               (QStringList{u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s, u"بازيابي اطلاعات انجام شد"_s}));
     EXPECT_EQ(storedAnswers(u"1"_s), onScreen);

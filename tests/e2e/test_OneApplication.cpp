@@ -75,10 +75,9 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
              return static_cast<ExamineeFileWindow*>(w)->PushButton1[ExamineeFileWindow::Exit];
          }},
         {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->PushB1; }},
-        {142, u"SettingsWindow"_s,
-         [](QWidget* w) { return static_cast<SettingsWindow*>(w)->PushButtonExit; }},
+        {142, u"SettingsWindow"_s, [](QWidget* w) { return static_cast<SettingsWindow*>(w)->m_closeButton; }},
         {143, u"UpdateWindow"_s, [](QWidget* w) { return static_cast<UpdateWindow*>(w)->PBExit; }},
-        {144, u"BackupWindow"_s, [](QWidget* w) { return static_cast<BackupWindow*>(w)->PBExit; }},
+        {144, u"BackupWindow"_s, [](QWidget* w) { return static_cast<BackupWindow*>(w)->m_exitButton; }},
         {145, u"AboutWindow"_s, [](QWidget* w) { return static_cast<AboutWindow*>(w)->cmdOK; }},
     };
     enum class Means { Button, CloseBox, Escape };

@@ -56,14 +56,14 @@ protected:
 
 TEST_F(BackupWindowTest, ShowsDateAndTimeAndSuggestsADatedName) {
     EXPECT_EQ(window->windowTitle(), u"Back up ...  Reastor"_s);
-    EXPECT_EQ(window->Label1->text(), u"1402.5.9"_s);
-    EXPECT_EQ(window->Label2->text(), u"9.05"_s);
+    EXPECT_EQ(window->m_dateLabel->text(), u"1402.5.9"_s);
+    EXPECT_EQ(window->m_timeLabel->text(), u"9.05"_s);
     EXPECT_EQ(window->suggestedName(), u"morvalenدر تاريخ1402.5.9 ساعت)9.05).morvalen"_s);
     EXPECT_FALSE(main->isEnabled());
-    EXPECT_EQ(window->Text3->toPlainText().count(u'\n'), 22);
+    EXPECT_EQ(window->m_helpText->toPlainText().count(u'\n'), 22);
 
     FileDialog::setNextFileName(folder.file(u"morvalen/x.morvalen"_s));
-    QTest::mouseClick(window->b1, Qt::LeftButton);
+    QTest::mouseClick(window->m_chooseBackupFileButton, Qt::LeftButton);
     ASSERT_EQ(FileDialog::shown().size(), 1);
     const auto& dialog = FileDialog::shown()[0];
     EXPECT_TRUE(dialog.save);
@@ -71,26 +71,26 @@ TEST_F(BackupWindowTest, ShowsDateAndTimeAndSuggestsADatedName) {
     EXPECT_EQ(dialog.suggested, window->suggestedName());
     EXPECT_EQ(QDir(dialog.startFolder).absolutePath(), QDir(folder.file(u"morvalen"_s)).absolutePath());
     EXPECT_TRUE(QFileInfo(folder.file(u"morvalen"_s)).isDir()) << "made on first use";
-    EXPECT_EQ(window->Text1->text(), folder.file(u"morvalen/x.morvalen"_s));
+    EXPECT_EQ(window->m_backupFileEdit->text(), folder.file(u"morvalen/x.morvalen"_s));
 
     FileDialog::setNextFileName(QString());
-    QTest::mouseClick(window->b2, Qt::LeftButton);
+    QTest::mouseClick(window->m_chooseRestoreFileButton, Qt::LeftButton);
     EXPECT_FALSE(FileDialog::shown().back().save);
-    EXPECT_TRUE(window->Text2->text().isEmpty()) << "a cancelled dialog changes nothing";
+    EXPECT_TRUE(window->m_restoreFileEdit->text().isEmpty()) << "a cancelled dialog changes nothing";
 
     window->close();
     EXPECT_TRUE(main->isEnabled());
 }
 
 TEST_F(BackupWindowTest, BackupMessages) {
-    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    QTest::mouseClick(window->m_backupButton, Qt::LeftButton);
     EXPECT_EQ(last().title, u"خطا"_s);
     EXPECT_EQ(last().text, u"لطفا مسير تهيه نسخه پشتيبان را وارد کنيد"_s);
     EXPECT_EQ(last().icon, MessageBox::Icon::Warning);
 
     const QString target = folder.file(u"b.morvalen"_s);
-    window->Text1->setText(target);
-    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    window->m_backupFileEdit->setText(target);
+    QTest::mouseClick(window->m_backupButton, Qt::LeftButton);
     EXPECT_EQ(last().text, u"نسخه پشتيبان تهيه گرديد"_s);
     EXPECT_EQ(last().title, u"Morvalen"_s);
     EXPECT_EQ(ReadAll(target), ReadAll(db));
@@ -99,7 +99,7 @@ TEST_F(BackupWindowTest, BackupMessages) {
     addExaminee(u"1"_s);
     const QByteArray first = ReadAll(target);
     MessageBox::setNextAnswer(QMessageBox::No);
-    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    QTest::mouseClick(window->m_backupButton, Qt::LeftButton);
     ASSERT_GE(MessageBox::shown().size(), 2);
     EXPECT_EQ(MessageBox::shown()[MessageBox::shown().size() - 2].text,
               u"فايل پشتيباني با اين نام قبلا ايجاد شده آيا ميخواهيد اين فايل را جايگزين کنيد؟"_s);
@@ -108,18 +108,18 @@ TEST_F(BackupWindowTest, BackupMessages) {
     EXPECT_EQ(ReadAll(target), first);
 
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    QTest::mouseClick(window->m_backupButton, Qt::LeftButton);
     EXPECT_EQ(last().text, u"نسخه پشتيبان تهيه گرديد"_s);
     EXPECT_EQ(ReadAll(target), ReadAll(db));
 
-    window->Text1->setText(folder.file(u"no/such/folder/b.morvalen"_s));
-    QTest::mouseClick(window->VisualButtonEx2, Qt::LeftButton);
+    window->m_backupFileEdit->setText(folder.file(u"no/such/folder/b.morvalen"_s));
+    QTest::mouseClick(window->m_backupButton, Qt::LeftButton);
     EXPECT_TRUE(last().text.startsWith(u"اشکال در ايجاد نسخه پشتيباني\r\n"_s));
     EXPECT_EQ(last().icon, MessageBox::Icon::Critical);
 }
 
 TEST_F(BackupWindowTest, RestoreMessagesAndARealRestore) {
-    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
     EXPECT_EQ(last().text, u"لطفا مسير فايل مربوطه را وارد کنيد"_s);
     EXPECT_EQ(last().title, u"خطا"_s);
 
@@ -127,15 +127,15 @@ TEST_F(BackupWindowTest, RestoreMessagesAndARealRestore) {
     const QString backup = folder.file(u"b.morvalen"_s);
     ASSERT_TRUE(MakeBackup(db, backup, nullptr));
     addExaminee(u"2"_s);
-    window->Text2->setText(backup);
+    window->m_restoreFileEdit->setText(backup);
 
     MessageBox::setNextAnswer(QMessageBox::No);
-    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
     EXPECT_EQ(last().text, u"عدم موفقيت در بازيابي اطلاعات "_s);
     EXPECT_EQ(examineeCount(), 2);
 
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
     EXPECT_EQ(MessageBox::shown()[MessageBox::shown().size() - 2].text,
               u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s);
     EXPECT_EQ(last().text, u"بازيابي اطلاعات انجام شد"_s);
@@ -144,9 +144,9 @@ TEST_F(BackupWindowTest, RestoreMessagesAndARealRestore) {
 
 TEST_F(BackupWindowTest, RestoreRefusesBadFilesAndKeepsTheDatabase) {
     const QByteArray before = ReadAll(db);
-    window->Text2->setText(folder.file(u"missing.morvalen"_s));
+    window->m_restoreFileEdit->setText(folder.file(u"missing.morvalen"_s));
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
     EXPECT_TRUE(last().text.startsWith(u"اشکال در ايجاد نسخه پشتيباني\r\n"_s));
     EXPECT_EQ(ReadAll(db), before);
 
@@ -155,9 +155,9 @@ TEST_F(BackupWindowTest, RestoreRefusesBadFilesAndKeepsTheDatabase) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("just some notes");
     f.close();
-    window->Text2->setText(text);
+    window->m_restoreFileEdit->setText(text);
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    QTest::mouseClick(window->VisualButtonEx3, Qt::LeftButton);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
     EXPECT_EQ(last().title, u"خطا"_s);
     EXPECT_TRUE(last().text.contains(u"بازيابي انجام نشد"_s));
     EXPECT_EQ(ReadAll(db), before);

@@ -50,12 +50,13 @@ protected:
 };
 
 TEST_F(SettingsWindowTest, TabsAndMainWindow) {
-    ASSERT_EQ(window->TabControl1->count(), 3);
-    EXPECT_EQ(window->TabControl1->tabText(0), u"تغيير تم"_s);
-    EXPECT_EQ(window->TabControl1->tabText(1), u"مشخصات كلينيك"_s);
-    EXPECT_EQ(window->TabControl1->tabText(2), u"ويرايش سوالات"_s);
-    EXPECT_EQ(window->FEItem[2], nullptr);
-    EXPECT_EQ(window->Lbl2[4]->text(), u"تلگرام:"_s);
+    ASSERT_EQ(window->m_settingsTabs->count(), 3);
+    EXPECT_EQ(window->m_settingsTabs->tabText(0), u"تغيير تم"_s);
+    EXPECT_EQ(window->m_settingsTabs->tabText(1), u"مشخصات كلينيك"_s);
+    EXPECT_EQ(window->m_settingsTabs->tabText(2), u"ويرايش سوالات"_s);
+    // Nine clinic fields, one for each column of the row, and the hidden contact block.
+    EXPECT_EQ(window->m_settingsTabs->widget(1)->findChildren<QLineEdit*>().size(), 10);
+    EXPECT_EQ(window->m_telegramLabel->text(), u"تلگرام:"_s);
     EXPECT_FALSE(main->isEnabled());
     window->close();
     EXPECT_TRUE(main->isEnabled());
@@ -72,31 +73,31 @@ TEST_F(SettingsWindowTest, ThemeNumberIsClampedAppliedAndStored) {
         {u"11"_s, u"11"_s, QColor(u"#3b3b3b"_s)},
     };
     for (const auto& c : cases) {
-        typeInto(window->TxtRang, c.typed);
-        EXPECT_EQ(window->TxtRang->text(), c.shown) << c.typed.toStdString();
+        typeInto(window->m_themeNumberEdit, c.typed);
+        EXPECT_EQ(window->m_themeNumberEdit->text(), c.shown) << c.typed.toStdString();
         EXPECT_EQ(qApp->palette().color(QPalette::Window), c.window) << c.typed.toStdString();
         EXPECT_EQ(window->palette().color(QPalette::Window), c.window) << "open windows change at once";
         EXPECT_EQ(stored().theme, c.shown);
     }
-    QTest::mouseClick(window->PBSelect[0], Qt::LeftButton);
-    EXPECT_EQ(window->TxtRang->text(), u"12"_s);
-    typeInto(window->TxtRang, u"1"_s);
-    QTest::mouseClick(window->PBSelect[1], Qt::LeftButton);
-    EXPECT_EQ(window->TxtRang->text(), u"1"_s) << "back from 1 stays at 1";
+    QTest::mouseClick(window->m_nextThemeButton, Qt::LeftButton);
+    EXPECT_EQ(window->m_themeNumberEdit->text(), u"12"_s);
+    typeInto(window->m_themeNumberEdit, u"1"_s);
+    QTest::mouseClick(window->m_previousThemeButton, Qt::LeftButton);
+    EXPECT_EQ(window->m_themeNumberEdit->text(), u"1"_s) << "back from 1 stays at 1";
 }
 
 TEST_F(SettingsWindowTest, NumberFieldsRefuseOtherKeysWithAMessage) {
-    window->TxtRang->setText(u"5"_s);
+    window->m_themeNumberEdit->setText(u"5"_s);
     MessageBox::clearShown();
-    window->TxtRang->setFocus();
-    QTest::keyClicks(window->TxtRang, u"x"_s);
-    EXPECT_EQ(window->TxtRang->text(), u"5"_s);
+    window->m_themeNumberEdit->setFocus();
+    QTest::keyClicks(window->m_themeNumberEdit, u"x"_s);
+    EXPECT_EQ(window->m_themeNumberEdit->text(), u"5"_s);
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_EQ(MessageBox::shown()[0].text, u"شما بايد عدد وارد كنيد"_s);
     EXPECT_TRUE(MessageBox::shown()[0].timed);
     // Pasted text that is not a number counts as empty.
-    window->TxtRang->setText(u"abc"_s);
-    EXPECT_EQ(window->TxtRang->text(), u"1"_s);
+    window->m_themeNumberEdit->setText(u"abc"_s);
+    EXPECT_EQ(window->m_themeNumberEdit->text(), u"1"_s);
 }
 
 TEST_F(SettingsWindowTest, UnknownThemesGiveTheSystemLook) {
@@ -112,10 +113,10 @@ TEST_F(SettingsWindowTest, UnknownThemesGiveTheSystemLook) {
 }
 
 TEST_F(SettingsWindowTest, ClinicSaveBuildsTheContactBlock) {
-    window->FEItem[0]->setText(u"كلينيك 'نور'"_s);
-    window->FEItem[4]->setText(u"@noor"_s);
-    window->FEItem[9]->setText(u"021555"_s);
-    QTest::mouseClick(window->PBMosh[0], Qt::LeftButton);
+    window->m_clinicNameEdit->setText(u"كلينيك 'نور'"_s);
+    window->m_telegramEdit->setText(u"@noor"_s);
+    window->m_telEdit->setText(u"021555"_s);
+    QTest::mouseClick(window->m_saveClinicButton, Qt::LeftButton);
     const Settings s = stored();
     EXPECT_EQ(s.contactBlock, u"@noor\r\n021555\r\n"_s);
     EXPECT_EQ(s.telegram, u"@noor"_s);
@@ -130,14 +131,14 @@ TEST_F(SettingsWindowTest, LogoIsStoredAsABitmapAndTheFlagWaitsForASave) {
     picture.fill(QColor(20, 120, 200));
     ASSERT_TRUE(picture.save(jpeg, "JPG"));
     FileDialog::setNextFileName(jpeg);
-    QTest::mouseClick(window->PBMosh[2], Qt::LeftButton);
+    QTest::mouseClick(window->m_chooseLogoButton, Qt::LeftButton);
     QFile logo(window->logoPath());
     ASSERT_TRUE(logo.open(QIODevice::ReadOnly));
     EXPECT_EQ(logo.read(2), "BM") << "bitmap content, whatever the name";
     logo.close();
     EXPECT_EQ(QImage(window->logoPath()).size(), QSize(40, 30));
     EXPECT_EQ(MessageBox::shown().back().text, u" آرم ذخيره شد"_s);
-    EXPECT_FALSE(window->Image1->pixmap().isNull());
+    EXPECT_FALSE(window->m_logoPicture->pixmap().isNull());
 
     const QByteArray before =
         QFile(window->logoPath()).open(QIODevice::ReadOnly) ? QByteArray("ok") : QByteArray();
@@ -147,31 +148,31 @@ TEST_F(SettingsWindowTest, LogoIsStoredAsABitmapAndTheFlagWaitsForASave) {
     notes.write("not a picture");
     notes.close();
     FileDialog::setNextFileName(text);
-    QTest::mouseClick(window->PBMosh[2], Qt::LeftButton);
+    QTest::mouseClick(window->m_chooseLogoButton, Qt::LeftButton);
     EXPECT_TRUE(MessageBox::shown().back().text.startsWith(u" تصوير ذخيره نشد\r\n"_s));
     EXPECT_EQ(QImage(window->logoPath()).size(), QSize(40, 30)) << "the old logo stays";
     EXPECT_EQ(before, "ok");
 
     ASSERT_EQ(stored().logo, u"0"_s);
-    QTest::mouseClick(window->CheckBox1, Qt::LeftButton);
-    EXPECT_EQ(window->CheckBox1->text(), u"آرم را در قسمت پرينت نمايش دهد"_s);
+    QTest::mouseClick(window->m_printLogoCheck, Qt::LeftButton);
+    EXPECT_EQ(window->m_printLogoCheck->text(), u"آرم را در قسمت پرينت نمايش دهد"_s);
     window->close();
     EXPECT_EQ(stored().logo, u"0"_s) << "a click alone writes nothing";
 }
 
 TEST_F(SettingsWindowTest, QuestionEditorClampsAndSaves) {
-    window->QNummer->clear();
-    EXPECT_EQ(window->QNummer->text(), u"1"_s);
-    EXPECT_TRUE(window->Text2_0->toPlainText().contains(u" 1 "_s));
-    window->QNummer->setText(u"500"_s);
-    EXPECT_EQ(window->QNummer->text(), u"232"_s);
-    QTest::mouseClick(window->PushButton5, Qt::LeftButton);
-    EXPECT_EQ(window->QNummer->text(), u"232"_s);
-    QTest::mouseClick(window->PushButton4, Qt::LeftButton);
-    EXPECT_EQ(window->QNummer->text(), u"231"_s);
+    window->m_questionNumberEdit->clear();
+    EXPECT_EQ(window->m_questionNumberEdit->text(), u"1"_s);
+    EXPECT_TRUE(window->m_questionText->toPlainText().contains(u" 1 "_s));
+    window->m_questionNumberEdit->setText(u"500"_s);
+    EXPECT_EQ(window->m_questionNumberEdit->text(), u"232"_s);
+    QTest::mouseClick(window->m_nextQuestionButton, Qt::LeftButton);
+    EXPECT_EQ(window->m_questionNumberEdit->text(), u"232"_s);
+    QTest::mouseClick(window->m_previousQuestionButton, Qt::LeftButton);
+    EXPECT_EQ(window->m_questionNumberEdit->text(), u"231"_s);
     const QString text = u"I'm \"sure\" من هميشه احساس مي كنم كه ..."_s;
-    window->Text2_0->setPlainText(text);
-    QTest::mouseClick(window->PushButton7, Qt::LeftButton);
+    window->m_questionText->setPlainText(text);
+    QTest::mouseClick(window->m_saveQuestionButton, Qt::LeftButton);
     EXPECT_EQ(MessageBox::shown().back().text, u"ذخيره شد"_s);
     auto db = Database::open(folder.path(), DatabaseFile::Main);
     EXPECT_EQ(QuestionStore(*db).text(231), text);
@@ -190,19 +191,19 @@ TEST_F(SettingsWindowTest, QuestionTextsImportWholeOrNotAtAll) {
     QuestionStore questions(*db);
     const QString before = questions.text(7);
     FileDialog::setNextFileName(writeLines(231));
-    QTest::mouseClick(window->PBImport, Qt::LeftButton);
+    QTest::mouseClick(window->m_importQuestionsButton, Qt::LeftButton);
     EXPECT_EQ(MessageBox::shown().back().title, u"خطا"_s);
     EXPECT_TRUE(MessageBox::shown().back().text.contains(u"231"_s));
     EXPECT_EQ(questions.text(7), before);
 
     FileDialog::setNextFileName(writeLines(232));
-    QTest::mouseClick(window->PBImport, Qt::LeftButton);
+    QTest::mouseClick(window->m_importQuestionsButton, Qt::LeftButton);
     EXPECT_EQ(questions.text(1), u"سوال وارد شده 1"_s);
     EXPECT_EQ(questions.text(232), u"سوال وارد شده 232"_s);
 
     const QString out = folder.file(u"out.txt"_s);
     FileDialog::setNextFileName(out);
-    QTest::mouseClick(window->PBExport, Qt::LeftButton);
+    QTest::mouseClick(window->m_exportQuestionsButton, Qt::LeftButton);
     QFile exported(out);
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(exported.readAll()).split(u'\n', Qt::SkipEmptyParts);

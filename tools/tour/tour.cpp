@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
         QWidget* window = ShowingNamed(QString::fromLatin1(name));
         Save(window, QString::fromLatin1(name));
         if (id == 144 && window) {
-            static_cast<BackupWindow*>(window)->PBHelp->click();
+            static_cast<BackupWindow*>(window)->m_helpButton->click();
             Save(window, u"BackupWindow-help"_s);
         }
         if (id == 140 && window) {
