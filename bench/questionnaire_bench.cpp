@@ -22,19 +22,20 @@ void BM_AnswerToNextItem(benchmark::State& state) {
     const QString code = QString::number(seeded.count() / 2 + 1);
     QuestionnaireWindow window(context, code, u"آزمودني"_s, nullptr);
     window.show();
-    window.PushButton1->click();
+    window.m_startButton->click();
     int step = +1;
-    int button = 1;
+    int value = 6;
     for (auto _ : state) {
-        // Every click picks another answer than the one stored, so every commit is real.
-        button = button % 6 + 1;
-        window.RButton[button]->click();
+        // Every click picks another answer than the one stored, so every commit is real: the
+        // values in turn from 5 down to 1, then 6 again.
+        value = value == 1 ? 6 : value - 1;
+        window.m_answerButtons[value]->click();
         if (window.currentItem() == kItemCount) {
             step = -1;
         } else if (window.currentItem() == 1) {
             step = +1;
         }
-        (step > 0 ? window.PushBNext : window.PushBBack)->click();
+        (step > 0 ? window.m_nextButton : window.m_previousButton)->click();
         benchmark::DoNotOptimize(window.currentItem());
     }
     window.hide();

@@ -28,8 +28,9 @@ QRect Twips(int left, int top, int width, int height) {
     return {left / 15, top / 15, width / 15, height / 15};
 }
 
+// By answer value, 1 to 6.
 const char16_t* const kCaptions[] = {
-    u"", u"کاملاً درست", u"تقريباً درست", u"اندکي درست", u"بيشتر درست است تا غلط", u"تقريباً غلط", u"کاملاً غلط",
+    u"", u"کاملاً غلط", u"تقريباً غلط", u"بيشتر درست است تا غلط", u"اندکي درست", u"تقريباً درست", u"کاملاً درست",
 };
 
 const QString kInstruction =
@@ -51,13 +52,9 @@ const QStringList kHelpLines{
 
 } // namespace
 
-QString QuestionnaireWindow::StoredValue(int button) {
-    return button >= 1 && button <= 6 ? QString::number(7 - button) : QString();
-}
-
 QuestionnaireWindow::QuestionnaireWindow(const Context& context, const QString& code, const QString& fullName,
                                          QWidget* mainWindow)
-    : FltEditCode(code)
+    : m_examineeCode(code)
     , m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"QuestionnaireWindow"_s);
@@ -71,7 +68,7 @@ QuestionnaireWindow::QuestionnaireWindow(const Context& context, const QString& 
         m_hasRow = m_answers->hasRow(code);
     }
     build();
-    Label1_0->setText(u"نام و نام خانوادگي: "_s + fullName);
+    m_nameLabel->setText(u"نام و نام خانوادگي: "_s + fullName);
 }
 
 QuestionnaireWindow::~QuestionnaireWindow() = default;
@@ -79,101 +76,102 @@ QuestionnaireWindow::~QuestionnaireWindow() = default;
 void QuestionnaireWindow::build() {
     setFixedSize(600, 470);
 
-    Label1_0 = new QLabel(this);
-    Label1_0->setObjectName(u"Label1_0"_s);
-    Label1_0->setGeometry(12, 8, 576, 28);
-    Label1_0->setFont(NazaninFont(12, true));
+    m_nameLabel = new QLabel(this);
+    m_nameLabel->setObjectName(u"nameLabel"_s);
+    m_nameLabel->setGeometry(12, 8, 576, 28);
+    m_nameLabel->setFont(NazaninFont(12, true));
 
-    Text6 = new QLineEdit(this);
-    Text6->setObjectName(u"Text6"_s);
-    Text6->setReadOnly(true);
-    Text6->hide();
+    m_itemNumberEdit = new QLineEdit(this);
+    m_itemNumberEdit->setObjectName(u"itemNumberEdit"_s);
+    m_itemNumberEdit->setReadOnly(true);
+    m_itemNumberEdit->hide();
 
-    LblQU = new QLabel(this);
-    LblQU->setObjectName(u"LblQU"_s);
-    LblQU->setGeometry(24, 44, 552, 150);
-    LblQU->setWordWrap(true);
-    LblQU->setAlignment(Qt::AlignTop);
-    LblQU->setFont(NazaninFont(15, true));
+    m_itemTextLabel = new QLabel(this);
+    m_itemTextLabel->setObjectName(u"itemTextLabel"_s);
+    m_itemTextLabel->setGeometry(24, 44, 552, 150);
+    m_itemTextLabel->setWordWrap(true);
+    m_itemTextLabel->setAlignment(Qt::AlignTop);
+    m_itemTextLabel->setFont(NazaninFont(15, true));
 
-    GroupBox1 = new QGroupBox(this);
-    GroupBox1->setObjectName(u"GroupBox1"_s);
-    GroupBox1->setGeometry(Twips(3420, 3060, 2760, 2670));
-    GroupBox1->setToolTip(
+    m_answerPanel = new QGroupBox(this);
+    m_answerPanel->setObjectName(u"answerPanel"_s);
+    m_answerPanel->setGeometry(Twips(3420, 3060, 2760, 2670));
+    m_answerPanel->setToolTip(
         u"كليدهاي 1 تا 6 هم پاسخ را انتخاب مي كنند و كليد Enter سوال بعدي را نشان مي دهد"_s);
-    auto* answers = new QVBoxLayout(GroupBox1);
+    auto* answers = new QVBoxLayout(m_answerPanel);
     auto* group = new QButtonGroup(this);
-    for (int b = 1; b <= 6; ++b) {
-        RButton[b] = new QRadioButton(QString::fromUtf16(kCaptions[b]), GroupBox1);
-        RButton[b]->setObjectName(u"RButton%1"_s.arg(b));
-        answers->addWidget(RButton[b]);
-        group->addButton(RButton[b], b);
+    // From the top down, 6 to 1; each button's id in the group is its value.
+    for (int value = 6; value >= 1; --value) {
+        m_answerButtons[value] = new QRadioButton(QString::fromUtf16(kCaptions[value]), m_answerPanel);
+        m_answerButtons[value]->setObjectName(u"answerButton_%1"_s.arg(value));
+        answers->addWidget(m_answerButtons[value]);
+        group->addButton(m_answerButtons[value], value);
     }
-    connect(group, &QButtonGroup::idClicked, this, &QuestionnaireWindow::choose);
+    connect(group, &QButtonGroup::idClicked, this, &QuestionnaireWindow::chooseAnswer);
 
-    PushBNext = new QPushButton(u"بعدي"_s, this);
-    PushBNext->setObjectName(u"PushBNext"_s);
-    PushBBack = new QPushButton(u"قبلي"_s, this);
-    PushBBack->setObjectName(u"PushBBack"_s);
-    PushButtonExit = new QPushButton(u"بستن"_s, this);
-    PushButtonExit->setObjectName(u"PushButtonExit"_s);
-    PushButton3 = new QPushButton(u"راهنما"_s, this);
-    PushButton3->setObjectName(u"PushButton3"_s);
+    m_nextButton = new QPushButton(u"بعدي"_s, this);
+    m_nextButton->setObjectName(u"nextButton"_s);
+    m_previousButton = new QPushButton(u"قبلي"_s, this);
+    m_previousButton->setObjectName(u"previousButton"_s);
+    m_closeButton = new QPushButton(u"بستن"_s, this);
+    m_closeButton->setObjectName(u"closeButton"_s);
+    m_helpButton = new QPushButton(u"راهنما"_s, this);
+    m_helpButton->setObjectName(u"helpButton"_s);
     auto* buttons = new QWidget(this);
     buttons->setGeometry(12, 410, 576, 48);
     auto* row = new QHBoxLayout(buttons);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(PushBNext);
-    row->addWidget(PushBBack);
+    row->addWidget(m_nextButton);
+    row->addWidget(m_previousButton);
     row->addStretch();
-    row->addWidget(PushButton3);
-    row->addWidget(PushButtonExit);
-    connect(PushBNext, &QPushButton::clicked, this, [this] { move(+1); });
-    connect(PushBBack, &QPushButton::clicked, this, [this] { move(-1); });
-    connect(PushButtonExit, &QPushButton::clicked, this, &QWidget::close);
+    row->addWidget(m_helpButton);
+    row->addWidget(m_closeButton);
+    connect(m_nextButton, &QPushButton::clicked, this, [this] { move(+1); });
+    connect(m_previousButton, &QPushButton::clicked, this, [this] { move(-1); });
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
 
-    GroupBox3 = new QGroupBox(this);
-    GroupBox3->setObjectName(u"GroupBox3"_s);
+    m_introductionPanel = new QGroupBox(this);
+    m_introductionPanel->setObjectName(u"introductionPanel"_s);
     // Tall enough to cover the answer box too, which reaches 10 pixels further down.
-    GroupBox3->setGeometry(Twips(180, 80, 8700, 5655));
-    GroupBox3->setAutoFillBackground(true);
-    auto* intro = new QVBoxLayout(GroupBox3);
-    Label1_1 = new QLabel(u"نرم افزار Morvalen: پرسشنامه طرحواره با 232 سوال"_s, GroupBox3);
-    Label1_1->setObjectName(u"Label1_1"_s);
-    Label1_1->setFont(NazaninFont(16, true));
-    Label1_1->setAlignment(Qt::AlignCenter);
-    Label2 = new QLabel(kInstruction, GroupBox3);
-    Label2->setObjectName(u"Label2"_s);
-    Label2->setWordWrap(true);
-    Label2->setFont(NazaninFont(13));
-    PushButton1 = new QPushButton(u"شروع"_s, GroupBox3);
-    PushButton1->setObjectName(u"PushButton1"_s);
-    intro->addWidget(Label1_1);
-    intro->addWidget(Label2, 1);
-    intro->addWidget(PushButton1, 0, Qt::AlignHCenter);
-    connect(PushButton1, &QPushButton::clicked, this, [this] {
-        GroupBox3->hide();
-        PushButton3->show();
-        PushBNext->setFocus();
+    m_introductionPanel->setGeometry(Twips(180, 80, 8700, 5655));
+    m_introductionPanel->setAutoFillBackground(true);
+    auto* intro = new QVBoxLayout(m_introductionPanel);
+    m_titleLabel = new QLabel(u"نرم افزار Morvalen: پرسشنامه طرحواره با 232 سوال"_s, m_introductionPanel);
+    m_titleLabel->setObjectName(u"titleLabel"_s);
+    m_titleLabel->setFont(NazaninFont(16, true));
+    m_titleLabel->setAlignment(Qt::AlignCenter);
+    m_instructionLabel = new QLabel(kInstruction, m_introductionPanel);
+    m_instructionLabel->setObjectName(u"instructionLabel"_s);
+    m_instructionLabel->setWordWrap(true);
+    m_instructionLabel->setFont(NazaninFont(13));
+    m_startButton = new QPushButton(u"شروع"_s, m_introductionPanel);
+    m_startButton->setObjectName(u"startButton"_s);
+    intro->addWidget(m_titleLabel);
+    intro->addWidget(m_instructionLabel, 1);
+    intro->addWidget(m_startButton, 0, Qt::AlignHCenter);
+    connect(m_startButton, &QPushButton::clicked, this, [this] {
+        m_introductionPanel->hide();
+        m_helpButton->show();
+        m_nextButton->setFocus();
     });
 
-    GroupBox4 = MakeHelpPanel(this, u"راهنما"_s, kHelpLines, &TxtHelp, &PushButton2);
-    GroupBox4->setObjectName(u"GroupBox4"_s);
-    GroupBox4->setGeometry(Twips(2340, 1575, 4965, 4155));
-    TxtHelp->setFont(NazaninFont(10));
-    connect(PushButton3, &QPushButton::clicked, this, [this] {
-        GroupBox4->show();
-        GroupBox4->raise();
+    m_helpPanel = MakeHelpPanel(this, u"راهنما"_s, kHelpLines, &m_helpText, &m_helpCloseButton);
+    m_helpPanel->setObjectName(u"helpPanel"_s);
+    m_helpPanel->setGeometry(Twips(2340, 1575, 4965, 4155));
+    m_helpText->setFont(NazaninFont(10));
+    connect(m_helpButton, &QPushButton::clicked, this, [this] {
+        m_helpPanel->show();
+        m_helpPanel->raise();
     });
-    connect(PushButton2, &QPushButton::clicked, GroupBox4, &QWidget::hide);
+    connect(m_helpCloseButton, &QPushButton::clicked, m_helpPanel, &QWidget::hide);
 
     // Our addition for speed: the digits choose the answer and Enter moves on.
-    const auto answering = [this] { return !GroupBox3->isVisible() && !GroupBox4->isVisible(); };
+    const auto answering = [this] { return !m_introductionPanel->isVisible() && !m_helpPanel->isVisible(); };
     for (int digit = 1; digit <= 6; ++digit) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::Key_0 + digit), this);
         connect(shortcut, &QShortcut::activated, this, [this, digit, answering] {
             if (answering()) {
-                RButton[7 - digit]->click();
+                m_answerButtons[digit]->click();
             }
         });
     }
@@ -191,7 +189,7 @@ void QuestionnaireWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        PushButton3->hide();
+        m_helpButton->hide();
         showItem(1);
     }
 }
@@ -205,35 +203,34 @@ void QuestionnaireWindow::showItem(int n) {
         n = 1;
     }
     m_item = n;
-    Text6->setText(QString::number(n));
+    m_itemNumberEdit->setText(QString::number(n));
     // One indexed read of this item's cell; the examinee's row is never read whole here.
-    m_value = m_hasRow ? m_answers->cell(FltEditCode, n) : QString();
+    m_value = m_hasRow ? m_answers->cell(m_examineeCode, n) : QString();
     m_dirty = false;
-    GroupBox1->show();
+    m_answerPanel->show();
     setButtonsFrom(m_value);
-    GroupBox1->setTitle(QString::number(n));
-    LblQU->setText(m_questions ? m_questions->text(n) : QString());
+    m_answerPanel->setTitle(QString::number(n));
+    m_itemTextLabel->setText(m_questions ? m_questions->text(n) : QString());
 }
 
 void QuestionnaireWindow::setButtonsFrom(const QString& stored) {
     // "0", like the empty text, means no answer.
-    const int value = stored.toInt();
-    const int button = value >= 1 && value <= 6 ? 7 - value : 0;
-    auto* group = RButton[1]->group();
+    const int storedValue = stored.toInt();
+    auto* group = m_answerButtons[1]->group();
     group->setExclusive(false);
-    for (int b = 1; b <= 6; ++b) {
-        RButton[b]->setChecked(b == button);
+    for (int value = 1; value <= 6; ++value) {
+        m_answerButtons[value]->setChecked(value == storedValue);
     }
     group->setExclusive(true);
 }
 
-void QuestionnaireWindow::choose(int button) {
+void QuestionnaireWindow::chooseAnswer(int value) {
     if (!m_hasRow) {
         // No answer row: nothing can be stored, so nothing is shown as chosen.
         setButtonsFrom(QString());
         return;
     }
-    m_value = StoredValue(button);
+    m_value = QString::number(value);
     m_dirty = true;
 }
 
@@ -241,7 +238,7 @@ bool QuestionnaireWindow::commit() {
     if (!m_dirty) {
         return true;
     }
-    if (!m_answers || !m_answers->setCell(FltEditCode, m_item, m_value)) {
+    if (!m_answers || !m_answers->setCell(m_examineeCode, m_item, m_value)) {
         return false;
     }
     m_dirty = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Numbered.h"
 #include "shell/Context.h"
 #include "store/AnswerStore.h"
 #include "store/QuestionStore.h"
@@ -7,7 +8,6 @@
 
 #include <QWidget>
 
-#include <array>
 #include <memory>
 
 class QGroupBox;
@@ -29,30 +29,28 @@ public:
                         QWidget* mainWindow);
     ~QuestionnaireWindow() override;
 
-    // The stored value of each answer button, RButton1 ("6") to RButton6 ("1").
-    static QString StoredValue(int button);
-
     int currentItem() const { return m_item; }
     // Shows item n; below 1 and above 232 it says "شروع" or "پايان" and shows the end item.
     void showItem(int n);
 
-    QString FltEditCode;                    // the examinee's code
-    QLabel* Label1_0 = nullptr;             // "نام و نام خانوادگي: " and the name
-    QLineEdit* Text6 = nullptr;             // the item number shown
-    QLabel* LblQU = nullptr;                // the item text
-    QGroupBox* GroupBox1 = nullptr;         // the answers; its caption is the item number
-    std::array<QRadioButton*, 7> RButton{}; // RButton[1] to RButton[6]
-    QPushButton* PushBNext = nullptr;
-    QPushButton* PushBBack = nullptr;
-    QPushButton* PushButtonExit = nullptr;
-    QGroupBox* GroupBox3 = nullptr; // introduction
-    QLabel* Label1_1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QPushButton* PushButton1 = nullptr; // "شروع"
-    QPushButton* PushButton3 = nullptr; // "راهنما"
-    QGroupBox* GroupBox4 = nullptr;     // help
-    QTextEdit* TxtHelp = nullptr;
-    QPushButton* PushButton2 = nullptr;
+    QString m_examineeCode;
+    QLabel* m_nameLabel = nullptr;         // "نام و نام خانوادگي: " and the name
+    QLineEdit* m_itemNumberEdit = nullptr; // the item number shown
+    QLabel* m_itemTextLabel = nullptr;
+    QGroupBox* m_answerPanel = nullptr; // its caption is the item number
+    // By the answer value each stores: 6 "کاملاً درست" at the top down to 1 "کاملاً غلط".
+    Numbered<QRadioButton*, 6> m_answerButtons;
+    QPushButton* m_nextButton = nullptr;
+    QPushButton* m_previousButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+    QGroupBox* m_introductionPanel = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    QLabel* m_instructionLabel = nullptr;
+    QPushButton* m_startButton = nullptr; // "شروع"
+    QPushButton* m_helpButton = nullptr;  // "راهنما"
+    QGroupBox* m_helpPanel = nullptr;
+    QTextEdit* m_helpText = nullptr;
+    QPushButton* m_helpCloseButton = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,7 +59,7 @@ protected:
 private:
     void build();
     void setButtonsFrom(const QString& stored);
-    void choose(int button);
+    void chooseAnswer(int value);
     // Stores the chosen answer of the item shown, if it changed. False when the write failed.
     bool commit();
     void move(int step);

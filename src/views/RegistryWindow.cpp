@@ -28,15 +28,15 @@ namespace {
 
 // The list's columns, in the order of the registry statement.
 enum Column {
-    Id = 0,
-    FullName,
-    Alter,
-    Geschlecht,
-    Heirat,
-    Datum1,
-    Bildung,
-    TelNummer1,
-    TesterName,
+    IdColumn = 0,
+    NameColumn,
+    AgeColumn,
+    GenderColumn,
+    MaritalStatusColumn,
+    DateColumn,
+    EducationColumn,
+    PhoneColumn,
+    TesterColumn,
     CodeColumn
 };
 
@@ -54,27 +54,27 @@ RegistryWindow::RegistryWindow(const Context& context, QWidget* mainWindow)
     build();
     if (m_db) {
         m_examinees = std::make_unique<ExamineeStore>(*m_db);
-        m_list = new ExamineeListModel(*m_db, ExamineeList::Registry, this);
-        VSFlexGrid1->setModel(m_list);
-        connect(VSFlexGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        m_listModel = new ExamineeListModel(*m_db, ExamineeList::Registry, this);
+        m_examineeList->setModel(m_listModel);
+        connect(m_examineeList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) {
                     if (m_state == State::Browsing && current.isValid()) {
                         showRow(current.row());
                     }
                 });
-        FormatGrid();
+        formatList();
     }
     m_state = State::Browsing;
-    enableOnly({New, Edit, Delete});
-    LockFields();
+    enableOnly({m_newButton, m_editButton, m_deleteButton});
+    lockFields();
     showRow(0);
 }
 
 RegistryWindow::~RegistryWindow() {
     // The grid's model goes with this window; detach it first so the view never asks a
     // model that is being destroyed.
-    if (VSFlexGrid1) {
-        VSFlexGrid1->setModel(nullptr);
+    if (m_examineeList) {
+        m_examineeList->setModel(nullptr);
     }
 }
 
@@ -87,250 +87,275 @@ void RegistryWindow::build() {
     auto* layout = new QVBoxLayout(this);
 
     auto* panel = new QWidget(this);
-    panel->setObjectName(u"Panel"_s);
+    panel->setObjectName(u"editPanel"_s);
     auto* grid = new QGridLayout(panel);
-    const auto addField = [&](int labelIndex, const QString& caption, QWidget* field, int row, int column) {
-        Label1[labelIndex] = new QLabel(caption, panel);
-        Label1[labelIndex]->setObjectName(u"Label1_%1"_s.arg(labelIndex));
-        grid->addWidget(Label1[labelIndex], row, column * 2);
+    const auto addField = [&](QLabel*& label, const QString& name, const QString& caption, QWidget* field,
+                              int row, int column) {
+        label = new QLabel(caption, panel);
+        label->setObjectName(name);
+        grid->addWidget(label, row, column * 2);
         grid->addWidget(field, row, column * 2 + 1);
     };
-    for (int i = 0; i < 7; ++i) {
-        TxtAnmeldung[i] = new QLineEdit(panel);
-        TxtAnmeldung[i]->setObjectName(u"TxtAnmeldung_%1"_s.arg(i));
-    }
-    TxtAnmeldung[Code]->hide();
-    TxtAnmeldung[Age]->setMaxLength(2);
+    const auto makeEdit = [panel](const QString& name) {
+        auto* edit = new QLineEdit(panel);
+        edit->setObjectName(name);
+        return edit;
+    };
+    m_nameEdit = makeEdit(u"nameEdit"_s);
+    m_ageEdit = makeEdit(u"ageEdit"_s);
+    m_codeEdit = makeEdit(u"codeEdit"_s);
+    m_educationEdit = makeEdit(u"educationEdit"_s);
+    m_phoneEdit = makeEdit(u"phoneEdit"_s);
+    m_testerEdit = makeEdit(u"testerEdit"_s);
+    m_dateEdit = makeEdit(u"dateEdit"_s);
+    m_codeEdit->hide();
+    m_ageEdit->setMaxLength(2);
     // Digits only, typed or pasted; Backspace types a character of its own and is refused too.
     const auto* digits = new QRegularExpressionValidator(QRegularExpression(u"[0-9]*"_s), this);
-    for (const int f : {int(Age), int(Phone)}) {
-        KeyFilter::digitsOnly(TxtAnmeldung[f]);
-        TxtAnmeldung[f]->setValidator(digits);
+    for (QLineEdit* field : {m_ageEdit, m_phoneEdit}) {
+        KeyFilter::digitsOnly(field);
+        field->setValidator(digits);
     }
-    KeyFilter::digitsOnly(TxtAnmeldung[Date]);
+    KeyFilter::digitsOnly(m_dateEdit);
 
-    ComboBox1 = new QComboBox(panel);
-    ComboBox1->setObjectName(u"ComboBox1"_s);
-    ComboBox1->addItems({u"مرد"_s, u"زن"_s});
-    ComboBox1->setPlaceholderText(u"جنسيت را انتخاب كنيد"_s);
-    ComboBox2 = new QComboBox(panel);
-    ComboBox2->setObjectName(u"ComboBox2"_s);
-    ComboBox2->addItems({u"مجرد"_s, u"متاهل"_s, u"مطلقه"_s, u"بيوه"_s});
-    ComboBox2->setPlaceholderText(u"وضعيت تأهل خود را مشخص کنيد"_s);
+    m_genderCombo = new QComboBox(panel);
+    m_genderCombo->setObjectName(u"genderCombo"_s);
+    m_genderCombo->addItems({u"مرد"_s, u"زن"_s});
+    m_genderCombo->setPlaceholderText(u"جنسيت را انتخاب كنيد"_s);
+    m_maritalStatusCombo = new QComboBox(panel);
+    m_maritalStatusCombo->setObjectName(u"maritalStatusCombo"_s);
+    m_maritalStatusCombo->addItems({u"مجرد"_s, u"متاهل"_s, u"مطلقه"_s, u"بيوه"_s});
+    m_maritalStatusCombo->setPlaceholderText(u"وضعيت تأهل خود را مشخص کنيد"_s);
 
-    addField(0, u"نام و نام خانوادگي:"_s, TxtAnmeldung[Name], 0, 0);
-    addField(1, u"سن:"_s, TxtAnmeldung[Age], 1, 0);
-    addField(2, u"جنس:"_s, ComboBox1, 2, 0);
-    addField(3, u"تاهل:"_s, ComboBox2, 3, 0);
-    addField(4, u"تحصيلات:"_s, TxtAnmeldung[Education], 0, 1);
-    addField(5, u"شماره تماس:"_s, TxtAnmeldung[Phone], 1, 1);
-    addField(6, u"نام آزمونگر:"_s, TxtAnmeldung[Tester], 2, 1);
-    addField(7, u"تاريخ:"_s, TxtAnmeldung[Date], 3, 1);
+    addField(m_nameLabel, u"nameLabel"_s, u"نام و نام خانوادگي:"_s, m_nameEdit, 0, 0);
+    addField(m_ageLabel, u"ageLabel"_s, u"سن:"_s, m_ageEdit, 1, 0);
+    addField(m_genderLabel, u"genderLabel"_s, u"جنس:"_s, m_genderCombo, 2, 0);
+    addField(m_maritalStatusLabel, u"maritalStatusLabel"_s, u"تاهل:"_s, m_maritalStatusCombo, 3, 0);
+    addField(m_educationLabel, u"educationLabel"_s, u"تحصيلات:"_s, m_educationEdit, 0, 1);
+    addField(m_phoneLabel, u"phoneLabel"_s, u"شماره تماس:"_s, m_phoneEdit, 1, 1);
+    addField(m_testerLabel, u"testerLabel"_s, u"نام آزمونگر:"_s, m_testerEdit, 2, 1);
+    addField(m_dateLabel, u"dateLabel"_s, u"تاريخ:"_s, m_dateEdit, 3, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     layout->addWidget(panel);
 
-    const QString captions[] = {u"جديد"_s, u"ويرايش"_s, u"ذخيره"_s, u"انصراف"_s, u"حذف"_s, u"خروج"_s};
     auto* buttons = new QHBoxLayout;
-    for (int i = 0; i < 6; ++i) {
-        PushButton6[i] = new QPushButton(captions[i], this);
-        PushButton6[i]->setObjectName(u"PushButton6_%1"_s.arg(i));
-        PushButton6[i]->setAutoDefault(false);
-        buttons->addWidget(PushButton6[i]);
-        connect(PushButton6[i], &QPushButton::clicked, this, [this, i] { onButton(i); });
-    }
+    const auto makeButton = [this, buttons](const QString& caption, const QString& name) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+        return button;
+    };
+    m_newButton = makeButton(u"جديد"_s, u"newButton"_s);
+    m_editButton = makeButton(u"ويرايش"_s, u"editButton"_s);
+    m_saveButton = makeButton(u"ذخيره"_s, u"saveButton"_s);
+    m_cancelButton = makeButton(u"انصراف"_s, u"cancelButton"_s);
+    m_deleteButton = makeButton(u"حذف"_s, u"deleteButton"_s);
+    m_exitButton = makeButton(u"خروج"_s, u"exitButton"_s);
+    connect(m_newButton, &QPushButton::clicked, this, &RegistryWindow::startNewExaminee);
+    connect(m_editButton, &QPushButton::clicked, this, &RegistryWindow::startEditing);
+    connect(m_saveButton, &QPushButton::clicked, this, &RegistryWindow::saveEntry);
+    connect(m_cancelButton, &QPushButton::clicked, this, &RegistryWindow::cancelEntry);
+    connect(m_deleteButton, &QPushButton::clicked, this, &RegistryWindow::startDeleting);
+    connect(m_exitButton, &QPushButton::clicked, this, [this] { close(); });
     buttons->addStretch();
     layout->addLayout(buttons);
 
-    VSFlexGrid1 = MakeExamineeList(this);
-    VSFlexGrid1->setToolTip(u"جهت پاسخ به سوالات روي نام آزمودني مورد نظر دوبار كليك كنيد"_s);
-    connect(VSFlexGrid1, &QTableView::doubleClicked, this,
+    m_examineeList = MakeExamineeList(this);
+    m_examineeList->setToolTip(u"جهت پاسخ به سوالات روي نام آزمودني مورد نظر دوبار كليك كنيد"_s);
+    connect(m_examineeList, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { startQuestionnaire(index.row()); });
-    layout->addWidget(VSFlexGrid1, 1);
+    layout->addWidget(m_examineeList, 1);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(m_context.intervals.registryMs);
-    connect(Timer1, &QTimer::timeout, this, &RegistryWindow::onNewTimer);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(u"Timer2"_s);
-    Timer2->setSingleShot(true);
-    Timer2->setInterval(m_context.intervals.registryMs);
-    connect(Timer2, &QTimer::timeout, this, &RegistryWindow::onDeleteTimer);
+    m_codeTimer = new QTimer(this);
+    m_codeTimer->setObjectName(u"codeTimer"_s);
+    m_codeTimer->setSingleShot(true);
+    m_codeTimer->setInterval(m_context.intervals.registryMs);
+    connect(m_codeTimer, &QTimer::timeout, this, &RegistryWindow::assignCodeAndDate);
+    m_deleteTimer = new QTimer(this);
+    m_deleteTimer->setObjectName(u"deleteTimer"_s);
+    m_deleteTimer->setSingleShot(true);
+    m_deleteTimer->setInterval(m_context.intervals.registryMs);
+    connect(m_deleteTimer, &QTimer::timeout, this, &RegistryWindow::finishDeleting);
 }
 
-void RegistryWindow::FormatGrid() {
-    if (!m_list) {
+void RegistryWindow::formatList() {
+    if (!m_listModel) {
         return;
     }
     const QString headings[] = {
         u"id"_s,   u"نام و نام خانوادگي"_s, u"سن"_s,  u"جنس"_s, u"تاهل"_s, u"تاريخ"_s, u"تحصيلات"_s,
         u"تلفن"_s, u"نام آزمونگر"_s,        u"Code"_s};
     for (int c = 0; c < 10; ++c) {
-        m_list->setHeaderData(c, Qt::Horizontal, headings[c]);
+        m_listModel->setHeaderData(c, Qt::Horizontal, headings[c]);
     }
-    VSFlexGrid1->setColumnHidden(Id, true);
-    VSFlexGrid1->setColumnHidden(CodeColumn, true);
-    VSFlexGrid1->setColumnWidth(FullName, 200);
+    m_examineeList->setColumnHidden(IdColumn, true);
+    m_examineeList->setColumnHidden(CodeColumn, true);
+    m_examineeList->setColumnWidth(NameColumn, 200);
 }
 
-void RegistryWindow::LockFields() {
-    for (const int f : {int(Name), int(Age), int(Code), int(Education), int(Phone), int(Tester)}) {
-        TxtAnmeldung[f]->setReadOnly(true);
+void RegistryWindow::lockFields() {
+    for (QLineEdit* field :
+         {m_nameEdit, m_ageEdit, m_codeEdit, m_educationEdit, m_phoneEdit, m_testerEdit, m_dateEdit}) {
+        field->setReadOnly(true);
     }
-    TxtAnmeldung[Date]->setReadOnly(true);
-    ComboBox1->setEnabled(false);
-    ComboBox2->setEnabled(false);
-    VSFlexGrid1->setEnabled(true);
+    m_genderCombo->setEnabled(false);
+    m_maritalStatusCombo->setEnabled(false);
+    m_examineeList->setEnabled(true);
 }
 
-void RegistryWindow::UnlockFields() {
-    for (const int f : {int(Name), int(Age), int(Code), int(Education), int(Phone), int(Tester)}) {
-        TxtAnmeldung[f]->setReadOnly(false);
+void RegistryWindow::unlockFields() {
+    for (QLineEdit* field :
+         {m_nameEdit, m_ageEdit, m_codeEdit, m_educationEdit, m_phoneEdit, m_testerEdit, m_dateEdit}) {
+        field->setReadOnly(false);
     }
-    TxtAnmeldung[Date]->setReadOnly(false);
-    ComboBox1->setEnabled(true);
-    ComboBox2->setEnabled(true);
-    VSFlexGrid1->setEnabled(false);
+    m_genderCombo->setEnabled(true);
+    m_maritalStatusCombo->setEnabled(true);
+    m_examineeList->setEnabled(false);
 }
 
-void RegistryWindow::enableOnly(std::initializer_list<int> buttons) {
-    for (int i = 0; i < 5; ++i) {
-        PushButton6[i]->setEnabled(std::find(buttons.begin(), buttons.end(), i) != buttons.end());
+void RegistryWindow::enableOnly(std::initializer_list<QPushButton*> buttons) {
+    for (QPushButton* button : {m_newButton, m_editButton, m_saveButton, m_cancelButton, m_deleteButton}) {
+        button->setEnabled(std::find(buttons.begin(), buttons.end(), button) != buttons.end());
     }
-    PushButton6[Exit]->setEnabled(true);
+    m_exitButton->setEnabled(true);
 }
 
 void RegistryWindow::clearPanel() {
-    for (QLineEdit* field : TxtAnmeldung) {
+    for (QLineEdit* field :
+         {m_nameEdit, m_ageEdit, m_codeEdit, m_educationEdit, m_phoneEdit, m_testerEdit, m_dateEdit}) {
         field->clear();
     }
-    ComboBox1->setCurrentIndex(-1);
-    ComboBox2->setCurrentIndex(-1);
+    m_genderCombo->setCurrentIndex(-1);
+    m_maritalStatusCombo->setCurrentIndex(-1);
 }
 
 void RegistryWindow::showRow(int row) {
     clearPanel();
     m_shownId = 0;
-    if (!m_list || row < 0 || row >= m_list->rowCount()) {
+    if (!m_listModel || row < 0 || row >= m_listModel->rowCount()) {
         return;
     }
-    m_shownId = m_list->idAt(row);
-    TxtAnmeldung[Name]->setText(m_list->value(row, u"FullName"_s));
-    TxtAnmeldung[Age]->setText(m_list->value(row, u"Alter"_s));
-    TxtAnmeldung[Code]->setText(m_list->value(row, u"Code"_s));
-    TxtAnmeldung[Education]->setText(m_list->value(row, u"Bildung"_s));
-    TxtAnmeldung[Phone]->setText(m_list->value(row, u"TelNummer1"_s));
-    TxtAnmeldung[Tester]->setText(m_list->value(row, u"Tester"_s));
-    TxtAnmeldung[Date]->setText(m_list->value(row, u"Datum1"_s));
+    m_shownId = m_listModel->idAt(row);
+    m_nameEdit->setText(m_listModel->value(row, u"FullName"_s));
+    m_ageEdit->setText(m_listModel->value(row, u"Alter"_s));
+    m_codeEdit->setText(m_listModel->value(row, u"Code"_s));
+    m_educationEdit->setText(m_listModel->value(row, u"Bildung"_s));
+    m_phoneEdit->setText(m_listModel->value(row, u"TelNummer1"_s));
+    m_testerEdit->setText(m_listModel->value(row, u"Tester"_s));
+    m_dateEdit->setText(m_listModel->value(row, u"Datum1"_s));
     // A stored text that is not one of the entries shows no entry.
-    ComboBox1->setCurrentIndex(ComboBox1->findText(m_list->value(row, u"Geschlecht"_s)));
-    ComboBox2->setCurrentIndex(ComboBox2->findText(m_list->value(row, u"Heirat"_s)));
-    if (VSFlexGrid1->currentIndex().row() != row) {
-        VSFlexGrid1->setCurrentIndex(m_list->index(row, FullName));
+    m_genderCombo->setCurrentIndex(m_genderCombo->findText(m_listModel->value(row, u"Geschlecht"_s)));
+    m_maritalStatusCombo->setCurrentIndex(
+        m_maritalStatusCombo->findText(m_listModel->value(row, u"Heirat"_s)));
+    if (m_examineeList->currentIndex().row() != row) {
+        m_examineeList->setCurrentIndex(m_listModel->index(row, NameColumn));
     }
 }
 
 void RegistryWindow::reloadAndShowNewest() {
-    if (m_list) {
-        m_list->reload();
-        FormatGrid();
+    if (m_listModel) {
+        m_listModel->reload();
+        formatList();
     }
     showRow(0);
 }
 
-void RegistryWindow::onButton(int index) {
-    if (index == Exit) {
-        close();
-        return;
-    }
-    // Delete and Edit need an examinee; with an empty list they do nothing at all.
-    if ((index == Delete || index == Edit) && m_shownId == 0) {
+void RegistryWindow::startNewExaminee() {
+    enableOnly({});
+    // An examinee being edited is dropped, not saved, when New is pressed.
+    m_state = State::Adding;
+    m_shownId = 0;
+    clearPanel();
+    unlockFields();
+    m_nameEdit->setFocus();
+    m_codeTimer->start();
+}
+
+void RegistryWindow::startEditing() {
+    // Edit needs an examinee; with an empty list it does nothing at all.
+    if (m_shownId == 0) {
         return;
     }
     enableOnly({});
-    switch (index) {
-    case New:
-        // An examinee being edited is dropped, not saved, when New is pressed.
-        m_state = State::Adding;
-        m_shownId = 0;
-        clearPanel();
-        UnlockFields();
-        TxtAnmeldung[Name]->setFocus();
-        Timer1->start();
-        break;
-    case Edit:
-        m_state = State::Editing;
-        UnlockFields();
-        enableOnly({New, Edit, Save, Cancel});
-        TxtAnmeldung[Name]->setFocus();
-        break;
-    case Save: {
-        const State before = m_state;
-        if (SaveExaminee()) {
-            m_state = State::Browsing;
-            enableOnly({New, Edit, Delete});
-            LockFields();
-        } else {
-            m_state = before;
-            if (before == State::Adding) {
-                enableOnly({Save, Cancel});
-            } else {
-                enableOnly({New, Edit, Save, Cancel});
-            }
-        }
-        break;
-    }
-    case Cancel:
-        Timer1->stop();
+    m_state = State::Editing;
+    unlockFields();
+    enableOnly({m_newButton, m_editButton, m_saveButton, m_cancelButton});
+    m_nameEdit->setFocus();
+}
+
+void RegistryWindow::saveEntry() {
+    enableOnly({});
+    const State before = m_state;
+    if (storeExaminee()) {
         m_state = State::Browsing;
-        enableOnly({New, Edit, Delete});
-        LockFields();
-        reloadAndShowNewest();
-        break;
-    case Delete:
-        m_state = State::Deleting;
-        Timer2->start();
-        break;
+        enableOnly({m_newButton, m_editButton, m_deleteButton});
+        lockFields();
+    } else {
+        m_state = before;
+        if (before == State::Adding) {
+            enableOnly({m_saveButton, m_cancelButton});
+        } else {
+            enableOnly({m_newButton, m_editButton, m_saveButton, m_cancelButton});
+        }
     }
 }
 
-void RegistryWindow::onNewTimer() {
-    Timer1->stop();
-    if (m_state != State::Adding || !m_examinees) {
-        return;
-    }
-    TxtAnmeldung[Code]->setText(m_examinees->assignCode());
-    TxtAnmeldung[Date]->setText(PersianDateText(m_context.today(), 0));
-    enableOnly({Save, Cancel});
-}
-
-void RegistryWindow::onDeleteTimer() {
-    Timer2->stop();
-    enableOnly({New, Edit, Delete});
-    DeleteExaminee();
+void RegistryWindow::cancelEntry() {
+    enableOnly({});
+    m_codeTimer->stop();
     m_state = State::Browsing;
-    LockFields();
+    enableOnly({m_newButton, m_editButton, m_deleteButton});
+    lockFields();
     reloadAndShowNewest();
 }
 
-bool RegistryWindow::SaveExaminee() {
+void RegistryWindow::startDeleting() {
+    // Delete needs an examinee; with an empty list it does nothing at all.
+    if (m_shownId == 0) {
+        return;
+    }
+    enableOnly({});
+    m_state = State::Deleting;
+    m_deleteTimer->start();
+}
+
+void RegistryWindow::assignCodeAndDate() {
+    m_codeTimer->stop();
+    if (m_state != State::Adding || !m_examinees) {
+        return;
+    }
+    m_codeEdit->setText(m_examinees->assignCode());
+    m_dateEdit->setText(PersianDateText(m_context.today(), 0));
+    enableOnly({m_saveButton, m_cancelButton});
+}
+
+void RegistryWindow::finishDeleting() {
+    m_deleteTimer->stop();
+    enableOnly({m_newButton, m_editButton, m_deleteButton});
+    removeExaminee();
+    m_state = State::Browsing;
+    lockFields();
+    reloadAndShowNewest();
+}
+
+bool RegistryWindow::storeExaminee() {
     const int wait = m_context.intervals.timedMessageMs;
     // Blanks alone are no name and no age.
-    if (TxtAnmeldung[Name]->text().trimmed().isEmpty()) {
+    if (m_nameEdit->text().trimmed().isEmpty()) {
         ShowTimedMessage(this, u"نام آزمودني را وارد کنيد"_s, wait);
-        TxtAnmeldung[Name]->setFocus();
+        m_nameEdit->setFocus();
         return false;
     }
-    if (TxtAnmeldung[Age]->text().trimmed().isEmpty()) {
+    if (m_ageEdit->text().trimmed().isEmpty()) {
         ShowTimedMessage(this, u"سن آزمودني را وارد کنيد"_s, wait);
-        TxtAnmeldung[Age]->setFocus();
+        m_ageEdit->setFocus();
         return false;
     }
-    if (ComboBox1->currentIndex() < 0) {
+    if (m_genderCombo->currentIndex() < 0) {
         ShowTimedMessage(this, u"جنسيت را مشخص كنيد"_s, wait);
-        ComboBox1->setFocus();
+        m_genderCombo->setFocus();
         return false;
     }
     if (!m_examinees) {
@@ -338,15 +363,16 @@ bool RegistryWindow::SaveExaminee() {
     }
     Examinee e;
     e.id = m_shownId;
-    e.code = TxtAnmeldung[Code]->text().trimmed();
-    e.fullName = TxtAnmeldung[Name]->text().trimmed();
-    e.age = TxtAnmeldung[Age]->text().trimmed();
-    e.gender = ComboBox1->currentText().trimmed();
-    e.maritalStatus = ComboBox2->currentIndex() >= 0 ? ComboBox2->currentText().trimmed() : QString();
-    e.registrationDate = TxtAnmeldung[Date]->text().trimmed();
-    e.education = TxtAnmeldung[Education]->text().trimmed();
-    e.phone = TxtAnmeldung[Phone]->text().trimmed();
-    e.tester = TxtAnmeldung[Tester]->text().trimmed();
+    e.code = m_codeEdit->text().trimmed();
+    e.fullName = m_nameEdit->text().trimmed();
+    e.age = m_ageEdit->text().trimmed();
+    e.gender = m_genderCombo->currentText().trimmed();
+    e.maritalStatus =
+        m_maritalStatusCombo->currentIndex() >= 0 ? m_maritalStatusCombo->currentText().trimmed() : QString();
+    e.registrationDate = m_dateEdit->text().trimmed();
+    e.education = m_educationEdit->text().trimmed();
+    e.phone = m_phoneEdit->text().trimmed();
+    e.tester = m_testerEdit->text().trimmed();
 
     bool saved = false;
     if (m_state == State::Adding) {
@@ -365,12 +391,12 @@ bool RegistryWindow::SaveExaminee() {
     return true;
 }
 
-void RegistryWindow::DeleteExaminee() {
-    const QString code = TxtAnmeldung[Code]->text();
+void RegistryWindow::removeExaminee() {
+    const QString code = m_codeEdit->text();
     if (m_shownId == 0 || !m_examinees) {
         return;
     }
-    const QString name = TxtAnmeldung[Name]->text();
+    const QString name = m_nameEdit->text();
     if (MessageBox::question(this, name, u"آيا براي حذف کردن مطمئن هستيد؟"_s, QMessageBox::No) !=
         QMessageBox::Yes) {
         return;
@@ -383,19 +409,19 @@ void RegistryWindow::DeleteExaminee() {
 }
 
 void RegistryWindow::startQuestionnaire(int row) {
-    if (m_state != State::Browsing || !m_list || row < 0 || row >= m_list->rowCount()) {
+    if (m_state != State::Browsing || !m_listModel || row < 0 || row >= m_listModel->rowCount()) {
         return;
     }
-    m_questionnaire = new QuestionnaireWindow(m_context, m_list->value(row, u"Code"_s),
-                                              m_list->value(row, u"FullName"_s), m_mainLock.window());
+    m_questionnaire = new QuestionnaireWindow(m_context, m_listModel->value(row, u"Code"_s),
+                                              m_listModel->value(row, u"FullName"_s), m_mainLock.window());
     m_questionnaire->show();
     // Stays loaded behind the questionnaire and comes back as it was left.
     hide();
 }
 
 void RegistryWindow::closeEvent(QCloseEvent* event) {
-    Timer1->stop();
-    Timer2->stop();
+    m_codeTimer->stop();
+    m_deleteTimer->stop();
     m_mainLock.release();
     event->accept();
 }

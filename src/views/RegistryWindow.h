@@ -9,7 +9,7 @@
 #include <QDialog>
 #include <QPointer>
 
-#include <array>
+#include <initializer_list>
 #include <memory>
 
 class QComboBox;
@@ -37,45 +37,68 @@ public:
     // The questionnaire last opened from here, while it is open.
     QuestionnaireWindow* questionnaire() const { return m_questionnaire; }
 
-    // Field indices of TxtAnmeldung.
-    enum Field { Name = 0, Age = 1, Code = 2, Education = 3, Phone = 4, Tester = 5, Date = 6 };
-    // Button indices of PushButton6, right to left.
-    enum Button { New = 0, Edit = 1, Save = 2, Cancel = 3, Delete = 4, Exit = 5 };
-
-    QTableView* VSFlexGrid1 = nullptr;
-    std::array<QLineEdit*, 7> TxtAnmeldung{};
-    std::array<QLabel*, 9> Label1{};
-    QComboBox* ComboBox1 = nullptr; // gender
-    QComboBox* ComboBox2 = nullptr; // marital status
-    std::array<QPushButton*, 6> PushButton6{};
-    QTimer* Timer1 = nullptr; // new examinee: code and date after a pause
-    QTimer* Timer2 = nullptr; // delete: the question after a pause
+    QTableView* m_examineeList = nullptr;
+    // The edit panel's fields and their captions.
+    QLineEdit* m_nameEdit = nullptr;
+    QLineEdit* m_ageEdit = nullptr;
+    QLineEdit* m_codeEdit = nullptr; // hidden: the code the examinee is stored under
+    QLineEdit* m_educationEdit = nullptr;
+    QLineEdit* m_phoneEdit = nullptr;
+    QLineEdit* m_testerEdit = nullptr;
+    QLineEdit* m_dateEdit = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QLabel* m_ageLabel = nullptr;
+    QLabel* m_genderLabel = nullptr;
+    QLabel* m_maritalStatusLabel = nullptr;
+    QLabel* m_educationLabel = nullptr;
+    QLabel* m_phoneLabel = nullptr;
+    QLabel* m_testerLabel = nullptr;
+    QLabel* m_dateLabel = nullptr;
+    QComboBox* m_genderCombo = nullptr;
+    QComboBox* m_maritalStatusCombo = nullptr;
+    // The six actions, right to left.
+    QPushButton* m_newButton = nullptr;
+    QPushButton* m_editButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+    QTimer* m_codeTimer = nullptr;   // new examinee: code and date after a pause
+    QTimer* m_deleteTimer = nullptr; // delete: the question after a pause
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void build();
-    void onButton(int index);
-    void onNewTimer();
-    void onDeleteTimer();
-    void LockFields();
-    void UnlockFields();
-    void FormatGrid();
+    // The actions' click handlers.
+    void startNewExaminee();
+    void startEditing();
+    void saveEntry();
+    void cancelEntry();
+    void startDeleting();
+    // After the pauses of a new examinee and of a delete.
+    void assignCodeAndDate();
+    void finishDeleting();
+    void lockFields();
+    void unlockFields();
+    void formatList();
     // Validates and stores the panel; false when a field is missing or the write failed.
-    bool SaveExaminee();
-    void DeleteExaminee();
+    bool storeExaminee();
+    // Asks by name and removes the examinee shown with its answer row.
+    void removeExaminee();
     void reloadAndShowNewest();
     void showRow(int row);
     void clearPanel();
-    void enableOnly(std::initializer_list<int> buttons);
+    // Enables these of the five entry actions and disables the others; Exit stays enabled.
+    void enableOnly(std::initializer_list<QPushButton*> buttons);
     void startQuestionnaire(int row);
 
     Context m_context;
     MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<ExamineeStore> m_examinees;
-    ExamineeListModel* m_list = nullptr;
+    ExamineeListModel* m_listModel = nullptr;
     QPointer<QuestionnaireWindow> m_questionnaire;
     State m_state = State::Browsing;
     qint64 m_shownId = 0; // the examinee in the panel; 0 while adding or when there is none

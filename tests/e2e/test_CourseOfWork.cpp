@@ -83,14 +83,14 @@ protected:
     }
 
     void registerExaminee(RegistryWindow* r, const QString& name, const QString& age, const QString& code) {
-        QTest::mouseClick(r->PushButton6[RegistryWindow::New], Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([r] { return r->PushButton6[RegistryWindow::Save]->isEnabled(); }, 3000));
-        EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Code]->text(), code);
-        EXPECT_EQ(r->TxtAnmeldung[RegistryWindow::Date]->text(), u"1402/05/09"_s);
-        type(r->TxtAnmeldung[RegistryWindow::Name], name);
-        QTest::keyClicks(r->TxtAnmeldung[RegistryWindow::Age], age);
-        r->ComboBox1->setCurrentIndex(1);
-        QTest::mouseClick(r->PushButton6[RegistryWindow::Save], Qt::LeftButton);
+        QTest::mouseClick(r->m_newButton, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([r] { return r->m_saveButton->isEnabled(); }, 3000));
+        EXPECT_EQ(r->m_codeEdit->text(), code);
+        EXPECT_EQ(r->m_dateEdit->text(), u"1402/05/09"_s);
+        type(r->m_nameEdit, name);
+        QTest::keyClicks(r->m_ageEdit, age);
+        r->m_genderCombo->setCurrentIndex(1);
+        QTest::mouseClick(r->m_saveButton, Qt::LeftButton);
     }
 
     static int rowOf(QTableView* grid, const QString& name) {
@@ -125,11 +125,11 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     ASSERT_TRUE(storedAnswers(u"1"_s));
 
     // 2. Answer all 232 items on screen with the keyboard: a digit, then Enter.
-    doubleClickRow(registry->VSFlexGrid1, rowOf(registry->VSFlexGrid1, u"مريم احمدي"_s));
+    doubleClickRow(registry->m_examineeList, rowOf(registry->m_examineeList, u"مريم احمدي"_s));
     QuestionnaireWindow* test = registry->questionnaire();
     ASSERT_NE(test, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(test));
-    QTest::mouseClick(test->PushButton1, Qt::LeftButton);
+    QTest::mouseClick(test->m_startButton, Qt::LeftButton);
     AnswerRow onScreen;
     for (int item = 1; item <= kItemCount; ++item) {
         const int answer = 1 + (item * 5) % 6;
@@ -144,7 +144,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     // 3. Register a second examinee and type a paper sheet for them.
     registry->show();
     registerExaminee(registry, u"علي رضايي"_s, u"41"_s, u"2"_s);
-    QTest::mouseClick(registry->PushButton6[RegistryWindow::Exit], Qt::LeftButton);
+    QTest::mouseClick(registry->m_exitButton, Qt::LeftButton);
     EXPECT_TRUE(main->isEnabled());
 
     main->OnExecute(101);
@@ -265,7 +265,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     registry = only<RegistryWindow>();
     ASSERT_NE(registry, nullptr);
     registerExaminee(registry, u"سينا كريمي"_s, u"27"_s, u"3"_s);
-    QTest::mouseClick(registry->PushButton6[RegistryWindow::Exit], Qt::LeftButton);
+    QTest::mouseClick(registry->m_exitButton, Qt::LeftButton);
     EXPECT_EQ(messages(), QStringList{});
 
     const QString answerBook = folder.path() + u"/answers.xlsx"_s;

@@ -66,8 +66,7 @@ struct View {
 
 TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
     const View views[] = {
-        {100, u"RegistryWindow"_s,
-         [](QWidget* w) { return static_cast<RegistryWindow*>(w)->PushButton6[RegistryWindow::Exit]; }},
+        {100, u"RegistryWindow"_s, [](QWidget* w) { return static_cast<RegistryWindow*>(w)->m_exitButton; }},
         {101, u"AnswerSheetWindow"_s,
          [](QWidget* w) { return static_cast<AnswerSheetWindow*>(w)->PushB1[AnswerSheetWindow::Exit]; }},
         {140, u"ExamineeFileWindow"_s,

@@ -39,7 +39,7 @@ TEST_F(ViewCommands, RegistryOpensModallyAndComesBackAsLeft) {
     EXPECT_TRUE(registry->isModal());
     EXPECT_FALSE(main->isEnabled());
 
-    QTableView* grid = registry->VSFlexGrid1;
+    QTableView* grid = registry->m_examineeList;
     doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(0, 1)).center());
     ASSERT_EQ(visibleWindows<QuestionnaireWindow>().size(), 1);
     EXPECT_TRUE(visibleWindows<RegistryWindow>().isEmpty());
@@ -51,7 +51,7 @@ TEST_F(ViewCommands, RegistryOpensModallyAndComesBackAsLeft) {
     ASSERT_EQ(visibleWindows<RegistryWindow>().size(), 1);
     EXPECT_EQ(visibleWindows<RegistryWindow>()[0], registry) << "the same window, not a new one";
     EXPECT_FALSE(main->isEnabled());
-    QTest::mouseClick(registry->PushButton6[RegistryWindow::Exit], Qt::LeftButton);
+    QTest::mouseClick(registry->m_exitButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_TRUE(visibleWindows<RegistryWindow>().isEmpty());

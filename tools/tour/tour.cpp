@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     auto* test = new QuestionnaireWindow(context, u"1"_s, u"سارا احمدي"_s, main);
     test->show();
     Save(test, u"QuestionnaireWindow"_s);
-    test->PushButton1->click();
+    test->m_startButton->click();
     Save(test, u"QuestionnaireWindow-item"_s);
     test->close();
 
