@@ -61,17 +61,17 @@ AnswerSheetWindow::AnswerSheetWindow(const Context& context, QWidget* mainWindow
         m_list = new ExamineeListModel(*m_db, ExamineeList::Brief, this);
         m_list->setHeaderData(Id, Qt::Horizontal, u"#"_s);
         m_list->setHeaderData(FullName, Qt::Horizontal, u"نام و نام خانوادگي"_s);
-        VSFlexGrid1->setModel(m_list);
-        VSFlexGrid1->setColumnHidden(Alter, true);
-        VSFlexGrid1->setColumnHidden(CodeColumn, true);
-        VSFlexGrid1->setColumnWidth(Id, 500 / 15);
-        VSFlexGrid1->setColumnWidth(FullName, 2800 / 15);
+        m_examineeList->setModel(m_list);
+        m_examineeList->setColumnHidden(Alter, true);
+        m_examineeList->setColumnHidden(CodeColumn, true);
+        m_examineeList->setColumnWidth(Id, 500 / 15);
+        m_examineeList->setColumnWidth(FullName, 2800 / 15);
     }
 }
 
 AnswerSheetWindow::~AnswerSheetWindow() {
-    if (VSFlexGrid1) {
-        VSFlexGrid1->setModel(nullptr);
+    if (m_examineeList) {
+        m_examineeList->setModel(nullptr);
     }
 }
 
@@ -81,24 +81,25 @@ QGroupBox* AnswerSheetWindow::buildPage(int firstItem, int lastItem, int columns
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
     for (int item = firstItem; item <= lastItem; ++item) {
-        const int k = item - 1;
         const int column = (item - firstItem) / 20;
         const int row = (item - firstItem) % 20;
-        Label1[k] = new QLabel(QString::number(item), page);
-        Label1[k]->setObjectName(u"Label1_%1"_s.arg(k));
-        Label1[k]->setAttribute(Qt::WA_TranslucentBackground);
-        FlatEdit1[k] = new QLineEdit(page);
-        FlatEdit1[k]->setObjectName(u"FlatEdit1_%1"_s.arg(k));
-        FlatEdit1[k]->setMaxLength(1);
-        FlatEdit1[k]->setFixedWidth(30);
-        FlatEdit1[k]->setAlignment(Qt::AlignCenter);
-        FlatEdit1[k]->setEnabled(false);
-        FlatEdit1[k]->installEventFilter(this);
+        QLabel*& label = m_itemLabels[item];
+        label = new QLabel(QString::number(item), page);
+        label->setObjectName(u"itemLabel_%1"_s.arg(item));
+        label->setAttribute(Qt::WA_TranslucentBackground);
+        QLineEdit*& cell = m_answerCells[item];
+        cell = new QLineEdit(page);
+        cell->setObjectName(u"answerCell_%1"_s.arg(item));
+        cell->setMaxLength(1);
+        cell->setFixedWidth(30);
+        cell->setAlignment(Qt::AlignCenter);
+        cell->setEnabled(false);
+        cell->installEventFilter(this);
         // Answers come from the keyboard only: no pasting or dropping text past the filter.
-        FlatEdit1[k]->setContextMenuPolicy(Qt::NoContextMenu);
-        FlatEdit1[k]->setAcceptDrops(false);
-        grid->addWidget(Label1[k], row, column * 2);
-        grid->addWidget(FlatEdit1[k], row, column * 2 + 1);
+        cell->setContextMenuPolicy(Qt::NoContextMenu);
+        cell->setAcceptDrops(false);
+        grid->addWidget(label, row, column * 2);
+        grid->addWidget(cell, row, column * 2 + 1);
     }
     grid->setColumnStretch(columns * 2, 1);
     page->hide();
@@ -110,76 +111,82 @@ void AnswerSheetWindow::build() {
     auto* layout = new QHBoxLayout(this);
 
     auto* side = new QVBoxLayout;
-    VSFlexGrid1 = MakeExamineeList(this);
-    VSFlexGrid1->setFixedWidth(260);
-    connect(VSFlexGrid1, &QTableView::doubleClicked, this,
+    m_examineeList = MakeExamineeList(this);
+    m_examineeList->setFixedWidth(260);
+    connect(m_examineeList, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });
-    side->addWidget(VSFlexGrid1, 1);
+    side->addWidget(m_examineeList, 1);
 
-    const QString captions[] = {u"خروج"_s, u"ذخيره"_s, u"بعدي"_s, u"قبلي"_s};
+    // Two rows of two, in this order; only exit works before an examinee is loaded.
     auto* buttons = new QGridLayout;
-    for (int i = 0; i < 4; ++i) {
-        PushB1[i] = new QPushButton(captions[i], this);
-        PushB1[i]->setObjectName(u"PushB1_%1"_s.arg(i));
-        PushB1[i]->setAutoDefault(false);
-        PushB1[i]->setFocusPolicy(Qt::NoFocus);
-        PushB1[i]->setEnabled(i == Exit);
-        buttons->addWidget(PushB1[i], i / 2, i % 2);
-    }
-    PushButton1 = new QPushButton(u"راهنما"_s, this);
-    PushButton1->setObjectName(u"PushButton1"_s);
-    PushButton1->setFocusPolicy(Qt::NoFocus);
-    buttons->addWidget(PushButton1, 2, 0, 1, 2);
+    const auto addButton = [this, buttons](const QString& caption, const QString& name, int row, int column) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setEnabled(false);
+        buttons->addWidget(button, row, column);
+        return button;
+    };
+    m_exitButton = addButton(u"خروج"_s, u"exitButton"_s, 0, 0);
+    m_exitButton->setEnabled(true);
+    m_saveButton = addButton(u"ذخيره"_s, u"saveButton"_s, 0, 1);
+    m_nextPageButton = addButton(u"بعدي"_s, u"nextPageButton"_s, 1, 0);
+    m_previousPageButton = addButton(u"قبلي"_s, u"previousPageButton"_s, 1, 1);
+    m_helpButton = new QPushButton(u"راهنما"_s, this);
+    m_helpButton->setObjectName(u"helpButton"_s);
+    m_helpButton->setFocusPolicy(Qt::NoFocus);
+    buttons->addWidget(m_helpButton, 2, 0, 1, 2);
     side->addLayout(buttons);
     layout->addLayout(side);
 
-    connect(PushB1[Exit], &QPushButton::clicked, this, &QWidget::close);
-    connect(PushB1[Save], &QPushButton::clicked, this, [this] {
-        if (Saveee()) {
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_saveButton, &QPushButton::clicked, this, [this] {
+        if (saveAnswers()) {
             ShowTimedMessage(this, u"ذخيره شد"_s, m_context.intervals.timedMessageMs);
         } else {
             MessageBox::critical(this, u"خطا"_s, u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
         }
     });
-    connect(PushB1[NextPage], &QPushButton::clicked, this, [this] { setPage(m_page + 1); });
-    connect(PushB1[PreviousPage], &QPushButton::clicked, this, [this] { setPage(m_page - 1); });
+    connect(m_nextPageButton, &QPushButton::clicked, this, [this] { setPage(m_page + 1); });
+    connect(m_previousPageButton, &QPushButton::clicked, this, [this] { setPage(m_page - 1); });
 
     auto* pages = new QWidget(this);
     auto* stack = new QVBoxLayout(pages);
     stack->setContentsMargins(0, 0, 0, 0);
-    GroupBox1 = buildPage(1, kLastItemOfPageOne, 7);
-    GroupBox1->setObjectName(u"GroupBox1"_s);
-    GroupBox2 = buildPage(kLastItemOfPageOne + 1, kItemCount, 5);
-    GroupBox2->setObjectName(u"GroupBox2"_s);
-    stack->addWidget(GroupBox1);
-    stack->addWidget(GroupBox2);
+    m_pageOnePanel = buildPage(1, kLastItemOfPageOne, 7);
+    m_pageOnePanel->setObjectName(u"pageOnePanel"_s);
+    m_pageTwoPanel = buildPage(kLastItemOfPageOne + 1, kItemCount, 5);
+    m_pageTwoPanel->setObjectName(u"pageTwoPanel"_s);
+    stack->addWidget(m_pageOnePanel);
+    stack->addWidget(m_pageTwoPanel);
     stack->addStretch();
     layout->addWidget(pages, 1);
 
-    GroupBox4 = MakeHelpPanel(this, u"راهنما"_s, kHelpLines, &TxtHelp, &PushButton2);
-    GroupBox4->setObjectName(u"GroupBox4"_s);
-    GroupBox4->setGeometry(330, 120, 400, 330);
-    connect(PushButton1, &QPushButton::clicked, this, [this] {
-        GroupBox4->show();
-        GroupBox4->raise();
+    m_helpPanel = MakeHelpPanel(this, u"راهنما"_s, kHelpLines, &m_helpText, &m_helpCloseButton);
+    m_helpPanel->setObjectName(u"helpPanel"_s);
+    m_helpPanel->setGeometry(330, 120, 400, 330);
+    connect(m_helpButton, &QPushButton::clicked, this, [this] {
+        m_helpPanel->show();
+        m_helpPanel->raise();
     });
-    connect(PushButton2, &QPushButton::clicked, GroupBox4, &QWidget::hide);
+    connect(m_helpCloseButton, &QPushButton::clicked, m_helpPanel, &QWidget::hide);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(m_context.intervals.sheetLoadMs);
-    connect(Timer1, &QTimer::timeout, this, &AnswerSheetWindow::load);
+    m_loadTimer = new QTimer(this);
+    m_loadTimer->setObjectName(u"loadTimer"_s);
+    m_loadTimer->setSingleShot(true);
+    m_loadTimer->setInterval(m_context.intervals.sheetLoadMs);
+    connect(m_loadTimer, &QTimer::timeout, this, &AnswerSheetWindow::load);
 }
 
 void AnswerSheetWindow::setPage(int page) {
     m_page = page >= 2 ? 2 : 1;
-    GroupBox1->setVisible(m_page == 1);
-    GroupBox2->setVisible(m_page == 2);
+    m_pageOnePanel->setVisible(m_page == 1);
+    m_pageTwoPanel->setVisible(m_page == 2);
 }
 
 void AnswerSheetWindow::clearCells() {
-    for (QLineEdit* cell : FlatEdit1) {
+    for (QLineEdit* cell : m_answerCells) {
         cell->clear();
         cell->setEnabled(false);
     }
@@ -193,22 +200,22 @@ void AnswerSheetWindow::selectExaminee(int row) {
         return; // an empty list starts nothing: no answer row with an empty code
     }
     // The answers typed for the examinee on screen are kept before the cells are cleared.
-    if (!m_loadedCode.isEmpty() && !Saveee()) {
+    if (!m_loadedCode.isEmpty() && !saveAnswers()) {
         MessageBox::critical(this, u"خطا"_s, u"پاسخهاي آزمودني قبلي ذخيره نشد. دوباره ذخيره كنيد."_s);
         return;
     }
     clearCells();
-    GroupBox1->hide();
-    GroupBox2->hide();
-    for (int b : {int(Save), int(NextPage), int(PreviousPage)}) {
-        PushB1[b]->setEnabled(false);
+    m_pageOnePanel->hide();
+    m_pageTwoPanel->hide();
+    for (QPushButton* button : {m_saveButton, m_nextPageButton, m_previousPageButton}) {
+        button->setEnabled(false);
     }
     m_pendingCode = m_list->value(row, u"Code"_s);
-    Timer1->start();
+    m_loadTimer->start();
 }
 
 void AnswerSheetWindow::load() {
-    Timer1->stop();
+    m_loadTimer->stop();
     if (!m_answers || m_pendingCode.isEmpty()) {
         return;
     }
@@ -218,30 +225,31 @@ void AnswerSheetWindow::load() {
     m_answers->ensureRow(code);
     m_stored = m_answers->row(code).value_or(AnswerRow{});
     m_typed.reset();
-    for (int k = 0; k < kItemCount; ++k) {
-        FlatEdit1[k]->setText(m_stored[k]);
-        FlatEdit1[k]->setEnabled(true);
+    for (int item = 1; item <= kItemCount; ++item) {
+        m_answerCells[item]->setText(m_stored[static_cast<std::size_t>(item - 1)]);
+        m_answerCells[item]->setEnabled(true);
     }
     m_loadedCode = code;
-    for (int b : {int(Save), int(NextPage), int(PreviousPage)}) {
-        PushB1[b]->setEnabled(true);
+    for (QPushButton* button : {m_saveButton, m_nextPageButton, m_previousPageButton}) {
+        button->setEnabled(true);
     }
     setPage(1);
-    FlatEdit1[0]->setFocus();
-    FlatEdit1[0]->selectAll();
+    m_answerCells[1]->setFocus();
+    m_answerCells[1]->selectAll();
 }
 
 AnswerRow AnswerSheetWindow::currentRow() const {
     AnswerRow row = m_stored;
-    for (int k = 0; k < kItemCount; ++k) {
+    for (int item = 1; item <= kItemCount; ++item) {
+        const auto k = static_cast<std::size_t>(item - 1); // the row and the marks count from 0
         if (m_typed[k]) {
-            row[k] = FlatEdit1[k]->text();
+            row[k] = m_answerCells[item]->text();
         }
     }
     return row;
 }
 
-bool AnswerSheetWindow::Saveee() {
+bool AnswerSheetWindow::saveAnswers() {
     if (m_loadedCode.isEmpty() || !m_answers) {
         return false;
     }
@@ -259,19 +267,19 @@ void AnswerSheetWindow::countKey() {
     if (++m_keys == kAutosaveKeys) {
         m_keys = 0;
         // A failed autosave keeps the typed cells marked, so the next save writes them.
-        Saveee();
+        saveAnswers();
     }
 }
 
-void AnswerSheetWindow::typed(int index, QChar digit) {
-    FlatEdit1[index]->setText(QString(digit));
-    m_typed.set(static_cast<std::size_t>(index));
-    const int item = index + 1;
+void AnswerSheetWindow::enterAnswer(int item, QChar digit) {
+    m_answerCells[item]->setText(QString(digit));
+    m_typed.set(static_cast<std::size_t>(item - 1));
     if (item >= kItemCount) {
         return; // after item 232 the focus stays
     }
-    setPage(item < kLastItemOfPageOne ? 1 : 2);
-    QLineEdit* next = FlatEdit1[item];
+    const int nextItem = item + 1;
+    setPage(nextItem <= kLastItemOfPageOne ? 1 : 2);
+    QLineEdit* next = m_answerCells[nextItem];
     next->setFocus();
     next->selectAll();
 }
@@ -280,12 +288,13 @@ bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return QWidget::eventFilter(watched, event);
     }
-    const auto found = std::find(FlatEdit1.begin(), FlatEdit1.end(), watched);
-    if (found == FlatEdit1.end()) {
+    const auto found = std::find(m_answerCells.begin(), m_answerCells.end(), watched);
+    if (found == m_answerCells.end()) {
         return QWidget::eventFilter(watched, event);
     }
     auto* key = static_cast<QKeyEvent*>(event);
-    const int index = static_cast<int>(found - FlatEdit1.begin());
+    // The cells are kept in item order, the first holding item 1.
+    const int item = 1 + static_cast<int>(found - m_answerCells.begin());
     const QString text = key->text();
     const bool typesCharacter = !text.isEmpty() || key->key() == Qt::Key_Backspace;
     bool consumed = false;
@@ -293,7 +302,7 @@ bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
         // Only the answers 1 to 6 are typed; every other character, Backspace and Enter
         // included, changes nothing.
         if (text.size() == 1 && text[0] >= u'1' && text[0] <= u'6') {
-            typed(index, text[0]);
+            enterAnswer(item, text[0]);
         }
         consumed = true;
     }
@@ -303,8 +312,8 @@ bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AnswerSheetWindow::closeEvent(QCloseEvent* event) {
-    Timer1->stop();
-    if (!m_loadedCode.isEmpty() && !Saveee() &&
+    m_loadTimer->stop();
+    if (!m_loadedCode.isEmpty() && !saveAnswers() &&
         MessageBox::question(this, u"خطا"_s, u"پاسخها ذخيره نشد. آيا بدون ذخيره خارج مي شويد؟"_s,
                              QMessageBox::No) != QMessageBox::Yes) {
         event->ignore();

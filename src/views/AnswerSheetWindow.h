@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Numbered.h"
 #include "shell/Context.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeListModel.h"
@@ -7,7 +8,6 @@
 
 #include <QWidget>
 
-#include <array>
 #include <bitset>
 #include <memory>
 
@@ -27,13 +27,11 @@ class AnswerSheetWindow : public QWidget {
     Q_OBJECT
 
 public:
-    enum Button { Exit = 0, Save = 1, NextPage = 2, PreviousPage = 3 };
-
     AnswerSheetWindow(const Context& context, QWidget* mainWindow);
     ~AnswerSheetWindow() override;
 
     // Writes the loaded examinee's answers. False when the write failed (or nobody is loaded).
-    bool Saveee();
+    bool saveAnswers();
     // The code of the examinee whose answers are in the cells; empty while none is.
     const QString& loadedCode() const { return m_loadedCode; }
     int page() const { return m_page; }
@@ -43,17 +41,20 @@ public:
     // this one after the pause.
     void selectExaminee(int row);
 
-    QTableView* VSFlexGrid1 = nullptr;
-    std::array<QLineEdit*, kItemCount> FlatEdit1{};
-    std::array<QLabel*, kItemCount> Label1{};
-    QGroupBox* GroupBox1 = nullptr; // page 1: items 1 to 140
-    QGroupBox* GroupBox2 = nullptr; // page 2: items 141 to 232
-    std::array<QPushButton*, 4> PushB1{};
-    QPushButton* PushButton1 = nullptr; // "راهنما"
-    QGroupBox* GroupBox4 = nullptr;     // help
-    QTextEdit* TxtHelp = nullptr;
-    QPushButton* PushButton2 = nullptr;
-    QTimer* Timer1 = nullptr; // the delayed load
+    QTableView* m_examineeList = nullptr;
+    Numbered<QLineEdit*, kItemCount> m_answerCells; // by item, 1 to 232
+    Numbered<QLabel*, kItemCount> m_itemLabels;     // the item numbers beside the cells
+    QGroupBox* m_pageOnePanel = nullptr;            // items 1 to 140
+    QGroupBox* m_pageTwoPanel = nullptr;            // items 141 to 232
+    QPushButton* m_exitButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_nextPageButton = nullptr;
+    QPushButton* m_previousPageButton = nullptr;
+    QPushButton* m_helpButton = nullptr; // "راهنما"
+    QGroupBox* m_helpPanel = nullptr;
+    QTextEdit* m_helpText = nullptr;
+    QPushButton* m_helpCloseButton = nullptr;
+    QTimer* m_loadTimer = nullptr; // the pause between the double click and the load
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,7 +65,8 @@ private:
     QGroupBox* buildPage(int firstItem, int lastItem, int columns);
     void load();
     void clearCells();
-    void typed(int index, QChar digit);
+    // Puts the typed answer in the item's cell and moves the focus to the next item.
+    void enterAnswer(int item, QChar digit);
     void countKey();
     AnswerRow currentRow() const;
 
@@ -78,6 +80,8 @@ private:
     // The row as stored: a cell the tester has not typed in is written back unchanged, even
     // if it held more than the one character a cell shows.
     AnswerRow m_stored;
+    // Which cells the tester typed in since the last save; bit item - 1 for each item, as
+    // in the stored row.
     std::bitset<kItemCount> m_typed;
     int m_page = 1;
     int m_keys = 0; // key presses since the last autosave

@@ -58,27 +58,27 @@ ExamineeFileWindow::ExamineeFileWindow(const Context& context, QWidget* mainWind
         m_list = new ExamineeListModel(*m_db, ExamineeList::Brief, this);
         m_list->setHeaderData(Id, Qt::Horizontal, u"#"_s);
         m_list->setHeaderData(FullName, Qt::Horizontal, u"نام و نام خانوادگي"_s);
-        VSFlexGrid1->setModel(m_list);
+        m_examineeList->setModel(m_list);
         // One visible column: the name.
         for (const int hidden : {int(Id), int(Alter), int(CodeColumn)}) {
-            VSFlexGrid1->setColumnHidden(hidden, true);
+            m_examineeList->setColumnHidden(hidden, true);
         }
-        VSFlexGrid1->setColumnWidth(FullName, 2800 / 15);
-        connect(VSFlexGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        m_examineeList->setColumnWidth(FullName, 2800 / 15);
+        connect(m_examineeList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) { followCurrentRow(current.row(), true); });
         // The newest examinee is current when the window opens; the name label waits for a
         // choice.
         if (m_list->rowCount() > 0) {
-            QSignalBlocker quiet(VSFlexGrid1->selectionModel());
-            VSFlexGrid1->setCurrentIndex(m_list->index(0, FullName));
+            QSignalBlocker quiet(m_examineeList->selectionModel());
+            m_examineeList->setCurrentIndex(m_list->index(0, FullName));
             followCurrentRow(0, false);
         }
     }
 }
 
 ExamineeFileWindow::~ExamineeFileWindow() {
-    if (VSFlexGrid1) {
-        VSFlexGrid1->setModel(nullptr);
+    if (m_examineeList) {
+        m_examineeList->setModel(nullptr);
     }
 }
 
@@ -86,73 +86,70 @@ void ExamineeFileWindow::build() {
     resize(560, 520);
     auto* layout = new QVBoxLayout(this);
 
-    LbelName = new QLabel(kNoName, this);
-    LbelName->setObjectName(u"LbelName"_s);
-    LbelName->setFont(NazaninFont(12, true));
-    layout->addWidget(LbelName);
-    TxtName = new QLineEdit(this);
-    TxtName->setObjectName(u"TxtName"_s);
-    TxtName->hide();
-    Text16 = new QLineEdit(this);
-    Text16->setObjectName(u"Text16"_s);
-    Text16->hide();
+    m_nameLabel = new QLabel(kNoName, this);
+    m_nameLabel->setObjectName(u"nameLabel"_s);
+    m_nameLabel->setFont(NazaninFont(12, true));
+    layout->addWidget(m_nameLabel);
+    m_nameEdit = new QLineEdit(this);
+    m_nameEdit->setObjectName(u"nameEdit"_s);
+    m_nameEdit->hide();
+    m_codeEdit = new QLineEdit(this);
+    m_codeEdit->setObjectName(u"codeEdit"_s);
+    m_codeEdit->hide();
 
     auto* middle = new QHBoxLayout;
-    VSFlexGrid1 = MakeExamineeList(this);
-    middle->addWidget(VSFlexGrid1, 1);
-    QPushButton* closeHelp = nullptr;
-    GroupBox1 = MakeHelpPanel(
+    m_examineeList = MakeExamineeList(this);
+    middle->addWidget(m_examineeList, 1);
+    m_helpPanel = MakeHelpPanel(
         this, u"راهنما"_s,
         {u"اين قسمت از نرم افزار جهت بارگذاري فايل "_s, u"اکسل طراحي شده است."_s,
          u"- روي نام آزمودني مورد نظر دو بار کليک کنيد. "_s, u"- فايل اکسل حاوي پاسخ آزمودني را انتخاب "_s,
          u"کنيد. تا وارد سيستم و ذخيره شود."_s, QString(), u"توجه داشته باشيد که: نام فايل اکسل آزمودني و "_s,
          u"يا فولدري که فايل اکسل در آن مي باشد, نبايد با "_s, u"حروف فارسي باشد."_s},
-        &Text3, &closeHelp);
-    GroupBox1->setObjectName(u"GroupBox1"_s);
-    Text3->setObjectName(u"Text3"_s);
-    closeHelp->setObjectName(u"PushButton1_0"_s);
-    PushButton1[CloseHelp] = closeHelp;
-    middle->addWidget(GroupBox1, 1);
+        &m_helpText, &m_helpCloseButton);
+    m_helpPanel->setObjectName(u"helpPanel"_s);
+    middle->addWidget(m_helpPanel, 1);
     layout->addLayout(middle, 1);
 
-    GroupBox2 = new QGroupBox(this);
-    GroupBox2->setObjectName(u"GroupBox2"_s);
-    auto* waitLayout = new QHBoxLayout(GroupBox2);
-    auto* wait = new QLabel(u"لطفا کمي صبر کنيد..."_s, GroupBox2);
+    m_waitPanel = new QGroupBox(this);
+    m_waitPanel->setObjectName(u"waitPanel"_s);
+    auto* waitLayout = new QHBoxLayout(m_waitPanel);
+    auto* wait = new QLabel(u"لطفا کمي صبر کنيد..."_s, m_waitPanel);
     wait->setFont(NazaninFont(14, true));
     waitLayout->addWidget(wait, 0, Qt::AlignCenter);
-    GroupBox2->hide();
-    layout->addWidget(GroupBox2);
+    m_waitPanel->hide();
+    layout->addWidget(m_waitPanel);
 
+    // In this order along the row, and so for the tab key.
     auto* buttons = new QHBoxLayout;
-    const std::pair<int, QString> captions[] = {{Help, u"راهنما"_s},
-                                                {Download, u"دانلود فايل خام اكسل پرسشنامه"_s},
-                                                {SaveBlank, u"ذخيره فايل خام اكسل پرسشنامه"_s},
-                                                {Exit, u"خروج"_s}};
-    for (const auto& [index, caption] : captions) {
-        PushButton1[index] = new QPushButton(caption, this);
-        PushButton1[index]->setObjectName(u"PushButton1_%1"_s.arg(index));
-        PushButton1[index]->setAutoDefault(false);
-        buttons->addWidget(PushButton1[index]);
-    }
-    PushButton1[SaveBlank]->setToolTip(u"فايل خام پاسخنامه با متن سوالات، بدون نياز به اينترنت"_s);
+    const auto addButton = [this, buttons](const QString& caption, const QString& name) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+        return button;
+    };
+    m_helpButton = addButton(u"راهنما"_s, u"helpButton"_s);
+    m_downloadButton = addButton(u"دانلود فايل خام اكسل پرسشنامه"_s, u"downloadButton"_s);
+    m_saveBlankButton = addButton(u"ذخيره فايل خام اكسل پرسشنامه"_s, u"saveBlankButton"_s);
+    m_exitButton = addButton(u"خروج"_s, u"exitButton"_s);
+    m_saveBlankButton->setToolTip(u"فايل خام پاسخنامه با متن سوالات، بدون نياز به اينترنت"_s);
     buttons->addStretch();
     layout->addLayout(buttons);
 
-    connect(PushButton1[Help], &QPushButton::clicked, this, [this] {
-        GroupBox1->show();
-        GroupBox1->raise();
+    connect(m_helpButton, &QPushButton::clicked, this, [this] {
+        m_helpPanel->show();
+        m_helpPanel->raise();
     });
-    connect(PushButton1[Exit], &QPushButton::clicked, this, &QWidget::close);
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
     // The browser does the download; whether one opens is not reported.
-    connect(PushButton1[Download], &QPushButton::clicked, this,
-            [] { Desktop::openUrl(BlankWorkbookAddress()); });
-    connect(PushButton1[SaveBlank], &QPushButton::clicked, this, &ExamineeFileWindow::SaveBlankWorkbook);
-    VSFlexGrid1->installEventFilter(this);
-    connect(VSFlexGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    connect(m_downloadButton, &QPushButton::clicked, this, [] { Desktop::openUrl(BlankWorkbookAddress()); });
+    connect(m_saveBlankButton, &QPushButton::clicked, this, &ExamineeFileWindow::saveBlankWorkbook);
+    m_examineeList->installEventFilter(this);
+    connect(m_examineeList, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) {
             followCurrentRow(index.row(), true);
-            ImportExcel();
+            importAnswers();
         }
     });
 }
@@ -161,15 +158,15 @@ void ExamineeFileWindow::followCurrentRow(int row, bool showName) {
     if (!m_list || row < 0 || row >= m_list->rowCount()) {
         return;
     }
-    TxtName->setText(m_list->value(row, u"FullName"_s));
-    Text16->setText(m_list->value(row, u"Code"_s));
+    m_nameEdit->setText(m_list->value(row, u"FullName"_s));
+    m_codeEdit->setText(m_list->value(row, u"Code"_s));
     if (showName) {
-        LbelName->setText(u"نام و نام خانوادگي: "_s + TxtName->text());
+        m_nameLabel->setText(u"نام و نام خانوادگي: "_s + m_nameEdit->text());
     }
 }
 
-void ExamineeFileWindow::ImportExcel() {
-    const QString code = Text16->text();
+void ExamineeFileWindow::importAnswers() {
+    const QString code = m_codeEdit->text();
     if (!m_list || m_list->rowCount() == 0 || code.isEmpty()) {
         return; // an empty list starts no import
     }
@@ -177,16 +174,16 @@ void ExamineeFileWindow::ImportExcel() {
         FileDialog::getOpenFileName(this, QString(), m_context.documentsFolder,
                                     u"All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls"_s);
     if (path.isEmpty()) {
-        GroupBox2->hide();
+        m_waitPanel->hide();
         MessageBox::warning(this, u"Error A3"_s, u" عمليات با مشکل مواجه شده است "_s);
         return;
     }
-    GroupBox2->show();
-    GroupBox2->repaint();
+    m_waitPanel->show();
+    m_waitPanel->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const ImportStatus status = ImportAnswers(path, m_context.programFolder, code);
     QApplication::restoreOverrideCursor();
-    GroupBox2->hide();
+    m_waitPanel->hide();
     reportImport(static_cast<int>(status));
 }
 
@@ -218,7 +215,7 @@ void ExamineeFileWindow::reportImport(int status) {
     }
 }
 
-void ExamineeFileWindow::SaveBlankWorkbook() {
+void ExamineeFileWindow::saveBlankWorkbook() {
     const QString name = FileDialog::getSaveFileName(this, QString(), m_context.documentsFolder,
                                                      u"Morvalen-Excel.xlsx"_s, u"Excel 2007 |*.xlsx"_s);
     if (name.isEmpty()) {
@@ -241,11 +238,11 @@ void ExamineeFileWindow::SaveBlankWorkbook() {
 }
 
 bool ExamineeFileWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == VSFlexGrid1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_examineeList && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && VSFlexGrid1->currentIndex().isValid()) {
-            followCurrentRow(VSFlexGrid1->currentIndex().row(), true);
-            ImportExcel();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_examineeList->currentIndex().isValid()) {
+            followCurrentRow(m_examineeList->currentIndex().row(), true);
+            importAnswers();
             return true;
         }
     }

@@ -8,7 +8,6 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 
 class QGroupBox;
@@ -26,8 +25,6 @@ class ExamineeFileWindow : public QWidget {
     Q_OBJECT
 
 public:
-    enum Button { CloseHelp = 0, Help = 1, Exit = 2, Download = 3, SaveBlank = 4 };
-
     ExamineeFileWindow(const Context& context, QWidget* mainWindow);
     ~ExamineeFileWindow() override;
 
@@ -35,18 +32,22 @@ public:
     static QUrl BlankWorkbookAddress();
 
     // The double click: import a workbook into the answers of the list's current examinee.
-    void ImportExcel();
+    void importAnswers();
     // Saves the blank answer workbook where the user chooses.
-    void SaveBlankWorkbook();
+    void saveBlankWorkbook();
 
-    QTableView* VSFlexGrid1 = nullptr;
-    QLabel* LbelName = nullptr;
-    QLineEdit* TxtName = nullptr; // hidden: the current row's name
-    QLineEdit* Text16 = nullptr;  // hidden: the current row's code, handed to the import
-    std::array<QPushButton*, 5> PushButton1{};
-    QGroupBox* GroupBox1 = nullptr; // help
-    QTextEdit* Text3 = nullptr;
-    QGroupBox* GroupBox2 = nullptr; // "please wait", while the import runs
+    QTableView* m_examineeList = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QLineEdit* m_nameEdit = nullptr; // hidden: the current row's name
+    QLineEdit* m_codeEdit = nullptr; // hidden: the current row's code, handed to the import
+    QPushButton* m_helpButton = nullptr;
+    QPushButton* m_downloadButton = nullptr;  // the blank workbook from the maker's site
+    QPushButton* m_saveBlankButton = nullptr; // the blank workbook written here
+    QPushButton* m_exitButton = nullptr;
+    QGroupBox* m_helpPanel = nullptr;
+    QTextEdit* m_helpText = nullptr;
+    QPushButton* m_helpCloseButton = nullptr;
+    QGroupBox* m_waitPanel = nullptr; // "please wait", while the import runs
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -30,7 +30,7 @@ bool ExportSnapshot::load(QString* error) {
     return m_table.has_value();
 }
 
-void ExportSnapshot::PushBSave(QWidget* parent) {
+void ExportSnapshot::exportAll(QWidget* parent) {
     QString error;
     if (!load(&error)) {
         MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
@@ -42,7 +42,7 @@ void ExportSnapshot::PushBSave(QWidget* parent) {
     if (chosen.isEmpty()) {
         return; // cancelled: nothing written, nothing said
     }
-    Text1 = chosen;
+    m_lastFileName = chosen;
     const ExportTarget target = ExportTargetFor(chosen, selectedFilter);
     if (target.format == ExportFormat::Xls && m_table->rowCount() > m_xlsRowLimit) {
         MessageBox::show(

@@ -22,13 +22,13 @@ public:
     explicit ExportSnapshot(const Context& context, int xlsRowLimit = 65536);
 
     // The save button: ask for a file name and write the workbook there.
-    void PushBSave(QWidget* parent);
+    void exportAll(QWidget* parent);
 
     bool loaded() const { return m_table.has_value(); }
     // The snapshot, once loaded.
     const ExportTable* table() const { return m_table ? &*m_table : nullptr; }
 
-    QString Text1; // the file name chosen last
+    QString m_lastFileName; // the file name chosen last
 
 private:
     bool load(QString* error);

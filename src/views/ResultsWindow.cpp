@@ -256,7 +256,7 @@ void ResultsWindow::exportToExcel() {
     if (!m_excel) {
         m_excel = std::make_shared<ExportSnapshot>(m_context);
     }
-    m_excel->PushBSave(this);
+    m_excel->exportAll(this);
 }
 
 ProfileWindow* ResultsWindow::openProfile() {

@@ -150,7 +150,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     main->OnExecute(101);
     AnswerSheetWindow* sheet = only<AnswerSheetWindow>();
     ASSERT_NE(sheet, nullptr);
-    doubleClickRow(sheet->VSFlexGrid1, rowOf(sheet->VSFlexGrid1, u"علي رضايي"_s));
+    doubleClickRow(sheet->m_examineeList, rowOf(sheet->m_examineeList, u"علي رضايي"_s));
     ASSERT_TRUE(QTest::qWaitFor([sheet] { return sheet->loadedCode() == u"2"_s; }, 3000));
     AnswerRow typed;
     for (int item = 1; item <= kItemCount; ++item) {
@@ -159,7 +159,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
         QTest::sendKeyEvent(QTest::Click, sheet->focusWidget(), Qt::Key(Qt::Key_0 + (digit - '0')),
                             QString(QLatin1Char(digit)), Qt::NoModifier);
     }
-    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::Exit], Qt::LeftButton);
+    QTest::mouseClick(sheet->m_exitButton, Qt::LeftButton);
     EXPECT_EQ(storedAnswers(u"2"_s), typed);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_EQ(messages(), QStringList{});
@@ -283,7 +283,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     ExamineeFileWindow* files = only<ExamineeFileWindow>();
     ASSERT_NE(files, nullptr);
     FileDialog::setNextFileName(answerBook);
-    doubleClickRow(files->VSFlexGrid1, rowOf(files->VSFlexGrid1, u"سينا كريمي"_s));
+    doubleClickRow(files->m_examineeList, rowOf(files->m_examineeList, u"سينا كريمي"_s));
     EXPECT_EQ(messages(), QStringList{u"  داده ها با موفقيت وارد سيستم شدند \r\n"_s});
     EXPECT_EQ(storedAnswers(u"3"_s), typed);
     files->close();

@@ -68,11 +68,9 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
     const View views[] = {
         {100, u"RegistryWindow"_s, [](QWidget* w) { return static_cast<RegistryWindow*>(w)->m_exitButton; }},
         {101, u"AnswerSheetWindow"_s,
-         [](QWidget* w) { return static_cast<AnswerSheetWindow*>(w)->PushB1[AnswerSheetWindow::Exit]; }},
+         [](QWidget* w) { return static_cast<AnswerSheetWindow*>(w)->m_exitButton; }},
         {140, u"ExamineeFileWindow"_s,
-         [](QWidget* w) {
-             return static_cast<ExamineeFileWindow*>(w)->PushButton1[ExamineeFileWindow::Exit];
-         }},
+         [](QWidget* w) { return static_cast<ExamineeFileWindow*>(w)->m_exitButton; }},
         {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->PushB1; }},
         {142, u"SettingsWindow"_s, [](QWidget* w) { return static_cast<SettingsWindow*>(w)->m_closeButton; }},
         {143, u"UpdateWindow"_s, [](QWidget* w) { return static_cast<UpdateWindow*>(w)->PBExit; }},

@@ -45,7 +45,7 @@ protected:
 
     // Double-clicks a list row and waits for the delayed load.
     static void pick(AnswerSheetWindow* sheet, int row) {
-        QTableView* grid = sheet->VSFlexGrid1;
+        QTableView* grid = sheet->m_examineeList;
         doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
         ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->loadedCode().isEmpty(); }, 3000));
     }
@@ -76,24 +76,24 @@ TEST_F(AnswerSheet, OpensEmptyAndLoadsAfterThePause) {
     addExaminee(u"1"_s, false);
     AnswerSheetWindow* sheet = open();
     EXPECT_FALSE(main->isEnabled());
-    EXPECT_FALSE(sheet->GroupBox1->isVisible());
-    EXPECT_FALSE(sheet->PushB1[AnswerSheetWindow::Save]->isEnabled());
-    EXPECT_EQ(sheet->Label1[0]->text(), u"1"_s);
-    EXPECT_EQ(sheet->Label1[231]->text(), u"232"_s);
+    EXPECT_FALSE(sheet->m_pageOnePanel->isVisible());
+    EXPECT_FALSE(sheet->m_saveButton->isEnabled());
+    EXPECT_EQ(sheet->m_itemLabels[1]->text(), u"1"_s);
+    EXPECT_EQ(sheet->m_itemLabels[232]->text(), u"232"_s);
     pick(sheet, 0);
     EXPECT_TRUE(answers->hasRow(u"1"_s)) << "a missing answer row is made";
-    EXPECT_TRUE(sheet->GroupBox1->isVisible());
-    EXPECT_FALSE(sheet->GroupBox2->isVisible());
-    EXPECT_EQ(sheet->focusWidget(), sheet->FlatEdit1[0]);
-    for (int b = 1; b <= 3; ++b) {
-        EXPECT_TRUE(sheet->PushB1[b]->isEnabled());
+    EXPECT_TRUE(sheet->m_pageOnePanel->isVisible());
+    EXPECT_FALSE(sheet->m_pageTwoPanel->isVisible());
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]);
+    for (QPushButton* button : {sheet->m_saveButton, sheet->m_nextPageButton, sheet->m_previousPageButton}) {
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
     }
     // Pages: 1 to 140 in seven columns, 141 to 232 in five; items run down each column.
-    EXPECT_EQ(sheet->FlatEdit1[139]->parentWidget(), sheet->GroupBox1);
-    EXPECT_EQ(sheet->FlatEdit1[140]->parentWidget(), sheet->GroupBox2);
-    EXPECT_LT(sheet->FlatEdit1[0]->y(), sheet->FlatEdit1[19]->y());
-    EXPECT_EQ(sheet->FlatEdit1[0]->y(), sheet->FlatEdit1[20]->y());
-    EXPECT_EQ(sheet->FlatEdit1[140]->y(), sheet->FlatEdit1[220]->y());
+    EXPECT_EQ(sheet->m_answerCells[140]->parentWidget(), sheet->m_pageOnePanel);
+    EXPECT_EQ(sheet->m_answerCells[141]->parentWidget(), sheet->m_pageTwoPanel);
+    EXPECT_LT(sheet->m_answerCells[1]->y(), sheet->m_answerCells[20]->y());
+    EXPECT_EQ(sheet->m_answerCells[1]->y(), sheet->m_answerCells[21]->y());
+    EXPECT_EQ(sheet->m_answerCells[141]->y(), sheet->m_answerCells[221]->y());
 }
 
 TEST_F(AnswerSheet, OnlyOneToSixAreTypedButEveryKeyCounts) {
@@ -105,12 +105,12 @@ TEST_F(AnswerSheet, OnlyOneToSixAreTypedButEveryKeyCounts) {
     typeDigit(sheet, '0');
     key(sheet, Qt::Key_A, u"a"_s);
     key(sheet, Qt::Key_Backspace, QString(QChar(8)));
-    EXPECT_EQ(sheet->FlatEdit1[0]->text(), u""_s);
-    EXPECT_EQ(sheet->focusWidget(), sheet->FlatEdit1[0]) << "no advance";
+    EXPECT_EQ(sheet->m_answerCells[1]->text(), u""_s);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]) << "no advance";
     EXPECT_EQ(sheet->keyCount(), (before + 4) % 15);
     typeDigit(sheet, '3');
-    EXPECT_EQ(sheet->FlatEdit1[0]->text(), u"3"_s);
-    EXPECT_EQ(sheet->focusWidget(), sheet->FlatEdit1[1]);
+    EXPECT_EQ(sheet->m_answerCells[1]->text(), u"3"_s);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[2]);
 }
 
 TEST_F(AnswerSheet, FifteenthKeyWritesTheRow) {
@@ -131,23 +131,23 @@ TEST_F(AnswerSheet, PageTwoFollowsItem140AndTheLastCellKeepsTheFocus) {
     addExaminee(u"1"_s, true);
     AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
-    sheet->FlatEdit1[139]->setFocus();
+    sheet->m_answerCells[140]->setFocus();
     typeDigit(sheet, '5');
-    EXPECT_FALSE(sheet->GroupBox1->isVisible());
-    EXPECT_TRUE(sheet->GroupBox2->isVisible());
+    EXPECT_FALSE(sheet->m_pageOnePanel->isVisible());
+    EXPECT_TRUE(sheet->m_pageTwoPanel->isVisible());
     EXPECT_EQ(sheet->page(), 2);
-    EXPECT_EQ(sheet->focusWidget(), sheet->FlatEdit1[140]);
-    sheet->FlatEdit1[231]->setFocus();
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[141]);
+    sheet->m_answerCells[232]->setFocus();
     typeDigit(sheet, '2');
-    EXPECT_EQ(sheet->FlatEdit1[231]->text(), u"2"_s);
-    EXPECT_EQ(sheet->focusWidget(), sheet->FlatEdit1[231]);
+    EXPECT_EQ(sheet->m_answerCells[232]->text(), u"2"_s);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[232]);
     // Next on page 2 stays there, previous twice ends on page 1.
-    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::NextPage], Qt::LeftButton);
+    QTest::mouseClick(sheet->m_nextPageButton, Qt::LeftButton);
     EXPECT_EQ(sheet->page(), 2);
-    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::PreviousPage], Qt::LeftButton);
-    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::PreviousPage], Qt::LeftButton);
+    QTest::mouseClick(sheet->m_previousPageButton, Qt::LeftButton);
+    QTest::mouseClick(sheet->m_previousPageButton, Qt::LeftButton);
     EXPECT_EQ(sheet->page(), 1);
-    EXPECT_TRUE(sheet->GroupBox1->isVisible());
+    EXPECT_TRUE(sheet->m_pageOnePanel->isVisible());
 }
 
 TEST_F(AnswerSheet, WholeSheetThenExitKeepsAll232Answers) {
@@ -158,7 +158,7 @@ TEST_F(AnswerSheet, WholeSheetThenExitKeepsAll232Answers) {
         typeDigit(sheet, static_cast<char>('1' + i % 6));
     }
     EXPECT_EQ(filledInDatabase(u"1"_s), 225) << "the autosave has written up to key 225";
-    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::Exit], Qt::LeftButton);
+    QTest::mouseClick(sheet->m_exitButton, Qt::LeftButton);
     const auto row = answers->row(u"1"_s);
     ASSERT_TRUE(row);
     for (int i = 0; i < kItemCount; ++i) {
@@ -172,7 +172,7 @@ TEST_F(AnswerSheet, SaveButtonSaysSaved) {
     AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
     typeDigit(sheet, '4');
-    QTest::mouseClick(sheet->PushB1[AnswerSheetWindow::Save], Qt::LeftButton);
+    QTest::mouseClick(sheet->m_saveButton, Qt::LeftButton);
     EXPECT_EQ(answers->cell(u"1"_s, 1), u"4"_s);
     ASSERT_FALSE(MessageBox::shown().isEmpty());
     EXPECT_TRUE(MessageBox::shown().back().timed);
@@ -189,22 +189,22 @@ TEST_F(AnswerSheet, SecondExamineeReplacesTheFirstAndKeepsItsAnswers) {
     pick(sheet, 0); // the newest: examinee 2
     ASSERT_EQ(sheet->loadedCode(), u"2"_s);
     typeDigit(sheet, '3');
-    QTableView* grid = sheet->VSFlexGrid1;
+    QTableView* grid = sheet->m_examineeList;
     doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(1, 1)).center());
     EXPECT_EQ(answers->cell(u"2"_s, 1), u"3"_s) << "saved before the next examinee is loaded";
-    for (QLineEdit* cell : sheet->FlatEdit1) {
+    for (QLineEdit* cell : sheet->m_answerCells) {
         ASSERT_TRUE(cell->text().isEmpty()) << "all cells are cleared at once";
     }
     ASSERT_TRUE(QTest::qWaitFor([sheet] { return sheet->loadedCode() == u"1"_s; }, 3000));
-    EXPECT_EQ(sheet->FlatEdit1[99]->text(), u"6"_s);
-    EXPECT_EQ(sheet->FlatEdit1[0]->text(), u""_s);
+    EXPECT_EQ(sheet->m_answerCells[100]->text(), u"6"_s);
+    EXPECT_EQ(sheet->m_answerCells[1]->text(), u""_s);
     sheet->close();
     EXPECT_EQ(answers->cell(u"1"_s, 200), u"12"_s);
 }
 
 TEST_F(AnswerSheet, EmptyListStartsNothing) {
     AnswerSheetWindow* sheet = open();
-    doubleClick(sheet->VSFlexGrid1->viewport(), QPoint(20, 20));
+    doubleClick(sheet->m_examineeList->viewport(), QPoint(20, 20));
     QTest::qWait(150);
     EXPECT_TRUE(sheet->loadedCode().isEmpty());
     QSqlQuery q(db->handle());

@@ -72,17 +72,17 @@ TEST_F(ExcelButton, SavesEveryExamineeAndSaysSo) {
 TEST_F(ExcelButton, NamesGetTheRightExtensionAndCancelWritesNothing) {
     ExportSnapshot excel(context);
     FileDialog::setNextFileName(QString());
-    excel.PushBSave(nullptr);
+    excel.exportAll(nullptr);
     EXPECT_TRUE(MessageBox::shown().isEmpty()) << "cancel: nothing said";
     EXPECT_EQ(QDir(folder.path()).entryList({u"*.xls*"_s}).size(), 0) << "cancel: nothing written";
 
     FileDialog::setNextFileName(folder.file(u"plain"_s));
-    excel.PushBSave(nullptr);
+    excel.exportAll(nullptr);
     EXPECT_TRUE(QFile::exists(folder.file(u"plain.xls"_s)));
-    EXPECT_EQ(excel.Text1, folder.file(u"plain"_s));
+    EXPECT_EQ(excel.m_lastFileName, folder.file(u"plain"_s));
 
     FileDialog::setNextFileName(folder.file(u"new.xlsx"_s));
-    excel.PushBSave(nullptr);
+    excel.exportAll(nullptr);
     EXPECT_EQ(exportedNames(folder.file(u"new.xlsx"_s)).size(), 2);
     EXPECT_FALSE(QFile::exists(folder.file(u"new.xlsx.xls"_s)));
 }
@@ -90,7 +90,7 @@ TEST_F(ExcelButton, NamesGetTheRightExtensionAndCancelWritesNothing) {
 TEST_F(ExcelButton, TooManyRowsForXlsSuggestsXlsx) {
     ExportSnapshot excel(context, 2); // room for the heading and one examinee
     FileDialog::setNextFileName(folder.file(u"big.xls"_s));
-    excel.PushBSave(nullptr);
+    excel.exportAll(nullptr);
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_EQ(last().title, u"توجه"_s);
     EXPECT_EQ(last().text, u"تعداد آزمودني ها (2) بيش از گنجايش فايل xls است (حداکثر 1 آزمودني).\r\n"
@@ -98,7 +98,7 @@ TEST_F(ExcelButton, TooManyRowsForXlsSuggestsXlsx) {
     EXPECT_FALSE(QFile::exists(folder.file(u"big.xls"_s)));
 
     FileDialog::setNextFileName(folder.file(u"big.xlsx"_s));
-    excel.PushBSave(nullptr);
+    excel.exportAll(nullptr);
     EXPECT_EQ(last().text, u"ذخيره شد"_s) << ".xlsx has no such limit";
     EXPECT_EQ(exportedNames(folder.file(u"big.xlsx"_s)).size(), 2);
 }
@@ -106,7 +106,7 @@ TEST_F(ExcelButton, TooManyRowsForXlsSuggestsXlsx) {
 TEST_F(ExcelButton, FailureShowsTheReasonTitledError) {
     ExportSnapshot excel(context);
     FileDialog::setNextFileName(folder.file(u"missing/folder/out.xls"_s));
-    excel.PushBSave(nullptr);
+    excel.exportAll(nullptr);
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_EQ(last().title, u"Error"_s);
     EXPECT_FALSE(last().text.isEmpty());
@@ -137,7 +137,7 @@ TEST_F(ExcelButton, LaterExportsOfTheRunWriteTheFirstSnapshot) {
     // A new run (a fresh export object) reads the database again.
     ExportSnapshot fresh(context);
     FileDialog::setNextFileName(folder.file(u"third.xls"_s));
-    fresh.PushBSave(nullptr);
+    fresh.exportAll(nullptr);
     EXPECT_EQ(exportedNames(folder.file(u"third.xls"_s)).size(), 3);
 }
 

@@ -51,7 +51,7 @@ protected:
     }
 
     void doubleClickRow(int row) {
-        QTableView* grid = window->VSFlexGrid1;
+        QTableView* grid = window->m_examineeList;
         doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
     }
 
@@ -80,7 +80,7 @@ TEST_F(FileBrowser, ListShowsOnlyNamesNewestFirstAndFollowsTheChoice) {
     open();
     EXPECT_TRUE(window->isModal());
     EXPECT_FALSE(main->isEnabled());
-    QTableView* grid = window->VSFlexGrid1;
+    QTableView* grid = window->m_examineeList;
     int visible = 0;
     for (int c = 0; c < grid->model()->columnCount(); ++c) {
         visible += grid->isColumnHidden(c) ? 0 : 1;
@@ -90,34 +90,35 @@ TEST_F(FileBrowser, ListShowsOnlyNamesNewestFirstAndFollowsTheChoice) {
     EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), u"نام و نام خانوادگي"_s);
     EXPECT_GE(grid->columnWidth(1), 2800 / 15) << "the one column fills the list";
     EXPECT_EQ(grid->model()->index(0, 1).data().toString(), u"دومي"_s) << "newest first";
-    EXPECT_EQ(window->LbelName->text(), u"نام :"_s);
-    EXPECT_EQ(window->Text16->text(), u"2"_s) << "the newest is current";
+    EXPECT_EQ(window->m_nameLabel->text(), u"نام :"_s);
+    EXPECT_EQ(window->m_codeEdit->text(), u"2"_s) << "the newest is current";
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                       grid->visualRect(grid->model()->index(1, 1)).center());
-    EXPECT_EQ(window->LbelName->text(), u"نام و نام خانوادگي: اولي"_s);
-    EXPECT_EQ(window->Text16->text(), u"1"_s);
+    EXPECT_EQ(window->m_nameLabel->text(), u"نام و نام خانوادگي: اولي"_s);
+    EXPECT_EQ(window->m_codeEdit->text(), u"1"_s);
     QTest::keyClick(grid, Qt::Key_Up);
-    EXPECT_EQ(window->LbelName->text(), u"نام و نام خانوادگي: دومي"_s) << "the keyboard moves the choice too";
+    EXPECT_EQ(window->m_nameLabel->text(), u"نام و نام خانوادگي: دومي"_s)
+        << "the keyboard moves the choice too";
 
-    QTest::mouseClick(window->PushButton1[ExamineeFileWindow::Exit], Qt::LeftButton);
+    QTest::mouseClick(window->m_exitButton, Qt::LeftButton);
     EXPECT_TRUE(main->isEnabled());
 }
 
 TEST_F(FileBrowser, HelpOpensAndClosesAnyNumberOfTimes) {
     open();
-    EXPECT_FALSE(window->GroupBox1->isVisible());
-    EXPECT_FALSE(window->GroupBox2->isVisible());
-    const QStringList lines = window->Text3->toPlainText().split(u'\n');
+    EXPECT_FALSE(window->m_helpPanel->isVisible());
+    EXPECT_FALSE(window->m_waitPanel->isVisible());
+    const QStringList lines = window->m_helpText->toPlainText().split(u'\n');
     ASSERT_GE(lines.size(), 9);
     EXPECT_EQ(lines[0], u"اين قسمت از نرم افزار جهت بارگذاري فايل "_s);
     EXPECT_EQ(lines[5], QString());
     EXPECT_EQ(lines[8], u"حروف فارسي باشد."_s);
     for (int i = 0; i < 2; ++i) {
-        QTest::mouseClick(window->PushButton1[ExamineeFileWindow::Help], Qt::LeftButton);
-        EXPECT_TRUE(window->GroupBox1->isVisible());
-        QTest::mouseClick(window->PushButton1[ExamineeFileWindow::CloseHelp], Qt::LeftButton);
-        EXPECT_FALSE(window->GroupBox1->isVisible());
+        QTest::mouseClick(window->m_helpButton, Qt::LeftButton);
+        EXPECT_TRUE(window->m_helpPanel->isVisible());
+        QTest::mouseClick(window->m_helpCloseButton, Qt::LeftButton);
+        EXPECT_FALSE(window->m_helpPanel->isVisible());
     }
 }
 
@@ -128,7 +129,7 @@ TEST_F(FileBrowser, DownloadOpensTheBlankWorkbookAddress) {
         return false;
     });
     open();
-    QTest::mouseClick(window->PushButton1[ExamineeFileWindow::Download], Qt::LeftButton);
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     Desktop::setOpenerForTests(nullptr);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QUrl(u"https://morvalen.example/Soft/Morvalen/2022/Morvalen-Excel.zip"_s));
@@ -185,13 +186,13 @@ TEST_F(FileBrowser, ImportMessagesAndWhatReachesTheStore) {
     EXPECT_EQ(last().icon, MessageBox::Icon::Information);
     EXPECT_EQ(answer(u"1"_s, 1), u"6"_s);
     EXPECT_EQ(answer(u"2"_s, 1), u"3"_s);
-    EXPECT_FALSE(window->GroupBox2->isVisible()) << "the wait panel is hidden again";
+    EXPECT_FALSE(window->m_waitPanel->isVisible()) << "the wait panel is hidden again";
     EXPECT_TRUE(window->isVisible()) << "the window stays open";
 
     // Enter on the list does what the double click does.
     FileDialog::setNextFileName(workbook("Morvalen", 2));
-    QTest::keyClick(window->VSFlexGrid1, Qt::Key_Up);
-    QTest::keyClick(window->VSFlexGrid1, Qt::Key_Return);
+    QTest::keyClick(window->m_examineeList, Qt::Key_Up);
+    QTest::keyClick(window->m_examineeList, Qt::Key_Return);
     EXPECT_EQ(last().title, u"ورود اطلاعات"_s);
     EXPECT_EQ(answer(u"2"_s, 1), u"2"_s);
     EXPECT_EQ(answer(u"1"_s, 1), u"6"_s);
@@ -214,12 +215,12 @@ TEST_F(FileBrowser, ExamineeWithoutAnswerRowIsToldAndNothingIsAdded) {
 
 TEST_F(FileBrowser, EmptyListStartsNoImport) {
     open();
-    EXPECT_EQ(window->VSFlexGrid1->model()->rowCount(), 0);
-    doubleClick(window->VSFlexGrid1->viewport(), QPoint(20, 20));
-    window->ImportExcel();
+    EXPECT_EQ(window->m_examineeList->model()->rowCount(), 0);
+    doubleClick(window->m_examineeList->viewport(), QPoint(20, 20));
+    window->importAnswers();
     EXPECT_TRUE(FileDialog::shown().isEmpty());
     EXPECT_TRUE(MessageBox::shown().isEmpty());
-    EXPECT_EQ(window->LbelName->text(), u"نام :"_s);
+    EXPECT_EQ(window->m_nameLabel->text(), u"نام :"_s);
 }
 
 TEST_F(FileBrowser, SavedBlankWorkbookImports) {
@@ -229,7 +230,7 @@ TEST_F(FileBrowser, SavedBlankWorkbookImports) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(u"پاسخ ها"_s));
     const QString blank = folder.file(u"پاسخ ها/پرسشنامه"_s);
     FileDialog::setNextFileName(blank);
-    QTest::mouseClick(window->PushButton1[ExamineeFileWindow::SaveBlank], Qt::LeftButton);
+    QTest::mouseClick(window->m_saveBlankButton, Qt::LeftButton);
     ASSERT_EQ(FileDialog::shown().size(), 1);
     EXPECT_EQ(FileDialog::shown()[0].filter, u"Excel 2007 |*.xlsx"_s);
     EXPECT_EQ(FileDialog::shown()[0].suggested, u"Morvalen-Excel.xlsx"_s);

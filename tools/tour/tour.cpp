@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
             Save(window, u"BackupWindow-help"_s);
         }
         if (id == 140 && window) {
-            static_cast<ExamineeFileWindow*>(window)->PushButton1[ExamineeFileWindow::Help]->click();
+            static_cast<ExamineeFileWindow*>(window)->m_helpButton->click();
             Save(window, u"ExamineeFileWindow-help"_s);
         }
         if (id == 141 && window) {
