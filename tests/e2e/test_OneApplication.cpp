@@ -74,7 +74,7 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
          [](QWidget* w) {
              return static_cast<ExamineeFileWindow*>(w)->PushButton1[ExamineeFileWindow::Exit];
          }},
-        {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->PushB1; }},
+        {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->m_exitButton; }},
         {142, u"SettingsWindow"_s,
          [](QWidget* w) { return static_cast<SettingsWindow*>(w)->PushButtonExit; }},
         {143, u"UpdateWindow"_s, [](QWidget* w) { return static_cast<UpdateWindow*>(w)->PBExit; }},
