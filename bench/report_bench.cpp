@@ -63,7 +63,7 @@ struct ReportFolder {
 void BM_PrintClickToFirstPreviewPage(benchmark::State& state) {
     ReportFolder folder;
     for (auto _ : state) {
-        folder.profile->PushButtonPrint->click();
+        folder.profile->m_printButton->click();
         auto* preview = folder.profile->findChild<QPrintPreviewDialog*>();
         auto* pages = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
         while (pages && pages->pageCount() == 0) {
@@ -83,7 +83,7 @@ void BM_WordClickToFileWritten(benchmark::State& state) {
     ReportFolder folder;
     const QString path = folder.dir.filePath(u"Morvalen.docx"_s);
     for (auto _ : state) {
-        folder.profile->PushButtonWord->click();
+        folder.profile->m_wordButton->click();
         if (QFileInfo(path).size() == 0) {
             state.SkipWithError("no document");
             break;

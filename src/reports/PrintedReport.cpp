@@ -72,7 +72,7 @@ std::optional<ReportTemplate> PrepareReport(const QString& programFolder, const 
 
 PrintedReport::PrintedReport(const Context& context, QWidget* owner) : m_context(context), m_owner(owner) {}
 
-QPrintPreviewDialog* PrintedReport::Command1(const QString& examineeLine) {
+QPrintPreviewDialog* PrintedReport::showReport(const QString& examineeLine) {
     QString error;
     std::optional<ReportTemplate> prepared = PrepareReport(m_context.programFolder, examineeLine, &error);
     if (!prepared) {

@@ -25,8 +25,9 @@ class PrintedReport {
 public:
     PrintedReport(const Context& context, QWidget* owner);
 
-    // "Show report". The preview, or null after telling the user why there is none.
-    QPrintPreviewDialog* Command1(const QString& examineeLine);
+    // Shows the report in a print preview: the preview, or null after telling the user why
+    // there is none.
+    QPrintPreviewDialog* showReport(const QString& examineeLine);
 
 private:
     Context m_context;

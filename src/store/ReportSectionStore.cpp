@@ -30,7 +30,7 @@ QString ReportSectionStore::read(const QString& key) {
     return text;
 }
 
-int WriteTafsir(const QString& programFolder, const ScoringResult& result) {
+int StoreReportSections(const QString& programFolder, const ScoringResult& result) {
     auto sections = Database::open(programFolder, DatabaseFile::ReportSections);
     if (!sections) {
         return 0;

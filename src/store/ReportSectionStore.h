@@ -28,6 +28,6 @@ private:
 // paragraphs of "Theme.skn". A section whose row is missing, or that cannot be written, is
 // skipped and the rest go on; paragraphs that cannot be read are left empty. Returns how
 // many sections were written.
-int WriteTafsir(const QString& programFolder, const ScoringResult& result);
+int StoreReportSections(const QString& programFolder, const ScoringResult& result);
 
 } // namespace morvalen

@@ -78,11 +78,11 @@ ProfileWindow::ProfileWindow(const Context& context, const ScoringResult& result
     m_main = Database::open(context.programFolder, DatabaseFile::Main);
     if (m_main) {
         m_examinees = std::make_unique<ExamineeStore>(*m_main);
-        m_stored = m_examinees->comment(m_code);
+        m_storedInterpretation = m_examinees->comment(m_code);
     }
     build();
-    for (int s = 0; s < kScaleCount; ++s) {
-        Txt1[s]->setText(QString::number(result.scales[s].percent));
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        m_percentEdits[scale]->setText(QString::number(result.scales[scale - 1].percent));
     }
     activate();
 }
@@ -96,141 +96,146 @@ void ProfileWindow::build() {
     setPalette(white);
     setAutoFillBackground(true);
 
-    chart = new QChart;
-    chart->setObjectName(u"chart"_s);
-    chart->legend()->hide();
-    ChartControl = new QChartView(chart, this);
-    ChartControl->setObjectName(u"ChartControl"_s);
-    ChartControl->setRenderHint(QPainter::Antialiasing);
+    m_chart = new QChart;
+    m_chart->setObjectName(u"chart"_s);
+    m_chart->legend()->hide();
+    m_chartView = new QChartView(m_chart, this);
+    m_chartView->setObjectName(u"chartView"_s);
+    m_chartView->setRenderHint(QPainter::Antialiasing);
     // The chart reads left to right, whatever the window's direction.
-    ChartControl->setLayoutDirection(Qt::LeftToRight);
-    ChartControl->move(kChartLeft, kChartTop);
+    m_chartView->setLayoutDirection(Qt::LeftToRight);
+    m_chartView->move(kChartLeft, kChartTop);
 
-    series = new QLineSeries;
-    series->setName(u"Series"_s);
-    series->setPointsVisible(true);
-    chart->addSeries(series);
-    m_categories = new QBarCategoryAxis;
-    m_categories->setObjectName(u"Strip"_s);
-    m_categories->append(PointLabels());
-    m_categories->setLabelsAngle(285);
-    m_categories->setLabelsFont(NazaninFont(11, true));
-    m_categories->setTruncateLabels(false);
+    m_series = new QLineSeries;
+    m_series->setName(u"Series"_s);
+    m_series->setPointsVisible(true);
+    m_chart->addSeries(m_series);
+    m_categoryAxis = new QBarCategoryAxis;
+    m_categoryAxis->setObjectName(u"categoryAxis"_s);
+    m_categoryAxis->append(PointLabels());
+    m_categoryAxis->setLabelsAngle(285);
+    m_categoryAxis->setLabelsFont(NazaninFont(11, true));
+    m_categoryAxis->setTruncateLabels(false);
     // The axis would hide the labels that reach past its ends once turned; the window
     // draws all 18 itself.
-    m_categories->setLabelsVisible(false);
-    m_categories->setShadesVisible(true); // the band behind the profile, across all categories
-    m_values = new QValueAxis;
-    m_values->setRange(0, 105);
-    m_values->setLabelFormat(u"%d"_s);
-    chart->addAxis(m_categories, Qt::AlignBottom);
-    chart->addAxis(m_values, Qt::AlignLeft);
-    series->attachAxis(m_categories);
-    series->attachAxis(m_values);
+    m_categoryAxis->setLabelsVisible(false);
+    m_categoryAxis->setShadesVisible(true); // the band behind the profile, across all categories
+    m_valueAxis = new QValueAxis;
+    m_valueAxis->setRange(0, 105);
+    m_valueAxis->setLabelFormat(u"%d"_s);
+    m_chart->addAxis(m_categoryAxis, Qt::AlignBottom);
+    m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
+    m_series->attachAxis(m_categoryAxis);
+    m_series->attachAxis(m_valueAxis);
     qreal longest = 0;
-    for (int s = 0; s < kScaleCount; ++s) {
-        valueLabels[s] = new QGraphicsSimpleTextItem(chart);
-        valueLabels[s]->setRotation(-90);
-        valueLabels[s]->setZValue(100); // above the line and its markers
-        valueLabels[s]->hide();
-        categoryLabels[s] = new QGraphicsSimpleTextItem(PointLabels()[s], chart);
-        categoryLabels[s]->setFont(NazaninFont(11, true));
-        const QRectF box = categoryLabels[s]->boundingRect();
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        m_valueLabels[scale] = new QGraphicsSimpleTextItem(m_chart);
+        m_valueLabels[scale]->setRotation(-90);
+        m_valueLabels[scale]->setZValue(100); // above the line and its markers
+        m_valueLabels[scale]->hide();
+        m_categoryLabels[scale] = new QGraphicsSimpleTextItem(PointLabels()[scale - 1], m_chart);
+        m_categoryLabels[scale]->setFont(NazaninFont(11, true));
+        const QRectF box = m_categoryLabels[scale]->boundingRect();
         // Turned about the end of the text, which then sits at the axis under its point.
-        categoryLabels[s]->setTransformOriginPoint(box.topRight());
-        categoryLabels[s]->setRotation(285);
+        m_categoryLabels[scale]->setTransformOriginPoint(box.topRight());
+        m_categoryLabels[scale]->setRotation(285);
         longest = std::max(longest, box.width());
     }
-    chart->setMargins(QMargins(12, 8, 12, static_cast<int>(longest * 0.97) + 8));
-    connect(chart, &QChart::plotAreaChanged, this, &ProfileWindow::placeValueLabels);
+    m_chart->setMargins(QMargins(12, 8, 12, static_cast<int>(longest * 0.97) + 8));
+    connect(m_chart, &QChart::plotAreaChanged, this, &ProfileWindow::placeValueLabels);
 
-    for (int s = 0; s < kScaleCount; ++s) {
-        Txt1[s] = new QLineEdit(this);
-        Txt1[s]->setObjectName(u"Txt1_%1"_s.arg(s));
-        Txt1[s]->hide();
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        m_percentEdits[scale] = new QLineEdit(this);
+        m_percentEdits[scale]->setObjectName(u"percentEdit_%1"_s.arg(scale));
+        m_percentEdits[scale]->hide();
     }
-    buildPanel();
+    buildOptionsPanel();
 
-    FramTaf = new QFrame(this);
-    FramTaf->setObjectName(u"FramTaf"_s);
-    FramTaf->setFrameShape(QFrame::Panel);
-    FramTaf->setAutoFillBackground(true);
-    FramTaf->setGeometry(67, 5, 580, 470);
-    auto* taf = new QVBoxLayout(FramTaf);
-    Txttaf1 = new QTextEdit(FramTaf);
-    Txttaf1->setObjectName(u"Txttaf1"_s);
-    Txttaf1->setAcceptRichText(false);
-    Txttaf1->setFont(NazaninFont(14.25, true));
-    Txttaf1->setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
-    Txttaf1->setLayoutDirection(Qt::RightToLeft);
-    QPalette face = Txttaf1->palette();
+    m_interpretationPanel = new QFrame(this);
+    m_interpretationPanel->setObjectName(u"interpretationPanel"_s);
+    m_interpretationPanel->setFrameShape(QFrame::Panel);
+    m_interpretationPanel->setAutoFillBackground(true);
+    m_interpretationPanel->setGeometry(67, 5, 580, 470);
+    auto* panelLayout = new QVBoxLayout(m_interpretationPanel);
+    m_interpretationText = new QTextEdit(m_interpretationPanel);
+    m_interpretationText->setObjectName(u"interpretationText"_s);
+    m_interpretationText->setAcceptRichText(false);
+    m_interpretationText->setFont(NazaninFont(14.25, true));
+    m_interpretationText->setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
+    m_interpretationText->setLayoutDirection(Qt::RightToLeft);
+    QPalette face = m_interpretationText->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
-    Txttaf1->setPalette(face);
-    taf->addWidget(Txttaf1, 1);
-    auto* row = new QWidget(FramTaf);
+    m_interpretationText->setPalette(face);
+    panelLayout->addWidget(m_interpretationText, 1);
+    auto* row = new QWidget(m_interpretationPanel);
     row->setLayoutDirection(Qt::LeftToRight); // left to right, as laid out
     auto* buttons = new QHBoxLayout(row);
     buttons->setContentsMargins(0, 0, 0, 0);
-    PBZu = new QPushButton(u"بستن"_s, row);
-    PBZu->setObjectName(u"PBZu"_s);
-    PBNeu = new QPushButton(u"مشاهده تفسير جديد"_s, row);
-    PBNeu->setObjectName(u"PBNeu"_s);
-    PBTAFZA = new QPushButton(u"مشاهده تفسير ذخيره شده"_s, row);
-    PBTAFZA->setObjectName(u"PBTAFZA"_s);
-    PBSpeich = new QPushButton(u"ذخيره تفسير"_s, row);
-    PBSpeich->setObjectName(u"PBSpeich"_s);
-    for (QPushButton* b : {PBZu, PBNeu, PBTAFZA, PBSpeich}) {
-        b->setFont(NazaninFont(12, true));
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
+    m_interpretationCloseButton = new QPushButton(u"بستن"_s, row);
+    m_interpretationCloseButton->setObjectName(u"interpretationCloseButton"_s);
+    m_newInterpretationButton = new QPushButton(u"مشاهده تفسير جديد"_s, row);
+    m_newInterpretationButton->setObjectName(u"newInterpretationButton"_s);
+    m_storedInterpretationButton = new QPushButton(u"مشاهده تفسير ذخيره شده"_s, row);
+    m_storedInterpretationButton->setObjectName(u"storedInterpretationButton"_s);
+    m_saveInterpretationButton = new QPushButton(u"ذخيره تفسير"_s, row);
+    m_saveInterpretationButton->setObjectName(u"saveInterpretationButton"_s);
+    for (QPushButton* button : {m_interpretationCloseButton, m_newInterpretationButton,
+                                m_storedInterpretationButton, m_saveInterpretationButton}) {
+        button->setFont(NazaninFont(12, true));
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
     }
-    taf->addWidget(row);
-    FramTaf->hide();
-    connect(PBZu, &QPushButton::clicked, FramTaf, &QWidget::hide);
-    connect(PBNeu, &QPushButton::clicked, this, &ProfileWindow::buildInterpretation);
-    connect(PBTAFZA, &QPushButton::clicked, this, [this] { Txttaf1->setPlainText(m_stored); });
-    connect(PBSpeich, &QPushButton::clicked, this, &ProfileWindow::storeInterpretation);
+    panelLayout->addWidget(row);
+    m_interpretationPanel->hide();
+    connect(m_interpretationCloseButton, &QPushButton::clicked, m_interpretationPanel, &QWidget::hide);
+    connect(m_newInterpretationButton, &QPushButton::clicked, this, &ProfileWindow::buildInterpretation);
+    connect(m_storedInterpretationButton, &QPushButton::clicked, this,
+            [this] { m_interpretationText->setPlainText(m_storedInterpretation); });
+    connect(m_saveInterpretationButton, &QPushButton::clicked, this, &ProfileWindow::storeInterpretation);
 }
 
-void ProfileWindow::buildPanel() {
-    panelOptions = new QWidget(this);
-    panelOptions->setObjectName(u"panelOptions"_s);
-    auto* layout = new QVBoxLayout(panelOptions);
+void ProfileWindow::buildOptionsPanel() {
+    m_optionsPanel = new QWidget(this);
+    m_optionsPanel->setObjectName(u"optionsPanel"_s);
+    auto* layout = new QVBoxLayout(m_optionsPanel);
     layout->setContentsMargins(6, 6, 6, 6);
-    chkShowLabels = new QCheckBox(u"نمايش نمره مقياسها"_s, panelOptions);
-    chkShowLabels->setObjectName(u"chkShowLabels"_s);
-    layout->addWidget(chkShowLabels);
-    const auto listRow = [&](QLabel*& label, const QString& caption, QComboBox*& list,
-                             const QStringList& names, const QString& name) {
+    m_showScoresCheck = new QCheckBox(u"نمايش نمره مقياسها"_s, m_optionsPanel);
+    m_showScoresCheck->setObjectName(u"showScoresCheck"_s);
+    layout->addWidget(m_showScoresCheck);
+    const auto comboRow = [&](QLabel*& label, const QString& labelName, const QString& caption,
+                              QComboBox*& combo, const QStringList& names, const QString& comboName) {
         auto* row = new QHBoxLayout;
-        label = new QLabel(caption, panelOptions);
-        list = new QComboBox(panelOptions);
-        list->setObjectName(name);
-        list->addItems(names);
+        label = new QLabel(caption, m_optionsPanel);
+        label->setObjectName(labelName);
+        combo = new QComboBox(m_optionsPanel);
+        combo->setObjectName(comboName);
+        combo->addItems(names);
         row->addWidget(label);
-        row->addWidget(list, 1);
+        row->addWidget(combo, 1);
         layout->addLayout(row);
     };
-    listRow(lblAppearance, u"ظاهر نمودار:"_s, cmbAppearance, AppearanceNames(), u"cmbAppearance"_s);
-    listRow(lblPalette, u"رنگ نمودار:"_s, cmbPalette, PaletteNames(), u"cmbPalette"_s);
+    comboRow(m_appearanceLabel, u"appearanceLabel"_s, u"ظاهر نمودار:"_s, m_appearanceCombo, AppearanceNames(),
+             u"appearanceCombo"_s);
+    comboRow(m_paletteLabel, u"paletteLabel"_s, u"رنگ نمودار:"_s, m_paletteCombo, PaletteNames(),
+             u"paletteCombo"_s);
 
-    auto* block = new QWidget(panelOptions);
+    auto* block = new QWidget(m_optionsPanel);
     block->setLayoutDirection(Qt::LeftToRight); // the 2 x 2 block reads left to right
     auto* grid = new QGridLayout(block);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(4);
-    PushButtonTafsir = new QPushButton(u"تفسير"_s, block);
-    PushButtonTafsir->setObjectName(u"PushButtonTafsir"_s);
-    PushButtonWord = new QPushButton(u"خروجي Word"_s, block);
-    PushButtonWord->setObjectName(u"PushButtonWord"_s);
-    PushButtonExit = new QPushButton(u"خروج"_s, block);
-    PushButtonExit->setObjectName(u"PushButtonExit"_s);
-    PushButtonPrint = new QPushButton(u"پرينت"_s, block);
-    PushButtonPrint->setObjectName(u"PushButtonPrint"_s);
-    const std::pair<QPushButton*, QPoint> cells[] = {{PushButtonTafsir, {0, 0}},
-                                                     {PushButtonWord, {1, 0}},
-                                                     {PushButtonExit, {0, 1}},
-                                                     {PushButtonPrint, {1, 1}}};
+    m_interpretationButton = new QPushButton(u"تفسير"_s, block);
+    m_interpretationButton->setObjectName(u"interpretationButton"_s);
+    m_wordButton = new QPushButton(u"خروجي Word"_s, block);
+    m_wordButton->setObjectName(u"wordButton"_s);
+    m_exitButton = new QPushButton(u"خروج"_s, block);
+    m_exitButton->setObjectName(u"exitButton"_s);
+    m_printButton = new QPushButton(u"پرينت"_s, block);
+    m_printButton->setObjectName(u"printButton"_s);
+    const std::pair<QPushButton*, QPoint> cells[] = {{m_interpretationButton, {0, 0}},
+                                                     {m_wordButton, {1, 0}},
+                                                     {m_exitButton, {0, 1}},
+                                                     {m_printButton, {1, 1}}};
     for (const auto& [button, cell] : cells) {
         button->setFixedSize(86, 95);
         // Square buttons: the skins' side padding would cut "خروجي Word".
@@ -241,75 +246,76 @@ void ProfileWindow::buildPanel() {
     layout->addWidget(block);
     layout->addStretch();
 
-    connect(chkShowLabels, &QCheckBox::toggled, this, &ProfileWindow::showValueLabels);
-    connect(cmbAppearance, &QComboBox::currentIndexChanged, this, &ProfileWindow::applyAppearance);
-    connect(cmbPalette, &QComboBox::currentIndexChanged, this, &ProfileWindow::applyPalette);
-    connect(PushButtonTafsir, &QPushButton::clicked, this, [this] {
-        FramTaf->show();
-        FramTaf->raise();
+    connect(m_showScoresCheck, &QCheckBox::toggled, this, &ProfileWindow::showValueLabels);
+    connect(m_appearanceCombo, &QComboBox::currentIndexChanged, this, &ProfileWindow::applyAppearance);
+    connect(m_paletteCombo, &QComboBox::currentIndexChanged, this, &ProfileWindow::applyPalette);
+    connect(m_interpretationButton, &QPushButton::clicked, this, [this] {
+        m_interpretationPanel->show();
+        m_interpretationPanel->raise();
     });
-    connect(PushButtonExit, &QPushButton::clicked, this, &QDialog::accept);
-    connect(PushButtonWord, &QPushButton::clicked, this, &ProfileWindow::exportWord);
-    connect(PushButtonPrint, &QPushButton::clicked, this, &ProfileWindow::printReport);
+    connect(m_exitButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_wordButton, &QPushButton::clicked, this, &ProfileWindow::exportWord);
+    connect(m_printButton, &QPushButton::clicked, this, &ProfileWindow::printReport);
 }
 
 void ProfileWindow::activate() {
     // Every run builds the same chart: one title, one series of 18 points.
-    chart->setTitle(u"Morvalen"_s);
+    m_chart->setTitle(u"Morvalen"_s);
     QList<QPointF> points;
-    for (int s = 0; s < kScaleCount; ++s) {
-        points.append(QPointF(s, Txt1[s]->text().toInt()));
-        valueLabels[s]->setText(Txt1[s]->text());
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        // The category axis places scale 1 at 0.
+        points.append(QPointF(scale - 1, m_percentEdits[scale]->text().toInt()));
+        m_valueLabels[scale]->setText(m_percentEdits[scale]->text());
     }
-    series->replace(points);
-    m_values->setRange(0, 105);
-    cmbAppearance->setCurrentIndex(0);
-    cmbPalette->setCurrentIndex(9); // "Postmodern"
+    m_series->replace(points);
+    m_valueAxis->setRange(0, 105);
+    m_appearanceCombo->setCurrentIndex(0);
+    m_paletteCombo->setCurrentIndex(9); // "Postmodern"
     applyAppearance();
     applyPalette();
     showValueLabels();
 }
 
 void ProfileWindow::applyAppearance() {
-    const ChartAppearance look = AppearanceNamed(cmbAppearance->currentText());
-    chart->setBackgroundBrush(look.background);
-    chart->setPlotAreaBackgroundBrush(look.plotArea);
-    chart->setPlotAreaBackgroundVisible(true);
-    chart->setTitleBrush(look.text);
-    QFont title = chart->titleFont();
+    const ChartAppearance look = AppearanceNamed(m_appearanceCombo->currentText());
+    m_chart->setBackgroundBrush(look.background);
+    m_chart->setPlotAreaBackgroundBrush(look.plotArea);
+    m_chart->setPlotAreaBackgroundVisible(true);
+    m_chart->setTitleBrush(look.text);
+    QFont title = m_chart->titleFont();
     title.setPointSize(16);
     title.setBold(true);
-    chart->setTitleFont(title);
+    m_chart->setTitleFont(title);
     for (QAbstractAxis* axis :
-         {static_cast<QAbstractAxis*>(m_categories), static_cast<QAbstractAxis*>(m_values)}) {
+         {static_cast<QAbstractAxis*>(m_categoryAxis), static_cast<QAbstractAxis*>(m_valueAxis)}) {
         axis->setLabelsBrush(look.text);
         axis->setGridLineColor(look.grid);
         axis->setLinePenColor(look.grid);
     }
-    for (QGraphicsSimpleTextItem* label : valueLabels) {
+    for (QGraphicsSimpleTextItem* label : m_valueLabels) {
         label->setBrush(look.text);
     }
-    for (QGraphicsSimpleTextItem* label : categoryLabels) {
+    for (QGraphicsSimpleTextItem* label : m_categoryLabels) {
         label->setBrush(look.text);
     }
 }
 
 void ProfileWindow::applyPalette() {
-    const ChartPalette colours = PaletteNamed(cmbPalette->currentText());
+    const ChartPalette colours = PaletteNamed(m_paletteCombo->currentText());
     QPen pen(colours.line);
     pen.setWidth(3);
-    series->setPen(pen);
-    series->setColor(colours.line);
-    series->setBrush(colours.marker);
-    series->setMarkerSize(10);
+    m_series->setPen(pen);
+    m_series->setColor(colours.line);
+    m_series->setBrush(colours.marker);
+    m_series->setMarkerSize(10);
     QColor band = colours.band;
-    m_categories->setShadesBrush(band);
-    m_categories->setShadesPen(Qt::NoPen);
+    m_categoryAxis->setShadesBrush(band);
+    m_categoryAxis->setShadesPen(Qt::NoPen);
 }
 
 void ProfileWindow::showValueLabels() {
-    const bool shown = chkShowLabels->isChecked();
-    for (QGraphicsSimpleTextItem* label : valueLabels) {
+    const bool shown = m_showScoresCheck->isChecked();
+    for (QGraphicsSimpleTextItem* label : m_valueLabels) {
         label->setVisible(shown);
     }
     placeValueLabels();
@@ -317,26 +323,26 @@ void ProfileWindow::showValueLabels() {
 
 void ProfileWindow::placeValueLabels() {
     // Each value stands upright above its point; each name hangs below its place on the axis.
-    const auto& points = series->points();
-    for (int s = 0; s < kScaleCount && s < points.size(); ++s) {
-        const QPointF at = chart->mapToPosition(points[s], series);
-        const QRectF box = valueLabels[s]->boundingRect();
-        valueLabels[s]->setPos(at.x() - box.height() / 2, at.y() - 12);
-        const QPointF tick = chart->mapToPosition(QPointF(s, 0), series) + QPointF(4, 6);
-        categoryLabels[s]->setPos(tick - categoryLabels[s]->boundingRect().topRight());
+    const auto& points = m_series->points();
+    for (int scale = 1; scale <= kScaleCount && scale <= points.size(); ++scale) {
+        const QPointF at = m_chart->mapToPosition(points[scale - 1], m_series);
+        const QRectF box = m_valueLabels[scale]->boundingRect();
+        m_valueLabels[scale]->setPos(at.x() - box.height() / 2, at.y() - 12);
+        const QPointF tick = m_chart->mapToPosition(QPointF(scale - 1, 0), m_series) + QPointF(4, 6);
+        m_categoryLabels[scale]->setPos(tick - m_categoryLabels[scale]->boundingRect().topRight());
     }
 }
 
 void ProfileWindow::layoutWindow() {
     const QSize client = size();
-    const int top = ChartControl->y();
+    const int top = m_chartView->y();
     const int width = client.width() - kPanelWidth - top;
     const int height = client.height() - 2 * top;
     // A size the chart cannot take is skipped; it keeps the size it had.
     if (width > 0 && height > 0) {
-        ChartControl->resize(width, height);
+        m_chartView->resize(width, height);
     }
-    panelOptions->setGeometry(client.width() - kPanelWidth, 0, kPanelWidth, client.height());
+    m_optionsPanel->setGeometry(client.width() - kPanelWidth, 0, kPanelWidth, client.height());
 }
 
 void ProfileWindow::resizeEvent(QResizeEvent* event) {
@@ -357,36 +363,37 @@ bool ProfileWindow::event(QEvent* event) {
 }
 
 bool ProfileWindow::saveChartPicture(const QString& path) const {
-    return ChartControl->grab().toImage().save(path, "JPG", 95);
+    return m_chartView->grab().toImage().save(path, "JPG", 95);
 }
 
 bool ProfileWindow::exportWord() {
     // The chart as on screen now, at its current size; the stored interpretation, not the
     // panel's unsaved text.
-    return ExportWordReport(this, m_context, ChartControl->grab().toImage(), m_examineeLine, m_stored);
+    return ExportWordReport(this, m_context, m_chartView->grab().toImage(), m_examineeLine,
+                            m_storedInterpretation);
 }
 
 QPrintPreviewDialog* ProfileWindow::printReport() {
     saveChartPicture(m_context.programFolder + u"/Morvalen.jpg"_s);
-    WriteTafsir(m_context.programFolder, m_result);
-    return PrintedReport(m_context, this).Command1(m_examineeLine);
+    StoreReportSections(m_context.programFolder, m_result);
+    return PrintedReport(m_context, this).showReport(m_examineeLine);
 }
 
 void ProfileWindow::buildInterpretation() {
     std::unique_ptr<SchemaTextStore> paragraphs =
         m_texts ? std::make_unique<SchemaTextStore>(*m_texts) : nullptr;
     const ParagraphLookup lookup = ParagraphsFrom(paragraphs.get());
-    Txttaf1->setPlainText(QString::fromStdString(BuildInterpretationText(m_result, lookup)));
+    m_interpretationText->setPlainText(QString::fromStdString(BuildInterpretationText(m_result, lookup)));
 }
 
 void ProfileWindow::storeInterpretation() {
-    const QString text = Txttaf1->toPlainText();
+    const QString text = m_interpretationText->toPlainText();
     if (!m_examinees || !m_examinees->setComment(m_code, text)) {
         // The text stays on screen: nothing typed is lost.
         MessageBox::critical(this, u"خطا"_s, u"تفسير ذخيره نشد."_s);
         return;
     }
-    m_stored = text;
+    m_storedInterpretation = text;
 }
 
 } // namespace morvalen

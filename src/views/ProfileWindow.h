@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/Numbered.h"
 #include "core/Scoring.h"
 #include "shell/Context.h"
 
 #include <QDialog>
 
-#include <array>
 #include <memory>
 
 class QCheckBox;
@@ -46,7 +46,7 @@ public:
     void activate();
     // Saves the chart as shown, at its current size, as a JPEG picture.
     bool saveChartPicture(const QString& path) const;
-    QString storedInterpretation() const { return m_stored; }
+    QString storedInterpretation() const { return m_storedInterpretation; }
 
     // The results view's summary line of this examinee, for the reports.
     void setExamineeLine(const QString& line) { m_examineeLine = line; }
@@ -55,30 +55,32 @@ public:
     // The print button: the preview, or null when the report could not be made.
     QPrintPreviewDialog* printReport();
 
-    QChartView* ChartControl = nullptr;
-    QChart* chart = nullptr;
-    QLineSeries* series = nullptr;
-    QWidget* panelOptions = nullptr;
-    QCheckBox* chkShowLabels = nullptr;
-    QLabel* lblAppearance = nullptr;
-    QComboBox* cmbAppearance = nullptr;
-    QLabel* lblPalette = nullptr;
-    QComboBox* cmbPalette = nullptr;
-    QPushButton* PushButtonTafsir = nullptr;
-    QPushButton* PushButtonWord = nullptr;
-    QPushButton* PushButtonPrint = nullptr;
-    QPushButton* PushButtonExit = nullptr;
-    std::array<QLineEdit*, kScaleCount> Txt1{};
-    QFrame* FramTaf = nullptr;
-    QTextEdit* Txttaf1 = nullptr;
-    QPushButton* PBZu = nullptr;
-    QPushButton* PBNeu = nullptr;
-    QPushButton* PBTAFZA = nullptr;
-    QPushButton* PBSpeich = nullptr;
-    std::array<QGraphicsSimpleTextItem*, kScaleCount> valueLabels{};
-    // The point labels under the axis, turned to 285 degrees; drawn by the window so that
-    // none is dropped at the ends of the axis.
-    std::array<QGraphicsSimpleTextItem*, kScaleCount> categoryLabels{};
+    QChartView* m_chartView = nullptr;
+    QChart* m_chart = nullptr;
+    QLineSeries* m_series = nullptr;
+    QWidget* m_optionsPanel = nullptr;
+    QCheckBox* m_showScoresCheck = nullptr;
+    QLabel* m_appearanceLabel = nullptr;
+    QComboBox* m_appearanceCombo = nullptr;
+    QLabel* m_paletteLabel = nullptr;
+    QComboBox* m_paletteCombo = nullptr;
+    QPushButton* m_interpretationButton = nullptr;
+    QPushButton* m_wordButton = nullptr;
+    QPushButton* m_printButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+    // The percentages the chart is drawn from, by scale number; hidden.
+    Numbered<QLineEdit*, kScaleCount> m_percentEdits{};
+    QFrame* m_interpretationPanel = nullptr;
+    QTextEdit* m_interpretationText = nullptr;
+    QPushButton* m_interpretationCloseButton = nullptr;
+    QPushButton* m_newInterpretationButton = nullptr;
+    QPushButton* m_storedInterpretationButton = nullptr;
+    QPushButton* m_saveInterpretationButton = nullptr;
+    // The score above each point, by scale number.
+    Numbered<QGraphicsSimpleTextItem*, kScaleCount> m_valueLabels{};
+    // The point labels under the axis, by scale number, turned to 285 degrees; drawn by the
+    // window so that none is dropped at the ends of the axis.
+    Numbered<QGraphicsSimpleTextItem*, kScaleCount> m_categoryLabels{};
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -87,7 +89,7 @@ protected:
 
 private:
     void build();
-    void buildPanel();
+    void buildOptionsPanel();
     void applyAppearance();
     void applyPalette();
     void showValueLabels();
@@ -99,13 +101,13 @@ private:
     Context m_context;
     ScoringResult m_result;
     QString m_code;
-    QString m_stored; // the stored interpretation of this examinee
+    QString m_storedInterpretation; // the stored interpretation of this examinee
     QString m_examineeLine;
     std::unique_ptr<Database> m_main;
     std::unique_ptr<Database> m_texts;
     std::unique_ptr<ExamineeStore> m_examinees;
-    QBarCategoryAxis* m_categories = nullptr;
-    QValueAxis* m_values = nullptr;
+    QBarCategoryAxis* m_categoryAxis = nullptr;
+    QValueAxis* m_valueAxis = nullptr;
 };
 
 } // namespace morvalen

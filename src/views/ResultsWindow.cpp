@@ -27,8 +27,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The list's columns: id, FullName, Alter, Code, Geschlecht, Heirat, Bildung.
-enum Column { Id = 0, FullName, Alter, CodeColumn, Geschlecht, Heirat, Bildung };
+// The list's columns, as the database names them: id, FullName, Alter, Code, Geschlecht,
+// Heirat, Bildung.
+enum Column {
+    IdColumn = 0,
+    NameColumn,
+    AgeColumn,
+    CodeColumn,
+    GenderColumn,
+    MaritalStatusColumn,
+    EducationColumn
+};
 
 QString Text(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -55,31 +64,35 @@ ResultsWindow::ResultsWindow(const Context& context, QWidget* mainWindow)
     build();
     if (m_db) {
         m_answers = std::make_unique<AnswerStore>(*m_db);
-        m_list = new ExamineeListModel(*m_db, ExamineeList::Results, this);
-        const std::pair<int, QString> headings[] = {{Id, u"#"_s},        {FullName, u"نام و نام خانوادگي"_s},
-                                                    {Alter, u"سن"_s},    {Geschlecht, u"جنسيت"_s},
-                                                    {Heirat, u"تاهل"_s}, {Bildung, u"تحصيلات"_s}};
+        m_listModel = new ExamineeListModel(*m_db, ExamineeList::Results, this);
+        const std::pair<int, QString> headings[] = {{IdColumn, u"#"_s},
+                                                    {NameColumn, u"نام و نام خانوادگي"_s},
+                                                    {AgeColumn, u"سن"_s},
+                                                    {GenderColumn, u"جنسيت"_s},
+                                                    {MaritalStatusColumn, u"تاهل"_s},
+                                                    {EducationColumn, u"تحصيلات"_s}};
         for (const auto& [column, text] : headings) {
-            m_list->setHeaderData(column, Qt::Horizontal, text);
+            m_listModel->setHeaderData(column, Qt::Horizontal, text);
         }
-        VSFlexGrid1->setModel(m_list);
-        for (const int hidden : {int(Alter), int(CodeColumn), int(Geschlecht), int(Heirat), int(Bildung)}) {
-            VSFlexGrid1->setColumnHidden(hidden, true);
+        m_examineeList->setModel(m_listModel);
+        for (const int hidden : {int(AgeColumn), int(CodeColumn), int(GenderColumn), int(MaritalStatusColumn),
+                                 int(EducationColumn)}) {
+            m_examineeList->setColumnHidden(hidden, true);
         }
-        VSFlexGrid1->setColumnWidth(Id, 40);
-        VSFlexGrid1->setColumnWidth(FullName, 2880 / 15);
+        m_examineeList->setColumnWidth(IdColumn, 40);
+        m_examineeList->setColumnWidth(NameColumn, 2880 / 15);
     }
 }
 
 ResultsWindow::~ResultsWindow() {
-    if (VSFlexGrid1) {
-        VSFlexGrid1->setModel(nullptr);
+    if (m_examineeList) {
+        m_examineeList->setModel(nullptr);
     }
 }
 
 QWidget* ResultsWindow::buildScoreTable() {
     auto* table = new QWidget(this);
-    table->setObjectName(u"ScoreTable"_s);
+    table->setObjectName(u"scoreTable"_s);
     auto* blocks = new QHBoxLayout(table);
     const auto& scales = SchemaScales();
     for (int block = 0; block < 2; ++block) {
@@ -92,53 +105,48 @@ QWidget* ResultsWindow::buildScoreTable() {
             grid->addWidget(title, 0, c);
         }
         for (int r = 0; r < 9; ++r) {
-            const int s = block * 9 + r;
-            grid->addWidget(new QLabel(Text(scales[s].caption), table), r + 1, 0);
-            LblKH[s] = ValueLabel(table, u"LblKH_%1"_s.arg(s));
-            Lbldarsad[s] = ValueLabel(table, u"Lbldarsad_%1"_s.arg(s));
-            grid->addWidget(LblKH[s], r + 1, 1);
-            grid->addWidget(Lbldarsad[s], r + 1, 2);
+            const int scale = block * 9 + r + 1;
+            grid->addWidget(new QLabel(Text(scales[scale - 1].caption), table), r + 1, 0);
+            m_rawScoreLabels[scale] = ValueLabel(table, u"rawScoreLabel_%1"_s.arg(scale));
+            m_percentLabels[scale] = ValueLabel(table, u"percentLabel_%1"_s.arg(scale));
+            grid->addWidget(m_rawScoreLabels[scale], r + 1, 1);
+            grid->addWidget(m_percentLabels[scale], r + 1, 2);
         }
         blocks->addLayout(grid);
     }
     return table;
 }
 
-QGroupBox* ResultsWindow::buildCensusBox(const QString& name, const QString& caption,
-                                         std::array<QLabel*, kScaleCount + 1>& labels) {
-    auto* box = new QGroupBox(caption, GroupBPasokh);
-    box->setObjectName(name);
-    auto* grid = new QGridLayout(box);
+QGroupBox* ResultsWindow::buildCensusPanel(const QString& panelName, const QString& caption,
+                                           const QString& labelName, const QString& emptyText,
+                                           Numbered<QLabel*, kScaleCount>& labels) {
+    auto* panel = new QGroupBox(caption, m_answersPanel);
+    panel->setObjectName(panelName);
+    auto* grid = new QGridLayout(panel);
     const QFont font(u"Arial Rounded MT Bold"_s);
     const auto& scales = SchemaScales();
-    for (int s = 1; s <= kScaleCount; ++s) {
-        const int column = (s - 1) / 6;
-        const int row = (s - 1) % 6;
-        auto* prefix = new QLabel(Text(scales[s - 1].code).toLower() + u'=', box);
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        const int column = (scale - 1) / 6;
+        const int row = (scale - 1) % 6;
+        auto* prefix = new QLabel(Text(scales[scale - 1].code).toLower() + u'=', panel);
         prefix->setFont(font);
-        labels[s] = ValueLabel(box,
-                               u"%1_%2"_s
-                                   .arg(name == u"GroupBox4"_s   ? u"LblNt"_s
-                                        : name == u"GroupBox1"_s ? u"LblNt2"_s
-                                                                 : u"LblNt3"_s)
-                                   .arg(s),
-                               name == u"GroupBox2"_s ? QString() : u"0"_s);
-        labels[s]->setFont(font);
+        labels[scale] = ValueLabel(panel, u"%1_%2"_s.arg(labelName).arg(scale), emptyText);
+        labels[scale]->setFont(font);
         grid->addWidget(prefix, row, column * 2);
-        grid->addWidget(labels[s], row, column * 2 + 1);
+        grid->addWidget(labels[scale], row, column * 2 + 1);
     }
-    return box;
+    return panel;
 }
 
 void ResultsWindow::build() {
     resize(1000, 560);
     auto* layout = new QHBoxLayout(this);
 
-    VSFlexGrid1 = MakeExamineeList(this);
-    VSFlexGrid1->setFixedWidth(260);
-    connect(VSFlexGrid1, &QTableView::doubleClicked, this,
+    m_examineeList = MakeExamineeList(this);
+    m_examineeList->setFixedWidth(260);
+    connect(m_examineeList, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });
-    layout->addWidget(VSFlexGrid1);
+    layout->addWidget(m_examineeList);
 
     auto* right = new QVBoxLayout;
     // The score table, with the answers and help panels laid over it when shown.
@@ -147,90 +155,94 @@ void ResultsWindow::build() {
     stack->setStackingMode(QStackedLayout::StackAll);
     QWidget* table = buildScoreTable();
 
-    GroupBPasokh = new QGroupBox(u"تعداد پاسخها"_s, area);
-    GroupBPasokh->setObjectName(u"GroupBPasokh"_s);
-    GroupBPasokh->setAutoFillBackground(true);
-    auto* census = new QVBoxLayout(GroupBPasokh);
-    auto* boxes = new QHBoxLayout;
-    boxes->addWidget(buildCensusBox(u"GroupBox4"_s, u"تعداد بدون پاسخ هر مقياس"_s, LblNt));
-    boxes->addWidget(buildCensusBox(u"GroupBox1"_s, u"تعداد پاسخ هاي 5 و 6  هر مقياس"_s, LblNt2));
-    QGroupBox* items = buildCensusBox(u"GroupBox2"_s, u"سوالات با پاسخ 5 و 6"_s, LblNt3);
-    for (int s = 1; s <= kScaleCount; ++s) {
-        LblNt3[s]->setWordWrap(true);
-        LblNt3[s]->setMinimumWidth(120);
-        LblNt3[s]->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_answersPanel = new QGroupBox(u"تعداد پاسخها"_s, area);
+    m_answersPanel->setObjectName(u"answersPanel"_s);
+    m_answersPanel->setAutoFillBackground(true);
+    auto* census = new QVBoxLayout(m_answersPanel);
+    auto* panels = new QHBoxLayout;
+    panels->addWidget(buildCensusPanel(u"unansweredCountPanel"_s, u"تعداد بدون پاسخ هر مقياس"_s,
+                                       u"unansweredCountLabel"_s, u"0"_s, m_unansweredCountLabels));
+    panels->addWidget(buildCensusPanel(u"highCountPanel"_s, u"تعداد پاسخ هاي 5 و 6  هر مقياس"_s,
+                                       u"highCountLabel"_s, u"0"_s, m_highCountLabels));
+    QGroupBox* items = buildCensusPanel(u"highItemPanel"_s, u"سوالات با پاسخ 5 و 6"_s, u"highItemLabel"_s,
+                                        QString(), m_highItemLabels);
+    for (QLabel* label : m_highItemLabels) {
+        label->setWordWrap(true);
+        label->setMinimumWidth(120);
+        label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     }
     // The lists need the room; the counts are short.
-    boxes->addWidget(items, 3);
-    census->addLayout(boxes);
-    PushButton4 = new QPushButton(u"بستن"_s, GroupBPasokh);
-    PushButton4->setObjectName(u"PushButton4"_s);
-    census->addWidget(PushButton4, 0, Qt::AlignHCenter);
-    connect(PushButton4, &QPushButton::clicked, GroupBPasokh, &QWidget::hide);
+    panels->addWidget(items, 3);
+    census->addLayout(panels);
+    m_answersCloseButton = new QPushButton(u"بستن"_s, m_answersPanel);
+    m_answersCloseButton->setObjectName(u"answersCloseButton"_s);
+    census->addWidget(m_answersCloseButton, 0, Qt::AlignHCenter);
+    connect(m_answersCloseButton, &QPushButton::clicked, m_answersPanel, &QWidget::hide);
 
-    GroupBox3 =
+    m_helpPanel =
         MakeHelpPanel(area, u"راهنما"_s,
                       {u"- روي نام آزمودني مورد نظر دوبار کليک کنيد"_s, u"- بعد روي دکمه پروفايل کليک کنيد"_s,
                        u"- جهت خروجي اکسل داده ها براي SPSS "_s, u"روي دکمه مربوطه کليک کنيد."_s},
-                      &TxtHelp, &PushButton2);
-    GroupBox3->setObjectName(u"GroupBox3"_s);
+                      &m_helpText, &m_helpCloseButton);
+    m_helpPanel->setObjectName(u"helpPanel"_s);
 
     stack->addWidget(table);
-    stack->addWidget(GroupBPasokh);
-    stack->addWidget(GroupBox3);
-    GroupBPasokh->hide();
+    stack->addWidget(m_answersPanel);
+    stack->addWidget(m_helpPanel);
+    m_answersPanel->hide();
     right->addWidget(area, 1);
 
-    LblNt[0] = new QLabel(u"0"_s, this);
-    LblNt[0]->setObjectName(u"LblNt_0"_s);
-    LblNt[0]->hide();
-    Txtid = new QLineEdit(this);
-    Txtid->setObjectName(u"Txtid"_s);
-    Txtid->hide();
+    m_totalUnansweredLabel = new QLabel(u"0"_s, this);
+    m_totalUnansweredLabel->setObjectName(u"totalUnansweredLabel"_s);
+    m_totalUnansweredLabel->hide();
+    m_summaryLineEdit = new QLineEdit(this);
+    m_summaryLineEdit->setObjectName(u"summaryLineEdit"_s);
+    m_summaryLineEdit->hide();
 
     auto* buttons = new QHBoxLayout;
-    PushB1 = new QPushButton(u"خروج"_s, this);
-    PushB1->setObjectName(u"PushB1"_s);
-    PushBNem1 = new QPushButton(u"پروفايل "_s, this);
-    PushBNem1->setObjectName(u"PushBNem1"_s);
-    PushBNem1->setEnabled(false);
-    PushButton1 = new QPushButton(u"راهنما"_s, this);
-    PushButton1->setObjectName(u"PushButton1"_s);
-    PushButton5 = new QPushButton(u"پاسخها"_s, this);
-    PushButton5->setObjectName(u"PushButton5"_s);
-    PushButton5->setEnabled(false);
-    PushButton7 = new QPushButton(u"خروجي اکسل داده ها"_s, this);
-    PushButton7->setObjectName(u"PushButton7"_s);
-    for (QPushButton* b : {PushB1, PushBNem1, PushButton1, PushButton5, PushButton7}) {
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
+    m_exitButton = new QPushButton(u"خروج"_s, this);
+    m_exitButton->setObjectName(u"exitButton"_s);
+    m_profileButton = new QPushButton(u"پروفايل "_s, this);
+    m_profileButton->setObjectName(u"profileButton"_s);
+    m_profileButton->setEnabled(false);
+    m_helpButton = new QPushButton(u"راهنما"_s, this);
+    m_helpButton->setObjectName(u"helpButton"_s);
+    m_answersButton = new QPushButton(u"پاسخها"_s, this);
+    m_answersButton->setObjectName(u"answersButton"_s);
+    m_answersButton->setEnabled(false);
+    m_excelExportButton = new QPushButton(u"خروجي اکسل داده ها"_s, this);
+    m_excelExportButton->setObjectName(u"excelExportButton"_s);
+    for (QPushButton* button :
+         {m_exitButton, m_profileButton, m_helpButton, m_answersButton, m_excelExportButton}) {
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
     }
     buttons->addStretch();
     right->addLayout(buttons);
     layout->addLayout(right, 1);
 
-    connect(PushB1, &QPushButton::clicked, this, &QWidget::close);
-    connect(PushButton1, &QPushButton::clicked, this, [this] {
-        GroupBox3->show();
-        GroupBox3->raise();
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_helpButton, &QPushButton::clicked, this, [this] {
+        m_helpPanel->show();
+        m_helpPanel->raise();
     });
-    connect(PushBNem1, &QPushButton::clicked, this, &ResultsWindow::openProfile);
-    connect(PushButton7, &QPushButton::clicked, this, &ResultsWindow::exportToExcel);
-    connect(PushButton5, &QPushButton::clicked, this, [this] {
-        GroupBPasokh->show();
-        GroupBPasokh->raise();
+    connect(m_profileButton, &QPushButton::clicked, this, &ResultsWindow::openProfile);
+    connect(m_excelExportButton, &QPushButton::clicked, this, &ResultsWindow::exportToExcel);
+    connect(m_answersButton, &QPushButton::clicked, this, [this] {
+        m_answersPanel->show();
+        m_answersPanel->raise();
     });
 }
 
 void ResultsWindow::selectExaminee(int row) {
-    if (!m_list || !m_answers || row < 0 || row >= m_list->rowCount()) {
+    if (!m_listModel || !m_answers || row < 0 || row >= m_listModel->rowCount()) {
         return; // an empty list starts nothing: no answer row with an empty code
     }
-    GroupBPasokh->hide();
-    for (QLabel* label : LblKH) {
+    m_answersPanel->hide();
+    for (QLabel* label : m_rawScoreLabels) {
         label->setText(u"0"_s);
     }
-    const QString code = m_list->value(row, u"Code"_s);
+    const QString code = m_listModel->value(row, u"Code"_s);
     // A missing row is made empty; should that fail, the examinee scores as unanswered.
     m_answers->ensureRow(code);
     const AnswerRow answers = m_answers->row(code).value_or(AnswerRow{});
@@ -240,16 +252,18 @@ void ResultsWindow::selectExaminee(int row) {
                          u"شما به سوالات زير پاسخ نداده ايد\r\n\r\n"_s +
                              QString::fromStdString(result.unansweredList));
     }
-    Txtid->setText(QString::fromStdString(ExamineeSummaryLine(
-        m_list->value(row, u"FullName"_s).toStdString(), m_list->value(row, u"Alter"_s).toStdString(),
-        m_list->value(row, u"Geschlecht"_s).toStdString(), m_list->value(row, u"Heirat"_s).toStdString(),
-        m_list->value(row, u"Bildung"_s).toStdString())));
+    m_summaryLineEdit->setText(
+        QString::fromStdString(ExamineeSummaryLine(m_listModel->value(row, u"FullName"_s).toStdString(),
+                                                   m_listModel->value(row, u"Alter"_s).toStdString(),
+                                                   m_listModel->value(row, u"Geschlecht"_s).toStdString(),
+                                                   m_listModel->value(row, u"Heirat"_s).toStdString(),
+                                                   m_listModel->value(row, u"Bildung"_s).toStdString())));
     m_code = code;
     m_result = result;
     m_scored = true;
     showResult(result);
-    PushButton5->setEnabled(true);
-    PushBNem1->setEnabled(true);
+    m_answersButton->setEnabled(true);
+    m_profileButton->setEnabled(true);
 }
 
 void ResultsWindow::exportToExcel() {
@@ -264,7 +278,7 @@ ProfileWindow* ResultsWindow::openProfile() {
         return nullptr;
     }
     auto* profile = new ProfileWindow(m_context, m_result, m_code, this);
-    profile->setExamineeLine(Txtid->text());
+    profile->setExamineeLine(m_summaryLineEdit->text());
     profile->setWindowFlag(Qt::Window);
     // When the profile closes this view hides and the main window is back; the view stays
     // loaded until command 141 or the end.
@@ -277,15 +291,16 @@ ProfileWindow* ResultsWindow::openProfile() {
 }
 
 void ResultsWindow::showResult(const ScoringResult& result) {
-    LblNt[0]->setText(QString::number(result.totalUnanswered));
-    for (int s = 0; s < kScaleCount; ++s) {
-        const ScaleResult& scale = result.scales[s];
-        LblKH[s]->setText(QString::number(scale.rawScore));
-        Lbldarsad[s]->setText(QString::number(scale.percent));
-        LblNt[s + 1]->setText(QString::number(scale.unansweredCount));
-        LblNt2[s + 1]->setText(QString::number(scale.highCount));
-        // A zero-width space after each comma lets a long list wrap inside its box.
-        LblNt3[s + 1]->setText(QString::fromStdString(scale.highItems).replace(u","_s, u",\u200B"_s));
+    m_totalUnansweredLabel->setText(QString::number(result.totalUnanswered));
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        const ScaleResult& scores = result.scales[scale - 1];
+        m_rawScoreLabels[scale]->setText(QString::number(scores.rawScore));
+        m_percentLabels[scale]->setText(QString::number(scores.percent));
+        m_unansweredCountLabels[scale]->setText(QString::number(scores.unansweredCount));
+        m_highCountLabels[scale]->setText(QString::number(scores.highCount));
+        // A zero-width space after each comma lets a long list wrap inside its panel.
+        m_highItemLabels[scale]->setText(
+            QString::fromStdString(scores.highItems).replace(u","_s, u",\u200B"_s));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Numbered.h"
 #include "core/Scoring.h"
 #include "shell/Context.h"
 #include "store/AnswerStore.h"
@@ -8,7 +9,6 @@
 
 #include <QWidget>
 
-#include <array>
 #include <memory>
 
 class QGroupBox;
@@ -49,23 +49,25 @@ public:
     bool hasResult() const { return m_scored; }
     const QString& examineeCode() const { return m_code; }
 
-    QTableView* VSFlexGrid1 = nullptr;
-    std::array<QLabel*, kScaleCount> LblKH{};      // raw scores, index = scale number - 1
-    std::array<QLabel*, kScaleCount> Lbldarsad{};  // percentages, index = scale number - 1
-    std::array<QLabel*, kScaleCount + 1> LblNt{};  // [0] total unanswered, [1..18] per scale
-    std::array<QLabel*, kScaleCount + 1> LblNt2{}; // [1..18] high counts
-    std::array<QLabel*, kScaleCount + 1> LblNt3{}; // [1..18] high items, able to wrap after each comma
-    QLineEdit* Txtid = nullptr;                    // the summary line, hidden
-    QGroupBox* GroupBPasokh = nullptr;             // the answers panel
-    QPushButton* PushButton4 = nullptr;            // its "بستن"
-    QGroupBox* GroupBox3 = nullptr;                // help
-    QTextEdit* TxtHelp = nullptr;
-    QPushButton* PushButton2 = nullptr;
-    QPushButton* PushB1 = nullptr;      // "خروج"
-    QPushButton* PushBNem1 = nullptr;   // "پروفايل "
-    QPushButton* PushButton1 = nullptr; // "راهنما"
-    QPushButton* PushButton5 = nullptr; // "پاسخها"
-    QPushButton* PushButton7 = nullptr; // "خروجي اکسل داده ها"
+    QTableView* m_examineeList = nullptr;
+    // The labels of the scales, indexed by scale number, 1 to 18.
+    Numbered<QLabel*, kScaleCount> m_rawScoreLabels{};
+    Numbered<QLabel*, kScaleCount> m_percentLabels{};
+    QLabel* m_totalUnansweredLabel = nullptr; // all unanswered items, hidden
+    Numbered<QLabel*, kScaleCount> m_unansweredCountLabels{};
+    Numbered<QLabel*, kScaleCount> m_highCountLabels{}; // how many answers 5 and 6
+    Numbered<QLabel*, kScaleCount> m_highItemLabels{};  // the items answered 5 or 6, wrapping after commas
+    QLineEdit* m_summaryLineEdit = nullptr;             // the examinee's summary line, hidden
+    QGroupBox* m_answersPanel = nullptr;                // the census of the answers
+    QPushButton* m_answersCloseButton = nullptr;        // its "بستن"
+    QGroupBox* m_helpPanel = nullptr;
+    QTextEdit* m_helpText = nullptr;
+    QPushButton* m_helpCloseButton = nullptr;
+    QPushButton* m_exitButton = nullptr;        // "خروج"
+    QPushButton* m_profileButton = nullptr;     // "پروفايل "
+    QPushButton* m_helpButton = nullptr;        // "راهنما"
+    QPushButton* m_answersButton = nullptr;     // "پاسخها"
+    QPushButton* m_excelExportButton = nullptr; // "خروجي اکسل داده ها"
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,15 +75,15 @@ protected:
 private:
     void build();
     QWidget* buildScoreTable();
-    QGroupBox* buildCensusBox(const QString& name, const QString& caption,
-                              std::array<QLabel*, kScaleCount + 1>& labels);
+    QGroupBox* buildCensusPanel(const QString& panelName, const QString& caption, const QString& labelName,
+                                const QString& emptyText, Numbered<QLabel*, kScaleCount>& labels);
     void showResult(const ScoringResult& result);
 
     Context m_context;
     MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<AnswerStore> m_answers;
-    ExamineeListModel* m_list = nullptr;
+    ExamineeListModel* m_listModel = nullptr;
     std::shared_ptr<ExportSnapshot> m_excel;
     ScoringResult m_result;
     bool m_scored = false;

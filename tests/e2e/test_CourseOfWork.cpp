@@ -170,24 +170,28 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     ASSERT_NE(results, nullptr);
     for (const auto& [name, answers] :
          {std::pair{u"مريم احمدي"_s, onScreen}, std::pair{u"علي رضايي"_s, typed}}) {
-        doubleClickRow(results->VSFlexGrid1, rowOf(results->VSFlexGrid1, name));
+        doubleClickRow(results->m_examineeList, rowOf(results->m_examineeList, name));
         const ScoringResult expected = ScoreAnswers(ToAnswerTexts(answers));
-        for (int s = 0; s < kScaleCount; ++s) {
-            EXPECT_EQ(results->LblKH[s]->text(), QString::number(expected.scales[s].rawScore)) << s;
-            EXPECT_EQ(results->Lbldarsad[s]->text(), QString::number(expected.scales[s].percent)) << s;
+        for (int scale = 1; scale <= kScaleCount; ++scale) {
+            EXPECT_EQ(results->m_rawScoreLabels[scale]->text(),
+                      QString::number(expected.scales[scale - 1].rawScore))
+                << scale;
+            EXPECT_EQ(results->m_percentLabels[scale]->text(),
+                      QString::number(expected.scales[scale - 1].percent))
+                << scale;
         }
     }
     EXPECT_EQ(messages(), QStringList{}); // every item answered: no warning
 
     // 5. The profile of the second examinee; build, edit and store the interpretation.
-    QTest::mouseClick(results->PushBNem1, Qt::LeftButton);
+    QTest::mouseClick(results->m_profileButton, Qt::LeftButton);
     ProfileWindow* profile = only<ProfileWindow>();
     ASSERT_NE(profile, nullptr);
-    QTest::mouseClick(profile->PushButtonTafsir, Qt::LeftButton);
-    QTest::mouseClick(profile->PBNeu, Qt::LeftButton);
-    const QString interpretation = profile->Txttaf1->toPlainText() + u"\nيادداشت روانشناس"_s;
-    profile->Txttaf1->setPlainText(interpretation);
-    QTest::mouseClick(profile->PBSpeich, Qt::LeftButton);
+    QTest::mouseClick(profile->m_interpretationButton, Qt::LeftButton);
+    QTest::mouseClick(profile->m_newInterpretationButton, Qt::LeftButton);
+    const QString interpretation = profile->m_interpretationText->toPlainText() + u"\nيادداشت روانشناس"_s;
+    profile->m_interpretationText->setPlainText(interpretation);
+    QTest::mouseClick(profile->m_saveInterpretationButton, Qt::LeftButton);
     {
         auto db = Database::open(folder.path(), DatabaseFile::Main);
         EXPECT_EQ(ExamineeStore(*db).comment(u"2"_s), interpretation);
@@ -195,14 +199,14 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     EXPECT_EQ(messages(), QStringList{});
 
     // 6. The Word report: written, opened, announced.
-    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+    QTest::mouseClick(profile->m_wordButton, Qt::LeftButton);
     const QString docx = folder.path() + u"/Morvalen.docx"_s;
     EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(docx)});
     EXPECT_GT(QFileInfo(docx).size(), 1000);
     EXPECT_EQ(messages(), QStringList{u": فايل شما\r\n\r\n\r\n\r\n. ساخته شد"_s});
 
     // 7. The printed report, saved from its preview as a PDF.
-    QTest::mouseClick(profile->PushButtonPrint, Qt::LeftButton);
+    QTest::mouseClick(profile->m_printButton, Qt::LeftButton);
     QPrintPreviewDialog* preview = only<QPrintPreviewDialog>();
     ASSERT_NE(preview, nullptr);
     const QString pdf = folder.path() + u"/report.pdf"_s;
@@ -225,7 +229,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     ASSERT_NE(results, nullptr);
     const QString exported = folder.path() + u"/examinees"_s; // the extension is added
     FileDialog::setNextFileName(exported);
-    QTest::mouseClick(results->PushButton7, Qt::LeftButton);
+    QTest::mouseClick(results->m_excelExportButton, Qt::LeftButton);
     EXPECT_EQ(messages(), QStringList{u"ذخيره شد"_s});
     AnswerRow fromExport;
     {

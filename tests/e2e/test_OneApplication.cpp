@@ -71,7 +71,7 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
          [](QWidget* w) { return static_cast<AnswerSheetWindow*>(w)->m_exitButton; }},
         {140, u"ExamineeFileWindow"_s,
          [](QWidget* w) { return static_cast<ExamineeFileWindow*>(w)->m_exitButton; }},
-        {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->PushB1; }},
+        {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->m_exitButton; }},
         {142, u"SettingsWindow"_s, [](QWidget* w) { return static_cast<SettingsWindow*>(w)->m_closeButton; }},
         {143, u"UpdateWindow"_s, [](QWidget* w) { return static_cast<UpdateWindow*>(w)->PBExit; }},
         {144, u"BackupWindow"_s, [](QWidget* w) { return static_cast<BackupWindow*>(w)->m_exitButton; }},

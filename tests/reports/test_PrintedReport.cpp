@@ -123,7 +123,7 @@ TEST_F(Report, PdfHoldsTheClinicTheExamineeAndTheSections) {
     }
     setSettings(u"مركز مشاوره آرامش"_s, u"تهران، خيابان وليعصر"_s,
                 u"Tel: 021-5555\r\nEmail: info@clinic.example\r\n"_s, u"0"_s);
-    ASSERT_EQ(WriteTafsir(folder.path(), result), 19);
+    ASSERT_EQ(StoreReportSections(folder.path(), result), 19);
     QString error;
     const auto report = PrepareReport(folder.path(), u"نام: سارا احمدي    سن: 29"_s, &error);
     ASSERT_TRUE(report) << error.toStdString();
@@ -244,9 +244,9 @@ protected:
 
 TEST_F(PrintButton, ShowsThePreviewAndSavesAPdf) {
     std::unique_ptr<ProfileWindow> profile(open());
-    QTest::mouseClick(profile->PushButtonPrint, Qt::LeftButton);
+    QTest::mouseClick(profile->m_printButton, Qt::LeftButton);
     // The chart picture and the sections are written first.
-    EXPECT_EQ(QImage(folder.path() + u"/Morvalen.jpg"_s).size(), profile->ChartControl->size());
+    EXPECT_EQ(QImage(folder.path() + u"/Morvalen.jpg"_s).size(), profile->m_chartView->size());
     auto nnpic = Database::open(folder.path(), DatabaseFile::ReportSections);
     ReportSectionStore sections(*nnpic);
     EXPECT_TRUE(sections.read(u"V"_s).contains(u"1"_s));

@@ -211,8 +211,8 @@ protected:
 };
 
 TEST_F(WordButton, WritesTheStoredInterpretationOpensItAndSaysSo) {
-    profile->Txttaf1->setPlainText(u"متن ذخيره نشده"_s); // on screen only
-    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+    profile->m_interpretationText->setPlainText(u"متن ذخيره نشده"_s); // on screen only
+    QTest::mouseClick(profile->m_wordButton, Qt::LeftButton);
 
     const QString path = folder.path() + u"/Morvalen.docx"_s;
     ASSERT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(path)});
@@ -220,7 +220,7 @@ TEST_F(WordButton, WritesTheStoredInterpretationOpensItAndSaysSo) {
     ASSERT_EQ(paragraphs.size(), 6u);
     EXPECT_EQ(paragraphs[5].text, u"تفسير ذخيره شده"_s);
     // The chart picture beside the databases, at the chart's size on screen.
-    EXPECT_EQ(QImage(folder.path() + u"/Morvalen-2.jpg"_s).size(), profile->ChartControl->size());
+    EXPECT_EQ(QImage(folder.path() + u"/Morvalen-2.jpg"_s).size(), profile->m_chartView->size());
 
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_EQ(MessageBox::shown()[0].title, u"پيام"_s);
@@ -230,7 +230,7 @@ TEST_F(WordButton, WritesTheStoredInterpretationOpensItAndSaysSo) {
 
 TEST_F(WordButton, SaysWhereTheFileIsWhenNothingOpensIt) {
     openerWorks = false;
-    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+    QTest::mouseClick(profile->m_wordButton, Qt::LeftButton);
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_TRUE(
         MessageBox::shown()[0].text.contains(QDir::toNativeSeparators(folder.path() + u"/Morvalen.docx"_s)));
@@ -239,7 +239,7 @@ TEST_F(WordButton, SaysWhereTheFileIsWhenNothingOpensIt) {
 
 TEST_F(WordButton, AFailedWriteIsReportedNotCelebrated) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(u"Morvalen.docx"_s)); // cannot be replaced
-    QTest::mouseClick(profile->PushButtonWord, Qt::LeftButton);
+    QTest::mouseClick(profile->m_wordButton, Qt::LeftButton);
     EXPECT_TRUE(opened.isEmpty());
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_EQ(MessageBox::shown()[0].icon, MessageBox::Icon::Critical);

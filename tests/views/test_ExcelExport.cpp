@@ -50,12 +50,12 @@ TEST_F(ExcelButton, SavesEveryExamineeAndSaysSo) {
     auto* main = new QWidget;
     auto* view = new ResultsWindow(context, main);
     view->show();
-    ASSERT_TRUE(view->PushButton7);
-    EXPECT_EQ(view->PushButton7->text(), u"خروجي اکسل داده ها"_s);
+    ASSERT_TRUE(view->m_excelExportButton);
+    EXPECT_EQ(view->m_excelExportButton->text(), u"خروجي اکسل داده ها"_s);
 
     const QString path = folder.file(u"همه.xls"_s); // a Persian file name
     FileDialog::setNextFileName(path);
-    QTest::mouseClick(view->PushButton7, Qt::LeftButton);
+    QTest::mouseClick(view->m_excelExportButton, Qt::LeftButton);
     ASSERT_EQ(FileDialog::shown().size(), 1);
     EXPECT_TRUE(FileDialog::shown()[0].save);
     EXPECT_EQ(FileDialog::shown()[0].filter, u"Excel |*.xls|Excel 2007 |*.xlsx"_s);

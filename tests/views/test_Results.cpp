@@ -54,13 +54,13 @@ protected:
     }
 
     static void pick(ResultsWindow* view, int row) {
-        QTableView* grid = view->VSFlexGrid1;
-        doubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
+        QTableView* list = view->m_examineeList;
+        doubleClick(list->viewport(), list->visualRect(list->model()->index(row, 1)).center());
     }
 
     // The list as shown, without the zero-width spaces that let it wrap.
     static QString items(ResultsWindow* view, int scale) {
-        return view->LblNt3[scale]->text().remove(QChar(0x200B));
+        return view->m_highItemLabels[scale]->text().remove(QChar(0x200B));
     }
 
     QPointer<QWidget> main;
@@ -71,9 +71,9 @@ protected:
 TEST_F(Results, ExamineeWithoutAnswersScoresZeroAndHearsOfAllItems) {
     addExaminee(u"1"_s, false);
     ResultsWindow* view = open();
-    EXPECT_FALSE(view->PushBNem1->isEnabled());
-    EXPECT_FALSE(view->PushButton5->isEnabled());
-    EXPECT_EQ(view->PushBNem1->text(), u"پروفايل "_s);
+    EXPECT_FALSE(view->m_profileButton->isEnabled());
+    EXPECT_FALSE(view->m_answersButton->isEnabled());
+    EXPECT_EQ(view->m_profileButton->text(), u"پروفايل "_s);
     MessageBox::setNextAnswer(QMessageBox::Ok);
     pick(view, 0);
     EXPECT_TRUE(answers->hasRow(u"1"_s));
@@ -86,15 +86,15 @@ TEST_F(Results, ExamineeWithoutAnswersScoresZeroAndHearsOfAllItems) {
         all += QString::number(i) + u"  "_s;
     }
     EXPECT_EQ(box.text, u"شما به سوالات زير پاسخ نداده ايد\r\n\r\n"_s + all);
-    EXPECT_EQ(view->LblNt[0]->text(), u"232"_s);
-    for (int s = 0; s < 18; ++s) {
-        EXPECT_EQ(view->LblKH[s]->text(), u"0"_s);
-        EXPECT_EQ(view->Lbldarsad[s]->text(), u"0"_s);
-        EXPECT_EQ(view->LblNt[s + 1]->text(), QString::number(kSizes[s]));
-        EXPECT_EQ(view->LblNt2[s + 1]->text(), u"0"_s);
+    EXPECT_EQ(view->m_totalUnansweredLabel->text(), u"232"_s);
+    for (int scale = 1; scale <= 18; ++scale) {
+        EXPECT_EQ(view->m_rawScoreLabels[scale]->text(), u"0"_s);
+        EXPECT_EQ(view->m_percentLabels[scale]->text(), u"0"_s);
+        EXPECT_EQ(view->m_unansweredCountLabels[scale]->text(), QString::number(kSizes[scale - 1]));
+        EXPECT_EQ(view->m_highCountLabels[scale]->text(), u"0"_s);
     }
-    EXPECT_TRUE(view->PushButton5->isEnabled());
-    EXPECT_TRUE(view->PushBNem1->isEnabled());
+    EXPECT_TRUE(view->m_answersButton->isEnabled());
+    EXPECT_TRUE(view->m_profileButton->isEnabled());
 }
 
 TEST_F(Results, BlankItemsAreListedAndCountedPerScale) {
@@ -107,13 +107,14 @@ TEST_F(Results, BlankItemsAreListedAndCountedPerScale) {
     pick(view, 0);
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_TRUE(MessageBox::shown()[0].text.endsWith(u"\r\n\r\n5  17  "_s));
-    EXPECT_EQ(view->LblNt[0]->text(), u"2"_s);
-    EXPECT_EQ(view->LblNt[1]->text(), u"1"_s);
-    EXPECT_EQ(view->LblNt[2]->text(), u"1"_s);
-    EXPECT_EQ(view->LblNt[3]->text(), u"0"_s);
-    EXPECT_EQ(view->LblKH[0]->text(), u"24"_s);
-    EXPECT_EQ(view->Lbldarsad[0]->text(), u"44"_s);
-    EXPECT_EQ(view->Txtid->text(), u"مينا    سن: 30    جنسيت: زن    وضعيت تاهل: مجرد    تحصيلات: ديپلم"_s);
+    EXPECT_EQ(view->m_totalUnansweredLabel->text(), u"2"_s);
+    EXPECT_EQ(view->m_unansweredCountLabels[1]->text(), u"1"_s);
+    EXPECT_EQ(view->m_unansweredCountLabels[2]->text(), u"1"_s);
+    EXPECT_EQ(view->m_unansweredCountLabels[3]->text(), u"0"_s);
+    EXPECT_EQ(view->m_rawScoreLabels[1]->text(), u"24"_s);
+    EXPECT_EQ(view->m_percentLabels[1]->text(), u"44"_s);
+    EXPECT_EQ(view->m_summaryLineEdit->text(),
+              u"مينا    سن: 30    جنسيت: زن    وضعيت تاهل: مجرد    تحصيلات: ديپلم"_s);
 }
 
 TEST_F(Results, SecondExamineeReplacesEveryNumberAndList) {
@@ -125,28 +126,28 @@ TEST_F(Results, SecondExamineeReplacesEveryNumberAndList) {
     ResultsWindow* view = open();
     pick(view, 1); // examinee 1, all sixes
     EXPECT_TRUE(MessageBox::shown().isEmpty()) << "no blanks, no message";
-    EXPECT_EQ(view->LblNt[0]->text(), u"0"_s);
+    EXPECT_EQ(view->m_totalUnansweredLabel->text(), u"0"_s);
     EXPECT_EQ(items(view, 1), u"1,2,3,4,5,6,7,8,9,"_s);
-    EXPECT_EQ(view->Lbldarsad[17]->text(), u"100"_s);
-    view->PushButton5->click();
-    EXPECT_TRUE(view->GroupBPasokh->isVisible());
+    EXPECT_EQ(view->m_percentLabels[18]->text(), u"100"_s);
+    view->m_answersButton->click();
+    EXPECT_TRUE(view->m_answersPanel->isVisible());
     pick(view, 0); // examinee 2
-    EXPECT_FALSE(view->GroupBPasokh->isVisible()) << "a new examinee hides the answers panel";
+    EXPECT_FALSE(view->m_answersPanel->isVisible()) << "a new examinee hides the answers panel";
     for (int s = 1; s <= 18; ++s) {
         EXPECT_EQ(items(view, s), s == 3 ? u"30,"_s : QString()) << s;
-        EXPECT_EQ(view->LblNt2[s]->text(), s == 3 ? u"1"_s : u"0"_s) << s;
+        EXPECT_EQ(view->m_highCountLabels[s]->text(), s == 3 ? u"1"_s : u"0"_s) << s;
     }
-    EXPECT_EQ(view->LblKH[0]->text(), u"18"_s);
-    EXPECT_EQ(view->LblKH[2]->text(), QString::number(2 * 16 + 5));
+    EXPECT_EQ(view->m_rawScoreLabels[1]->text(), u"18"_s);
+    EXPECT_EQ(view->m_rawScoreLabels[3]->text(), QString::number(2 * 16 + 5));
     EXPECT_EQ(view->result().scales[2].highItems, "30,");
     EXPECT_EQ(view->examineeCode(), u"2"_s);
 }
 
 TEST_F(Results, EmptyListStartsNothing) {
     ResultsWindow* view = open();
-    doubleClick(view->VSFlexGrid1->viewport(), QPoint(20, 20));
+    doubleClick(view->m_examineeList->viewport(), QPoint(20, 20));
     EXPECT_FALSE(view->hasResult());
-    EXPECT_FALSE(view->PushButton5->isEnabled());
+    EXPECT_FALSE(view->m_answersButton->isEnabled());
     view->close();
     EXPECT_TRUE(main->isEnabled());
 }

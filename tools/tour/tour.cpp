@@ -151,12 +151,12 @@ int main(int argc, char** argv) {
             auto* results = static_cast<ResultsWindow*>(window);
             results->selectExaminee(0);
             Save(results, u"ResultsWindow-scored"_s);
-            results->PushButton5->click();
+            results->m_answersButton->click();
             Save(results, u"ResultsWindow-answers"_s);
             ProfileWindow* profile = results->openProfile();
             profile->resize(1100, 720);
             Save(profile, u"ProfileWindow"_s);
-            profile->PushButtonTafsir->click();
+            profile->m_interpretationButton->click();
             Save(profile, u"ProfileWindow-interpretation"_s);
             if (QPrintPreviewDialog* preview = profile->printReport()) {
                 Save(preview, u"report-preview"_s);
