@@ -258,7 +258,7 @@ void SettingsWindow::themeChanged() {
         TxtRang->setText(clamped); // runs this again with the clamped text
         return;
     }
-    ApplySkin(*qApp, m_context.programFolder, clamped);
+    ApplyTheme(*qApp, m_context.programFolder, clamped);
     writeSettings();
 }
 
