@@ -21,32 +21,32 @@ ExitQuestion::ExitQuestion(const Context& context, std::shared_ptr<MainServices>
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    Label1 = new QLabel(u"آيا قصد خروج از برنامه را داريد؟"_s, this);
-    Label1->setObjectName(u"Label1"_s);
-    Label1->setAlignment(Qt::AlignCenter);
-    QFont big = Label1->font();
+    m_questionLabel = new QLabel(u"آيا قصد خروج از برنامه را داريد؟"_s, this);
+    m_questionLabel->setObjectName(u"questionLabel"_s);
+    m_questionLabel->setAlignment(Qt::AlignCenter);
+    QFont big = m_questionLabel->font();
     big.setPointSize(14);
     big.setBold(true);
-    Label1->setFont(big);
-    PushB1 = new QPushButton(u"بلي"_s, this);
-    PushB1->setObjectName(u"PushB1"_s);
-    PushButton1 = new QPushButton(u"خير"_s, this);
-    PushButton1->setObjectName(u"PushButton1"_s);
-    PushButton1->setDefault(true);
+    m_questionLabel->setFont(big);
+    m_yesButton = new QPushButton(u"بلي"_s, this);
+    m_yesButton->setObjectName(u"yesButton"_s);
+    m_noButton = new QPushButton(u"خير"_s, this);
+    m_noButton->setObjectName(u"noButton"_s);
+    m_noButton->setDefault(true);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(PushB1);
-    buttons->addWidget(PushButton1);
+    buttons->addWidget(m_yesButton);
+    buttons->addWidget(m_noButton);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 16);
     layout->setSpacing(16);
-    layout->addWidget(Label1);
+    layout->addWidget(m_questionLabel);
     layout->addLayout(buttons);
     setMinimumWidth(380);
 
-    connect(PushB1, &QPushButton::clicked, this, [this] {
+    connect(m_yesButton, &QPushButton::clicked, this, [this] {
         m_answered = true;
         // Nothing is saved here: every change was committed when it was made.
         if (m_services->quit) {
@@ -55,7 +55,7 @@ ExitQuestion::ExitQuestion(const Context& context, std::shared_ptr<MainServices>
             QCoreApplication::exit(0);
         }
     });
-    connect(PushButton1, &QPushButton::clicked, this, &ExitQuestion::stay);
+    connect(m_noButton, &QPushButton::clicked, this, &ExitQuestion::stay);
 }
 
 void ExitQuestion::stay() {

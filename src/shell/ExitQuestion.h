@@ -21,9 +21,9 @@ class ExitQuestion : public QWidget {
 public:
     ExitQuestion(const Context& context, std::shared_ptr<MainServices> services);
 
-    QLabel* Label1 = nullptr;
-    QPushButton* PushB1 = nullptr;      // "بلي"
-    QPushButton* PushButton1 = nullptr; // "خير"
+    QLabel* m_questionLabel = nullptr;
+    QPushButton* m_yesButton = nullptr; // "بلي"
+    QPushButton* m_noButton = nullptr;  // "خير"
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -69,24 +69,24 @@ MainWindow::MainWindow(const Context& context, std::shared_ptr<MainServices> ser
 
     buildToolbar();
     buildTitleBlock();
-    // The skin's background reaches the strip behind the title block through the palette.
-    if (m_services->applySkin) {
-        m_services->applySkin(*this);
+    // The theme's background reaches the strip behind the title block through the palette.
+    if (m_services->applyTheme) {
+        m_services->applyTheme(*this);
     }
     buildUpdateNotice();
 
     // The update check runs once, half a second after the window has loaded.
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(m_context.intervals.versionProbeMs);
-    connect(Timer1, &QTimer::timeout, this, [this] {
-        Timer1->stop();
+    m_loadTimer = new QTimer(this);
+    m_loadTimer->setObjectName(u"loadTimer"_s);
+    m_loadTimer->setSingleShot(true);
+    m_loadTimer->setInterval(m_context.intervals.versionProbeMs);
+    connect(m_loadTimer, &QTimer::timeout, this, [this] {
+        m_loadTimer->stop();
         if (m_services->versionProbe) {
             m_services->versionProbe(*this);
         }
     });
-    Timer1->start();
+    m_loadTimer->start();
 }
 
 MainWindow::~MainWindow() = default;
@@ -98,64 +98,65 @@ MainWindow* MainWindow::ShowMain(const Context& context, std::shared_ptr<MainSer
 }
 
 void MainWindow::buildToolbar() {
-    CommandBars = new QToolBar(u"Standard"_s, this);
-    CommandBars->setObjectName(u"Standard"_s);
-    CommandBars->setMovable(false);
-    CommandBars->setFloatable(false);
-    CommandBars->setContextMenuPolicy(Qt::PreventContextMenu);
-    CommandBars->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    CommandBars->setIconSize(QSize(42, 35));
-    CommandBars->setFont(NazaninFont(11, true));
-    addToolBar(Qt::TopToolBarArea, CommandBars);
+    m_toolbar = new QToolBar(u"Standard"_s, this);
+    m_toolbar->setObjectName(u"toolbar"_s);
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setIconSize(QSize(42, 35));
+    m_toolbar->setFont(NazaninFont(11, true));
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
     for (const MainCommand& command : Commands()) {
-        QAction* action =
-            CommandBars->addAction(QIcon(u":/icons/%1.svg"_s.arg(command.icon)), command.caption);
+        QAction* action = m_toolbar->addAction(QIcon(u":/icons/%1.svg"_s.arg(command.icon)), command.caption);
         action->setObjectName(u"Command_%1"_s.arg(command.id));
         action->setData(command.id);
         const int id = command.id;
-        connect(action, &QAction::triggered, this, [this, id] { OnExecute(id); });
+        connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
     }
     setMenuBar(nullptr);
 }
 
 void MainWindow::buildTitleBlock() {
-    Picture1 = new QWidget(this);
-    Picture1->setObjectName(u"Picture1"_s);
-    Picture1->setAutoFillBackground(true);
-    setCentralWidget(Picture1);
+    m_clientPanel = new QWidget(this);
+    m_clientPanel->setObjectName(u"clientPanel"_s);
+    m_clientPanel->setAutoFillBackground(true);
+    setCentralWidget(m_clientPanel);
 
-    LblKName = MakeTitleLabel(Picture1, u"LblKName"_s, readClinicName(), NazaninFont(36, true));
+    m_clinicNameLabel =
+        MakeTitleLabel(m_clientPanel, u"clinicNameLabel"_s, readClinicName(), NazaninFont(36, true));
     QFont product(u"Cooper Black"_s);
     product.setPointSize(72);
-    LblFName = MakeTitleLabel(Picture1, u"LblFName"_s, u"Morvalen"_s, product);
-    LblTName = MakeTitleLabel(Picture1, u"LblTName"_s, u"نرم افزار تخصصي روانشناسي"_s, NazaninFont(36, true));
+    m_productNameLabel = MakeTitleLabel(m_clientPanel, u"productNameLabel"_s, u"Morvalen"_s, product);
+    m_taglineLabel = MakeTitleLabel(m_clientPanel, u"taglineLabel"_s, u"نرم افزار تخصصي روانشناسي"_s,
+                                    NazaninFont(36, true));
 }
 
 void MainWindow::buildUpdateNotice() {
-    GroupBox1 = new QGroupBox(Picture1);
-    GroupBox1->setObjectName(u"GroupBox1"_s);
-    GroupBox1->setFixedSize(500, 210);
+    m_updateNoticePanel = new QGroupBox(m_clientPanel);
+    m_updateNoticePanel->setObjectName(u"updateNoticePanel"_s);
+    m_updateNoticePanel->setFixedSize(500, 210);
     // Opaque, so the title lines behind it do not show through.
-    GroupBox1->setAutoFillBackground(true);
-    auto* layout = new QVBoxLayout(GroupBox1);
-    Label1 = new QLabel(u"آپديت جديد نرم افزار"_s, GroupBox1);
-    Label1->setObjectName(u"Label1"_s);
-    Label1->setFont(NazaninFont(14.25, true));
-    Label2 = new QLabel(
+    m_updateNoticePanel->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(m_updateNoticePanel);
+    m_noticeTitleLabel = new QLabel(u"آپديت جديد نرم افزار"_s, m_updateNoticePanel);
+    m_noticeTitleLabel->setObjectName(u"noticeTitleLabel"_s);
+    m_noticeTitleLabel->setFont(NazaninFont(14.25, true));
+    m_noticeTextLabel = new QLabel(
         u"ورژن جديد نرم افزار بر روي سايت قرار گرفته است. جهت آپديت, روي دكمه بروزرساني كليك كنيد."_s,
-        GroupBox1);
-    Label2->setObjectName(u"Label2"_s);
-    Label2->setWordWrap(true);
-    Label3 = new QLabel(u"قبل از بروزرساني حتما بكاپ بگيريد"_s, GroupBox1);
-    Label3->setObjectName(u"Label3"_s);
-    PushButton1 = new QPushButton(u"بستن"_s, GroupBox1);
-    PushButton1->setObjectName(u"PushButton1"_s);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
-    layout->addWidget(Label3);
-    layout->addWidget(PushButton1, 0, Qt::AlignHCenter);
-    connect(PushButton1, &QPushButton::clicked, GroupBox1, &QWidget::hide);
-    GroupBox1->hide();
+        m_updateNoticePanel);
+    m_noticeTextLabel->setObjectName(u"noticeTextLabel"_s);
+    m_noticeTextLabel->setWordWrap(true);
+    m_backupWarningLabel = new QLabel(u"قبل از بروزرساني حتما بكاپ بگيريد"_s, m_updateNoticePanel);
+    m_backupWarningLabel->setObjectName(u"backupWarningLabel"_s);
+    m_closeNoticeButton = new QPushButton(u"بستن"_s, m_updateNoticePanel);
+    m_closeNoticeButton->setObjectName(u"closeNoticeButton"_s);
+    layout->addWidget(m_noticeTitleLabel);
+    layout->addWidget(m_noticeTextLabel);
+    layout->addWidget(m_backupWarningLabel);
+    layout->addWidget(m_closeNoticeButton, 0, Qt::AlignHCenter);
+    connect(m_closeNoticeButton, &QPushButton::clicked, m_updateNoticePanel, &QWidget::hide);
+    m_updateNoticePanel->hide();
 }
 
 QString MainWindow::readClinicName() const {
@@ -169,7 +170,7 @@ QString MainWindow::readClinicName() const {
 }
 
 void MainWindow::setClinicName(const QString& name) {
-    LblKName->setText(name);
+    m_clinicNameLabel->setText(name);
 }
 
 void MainWindow::refreshClinicName() {
@@ -177,11 +178,11 @@ void MainWindow::refreshClinicName() {
 }
 
 void MainWindow::showUpdateNotice() {
-    GroupBox1->show();
-    GroupBox1->raise();
+    m_updateNoticePanel->show();
+    m_updateNoticePanel->raise();
 }
 
-void MainWindow::OnExecute(int id) {
+void MainWindow::runCommand(int id) {
     if (id == 146) {
         close();
         return;
@@ -200,13 +201,13 @@ void MainWindow::layoutClient() {
     const int hTwips = frame.height() * kTwipsPerPixel;
     const int width = frame.width();
     const int topT = (hTwips + 3000) / 2;
-    LblTName->setGeometry(0, Px(topT), width, Px(kTitleHeightTwips));
-    LblFName->setGeometry(0, Px(topT - 1680), width, Px(kTitleHeightTwips));
-    LblKName->setGeometry(0, Px(topT - 3680), width, Px(kTitleHeightTwips));
+    m_taglineLabel->setGeometry(0, Px(topT), width, Px(kTitleHeightTwips));
+    m_productNameLabel->setGeometry(0, Px(topT - 1680), width, Px(kTitleHeightTwips));
+    m_clinicNameLabel->setGeometry(0, Px(topT - 3680), width, Px(kTitleHeightTwips));
     // Place the notice by its left edge whatever the layout direction.
     const int left = static_cast<int>(wTwips / 3.6) / kTwipsPerPixel;
     const int top = static_cast<int>(hTwips / 4.8) / kTwipsPerPixel;
-    GroupBox1->move(left, top);
+    m_updateNoticePanel->move(left, top);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

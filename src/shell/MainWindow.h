@@ -26,14 +26,14 @@ struct MainCommand {
     QString icon;
 };
 
-// What the main window reaches beyond itself. The windows behind the toolbar, the skin and
+// What the main window reaches beyond itself. The windows behind the toolbar, the theme and
 // the update check are plugged in here by the application, so the main window needs no
 // knowledge of them and a command without a window simply does nothing.
 struct MainServices {
     using Action = std::function<void(MainWindow&)>;
     std::map<int, Action> commands; // by command id
-    Action applySkin;               // at every load, before the window is shown
-    Action versionProbe;            // once per load, from Timer1
+    Action applyTheme;              // at every load, before the window is shown
+    Action versionProbe;            // once per load, from the load timer
     std::function<void()> quit;     // "بلي" of the exit question; the application's exit when unset
 };
 
@@ -52,7 +52,7 @@ public:
     static MainWindow* ShowMain(const Context& context, std::shared_ptr<MainServices> services);
 
     // Runs the command with this id; an unknown id does nothing.
-    void OnExecute(int id);
+    void runCommand(int id);
     // The first title line; the settings window sets it after saving.
     void setClinicName(const QString& name);
     // Reads the clinic name from the settings row again (after a restore, say).
@@ -62,17 +62,17 @@ public:
 
     const Context& context() const { return m_context; }
 
-    QToolBar* CommandBars = nullptr; // holds the toolbar "Standard"
-    QWidget* Picture1 = nullptr;     // the client area behind the title block
-    QLabel* LblKName = nullptr;
-    QLabel* LblFName = nullptr;
-    QLabel* LblTName = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QPushButton* PushButton1 = nullptr;
-    QTimer* Timer1 = nullptr;
+    QToolBar* m_toolbar = nullptr;            // the toolbar "Standard"
+    QWidget* m_clientPanel = nullptr;         // the client area behind the title block
+    QLabel* m_clinicNameLabel = nullptr;      // first title line: the clinic's name
+    QLabel* m_productNameLabel = nullptr;     // second title line: "Morvalen"
+    QLabel* m_taglineLabel = nullptr;         // third title line: what the program is
+    QGroupBox* m_updateNoticePanel = nullptr; // hidden until a newer version is found
+    QLabel* m_noticeTitleLabel = nullptr;
+    QLabel* m_noticeTextLabel = nullptr;
+    QLabel* m_backupWarningLabel = nullptr;
+    QPushButton* m_closeNoticeButton = nullptr;
+    QTimer* m_loadTimer = nullptr; // the version probe, once the window has loaded
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

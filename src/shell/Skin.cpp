@@ -44,7 +44,7 @@ QHeaderView::section { background: %2; color: %3; border: 0; border-left: 1px so
 
 } // namespace
 
-QColor ApplySkin(QApplication& app, const QString& programFolder, const QString& themeText) {
+QColor ApplyTheme(QApplication& app, const QString& programFolder, const QString& themeText) {
     const SystemLook& original = Original(app);
     const SkinChoice choice = SkinForTheme(LeadingNumber(themeText.toStdString()));
     const QString path =

@@ -75,119 +75,120 @@ DownloadWindow::DownloadWindow(const Context& context, QWidget* mainWindow, std:
     move(2475 / kTwipsPerPixel, 2620 / kTwipsPerPixel);
 
     // The banner: product name and the maker's contact lines.
-    auto* Picture1 = new QFrame(this);
-    Picture1->setObjectName(u"Picture1"_s);
-    Picture1->setAutoFillBackground(true);
-    Picture1->setStyleSheet(
-        u"#Picture1 { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #1e781e, stop:1 #468246); }"
-        " QLabel { color: white; }"_s);
-    Label3 = new QLabel(u"Morvalen"_s, Picture1);
-    Label3->setObjectName(u"Label3"_s);
+    auto* bannerPanel = new QFrame(this);
+    bannerPanel->setObjectName(u"bannerPanel"_s);
+    bannerPanel->setAutoFillBackground(true);
+    bannerPanel->setStyleSheet(u"#bannerPanel { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, "
+                               u"stop:0 #1e781e, stop:1 #468246); } QLabel { color: white; }"_s);
+    m_productLabel = new QLabel(u"Morvalen"_s, bannerPanel);
+    m_productLabel->setObjectName(u"productLabel"_s);
     QFont product(u"Cooper Black"_s);
     product.setPointSize(22);
-    Label3->setFont(product);
+    m_productLabel->setFont(product);
     const QString domain = QString::fromLatin1(kMakerDomain);
-    Label2[0] = new QLabel(u"ايميل: "_s + QChar(0x2066) + u"info@"_s + domain + QChar(0x2069), Picture1);
-    Label2[1] =
-        new QLabel(u"سايت: "_s + QChar(0x2066) + QString::fromLatin1(kMakerSite) + QChar(0x2069), Picture1);
+    m_emailLabel =
+        new QLabel(u"ايميل: "_s + QChar(0x2066) + u"info@"_s + domain + QChar(0x2069), bannerPanel);
+    m_emailLabel->setObjectName(u"emailLabel"_s);
+    m_siteLabel = new QLabel(u"سايت: "_s + QChar(0x2066) + QString::fromLatin1(kMakerSite) + QChar(0x2069),
+                             bannerPanel);
+    m_siteLabel->setObjectName(u"siteLabel"_s);
     auto* contacts = new QVBoxLayout;
-    for (int i = 0; i < 2; ++i) {
-        Label2[i]->setObjectName(u"Label2_%1"_s.arg(i));
-        contacts->addWidget(Label2[i]);
-    }
-    auto* banner = new QHBoxLayout(Picture1);
-    banner->addWidget(Label3);
+    contacts->addWidget(m_emailLabel);
+    contacts->addWidget(m_siteLabel);
+    auto* banner = new QHBoxLayout(bannerPanel);
+    banner->addWidget(m_productLabel);
     banner->addStretch();
     banner->addLayout(contacts);
 
-    Label1 = new QLabel(u"Address File :"_s, this);
-    Label1->setObjectName(u"Label1"_s);
-    Label1->hide();
-    Text = new QLineEdit(InstallerAddress(context).toString(), this);
-    Text->setObjectName(u"Text"_s);
-    Text->hide();
+    m_addressLabel = new QLabel(u"Address File :"_s, this);
+    m_addressLabel->setObjectName(u"addressLabel"_s);
+    m_addressLabel->hide();
+    m_addressEdit = new QLineEdit(InstallerAddress(context).toString(), this);
+    m_addressEdit->setObjectName(u"addressEdit"_s);
+    m_addressEdit->hide();
 
     // The bar is 6700 twips at 100 percent; its frame holds it with a pixel to spare each side.
-    Pic1 = new QFrame(this);
-    Pic1->setObjectName(u"Pic1"_s);
-    Pic1->setFrameShape(QFrame::Box);
-    Pic1->setFixedSize(100 * kBarTwipsPerPercent / kTwipsPerPixel + 2, 22);
-    I1 = new QFrame(Pic1);
-    I1->setObjectName(u"I1"_s);
-    I1->setAutoFillBackground(true);
-    I1->setStyleSheet(u"background: #2e8b2e;"_s);
-    Label4 = new QLabel(u"0%"_s, this);
-    Label4->setObjectName(u"Label4"_s);
-    Label4->setMinimumWidth(48);
+    m_progressPanel = new QFrame(this);
+    m_progressPanel->setObjectName(u"progressPanel"_s);
+    m_progressPanel->setFrameShape(QFrame::Box);
+    m_progressPanel->setFixedSize(100 * kBarTwipsPerPercent / kTwipsPerPixel + 2, 22);
+    m_progressBar = new QFrame(m_progressPanel);
+    m_progressBar->setObjectName(u"progressBar"_s);
+    m_progressBar->setAutoFillBackground(true);
+    m_progressBar->setStyleSheet(u"background: #2e8b2e;"_s);
+    m_percentLabel = new QLabel(u"0%"_s, this);
+    m_percentLabel->setObjectName(u"percentLabel"_s);
+    m_percentLabel->setMinimumWidth(48);
 
-    PushButton2 = new QPushButton(kDownload, this);
-    PushButton2->setObjectName(u"PushButton2"_s);
-    PushButton2->setDefault(true);
-    PushButton1 = new QPushButton(u"خروج"_s, this);
-    PushButton1->setObjectName(u"PushButton1"_s);
+    m_downloadButton = new QPushButton(kDownload, this);
+    m_downloadButton->setObjectName(u"downloadButton"_s);
+    m_downloadButton->setDefault(true);
+    m_exitButton = new QPushButton(u"خروج"_s, this);
+    m_exitButton->setObjectName(u"exitButton"_s);
 
     auto* bar = new QHBoxLayout;
     bar->addStretch();
-    bar->addWidget(Pic1);
-    bar->addWidget(Label4);
+    bar->addWidget(m_progressPanel);
+    bar->addWidget(m_percentLabel);
     bar->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(PushButton2);
-    buttons->addWidget(PushButton1);
+    buttons->addWidget(m_downloadButton);
+    buttons->addWidget(m_exitButton);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 12);
-    layout->addWidget(Picture1);
+    layout->addWidget(bannerPanel);
     layout->addStretch();
     layout->addLayout(bar);
     layout->addStretch();
     layout->addLayout(buttons);
 
-    downloader = new FileDownloader(this);
-    downloader->setTransferTimeout(context.intervals.networkTimeoutMs);
-    connect(downloader, &FileDownloader::DownloadProgress, this, &DownloadWindow::onProgress);
-    connect(downloader, &FileDownloader::DownloadErrors, this, &DownloadWindow::onError);
-    connect(downloader, &FileDownloader::DowloadComplete, this, &DownloadWindow::onComplete);
-    connect(downloader, &FileDownloader::Finished, this, [this](bool) {
+    m_downloader = new FileDownloader(this);
+    m_downloader->setTransferTimeout(context.intervals.networkTimeoutMs);
+    connect(m_downloader, &FileDownloader::progressChanged, this, &DownloadWindow::showProgress);
+    connect(m_downloader, &FileDownloader::errorOccurred, this, &DownloadWindow::showError);
+    connect(m_downloader, &FileDownloader::downloadCompleted, this, &DownloadWindow::startInstaller);
+    connect(m_downloader, &FileDownloader::finished, this, [this](bool) {
         // Cancelled or failed: back to idle, ready to try again.
-        PushButton2->setText(kDownload);
+        m_downloadButton->setText(kDownload);
     });
-    connect(PushButton2, &QPushButton::clicked, this, &DownloadWindow::onButton);
-    connect(PushButton1, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_downloadButton, &QPushButton::clicked, this, &DownloadWindow::startOrCancelDownload);
+    connect(m_exitButton, &QPushButton::clicked, this, &QDialog::close);
     placeBar();
 }
 
 DownloadWindow::~DownloadWindow() = default;
 
 QString DownloadWindow::destination() const {
-    return m_context.file(GetFileName(Text->text()));
+    return m_context.file(GetFileName(m_addressEdit->text()));
 }
 
-void DownloadWindow::onButton() {
-    if (PushButton2->text() == kDownload) {
-        PushButton2->setText(kCancel);
+void DownloadWindow::startOrCancelDownload() {
+    if (m_downloadButton->text() == kDownload) {
+        m_downloadButton->setText(kCancel);
         m_percent = 0;
         placeBar();
-        downloader->Start(Text->text(), destination());
+        m_downloader->start(m_addressEdit->text(), destination());
     } else {
-        downloader->Cancel();
-        PushButton2->setText(kDownload);
+        m_downloader->cancel();
+        m_downloadButton->setText(kDownload);
     }
 }
 
-void DownloadWindow::onProgress(const QString& percent) {
+void DownloadWindow::showProgress(const QString& percent) {
     m_percent = std::clamp(percent.toInt(), 0, 100);
-    Label4->setText(percent + u'%');
+    m_percentLabel->setText(percent + u'%');
     placeBar();
 }
 
 void DownloadWindow::placeBar() {
     // The bar grows from the reading side: from the right in a right-to-left window.
     const int width = m_percent * kBarTwipsPerPercent / kTwipsPerPixel;
-    const QRect inside(1, 1, width, Pic1->height() - 2);
-    I1->setGeometry(QStyle::visualRect(layoutDirection(), Pic1->rect().adjusted(1, 1, -1, -1), inside));
-    I1->setVisible(width > 0);
+    const QRect inside(1, 1, width, m_progressPanel->height() - 2);
+    m_progressBar->setGeometry(
+        QStyle::visualRect(layoutDirection(), m_progressPanel->rect().adjusted(1, 1, -1, -1), inside));
+    m_progressBar->setVisible(width > 0);
 }
 
 void DownloadWindow::resizeEvent(QResizeEvent* event) {
@@ -195,15 +196,15 @@ void DownloadWindow::resizeEvent(QResizeEvent* event) {
     placeBar();
 }
 
-void DownloadWindow::onError(const QString& message) {
+void DownloadWindow::showError(const QString& message) {
     MessageBox::critical(this, u"Error"_s, message);
-    PushButton2->setText(kDownload);
-    downloader->Cancel();
+    m_downloadButton->setText(kDownload);
+    m_downloader->cancel();
 }
 
-void DownloadWindow::onComplete() {
+void DownloadWindow::startInstaller() {
     MessageBox::information(this, u"Success"_s, u"دانلود فايل با موفقيت به پايان رسيد "_s);
-    PushButton2->setText(kDownload);
+    m_downloadButton->setText(kDownload);
     const QString installer = destination();
     if (!Installer::Start(installer)) {
         // The program stays: the clinic can run the downloaded installer by hand.
@@ -221,8 +222,8 @@ void DownloadWindow::onComplete() {
 
 void DownloadWindow::closeEvent(QCloseEvent* event) {
     // A transfer still running is stopped first, so no partial installer is left behind.
-    if (downloader->isRunning()) {
-        downloader->Cancel();
+    if (m_downloader->isRunning()) {
+        m_downloader->cancel();
     }
     m_mainLock.release();
     QDialog::closeEvent(event);

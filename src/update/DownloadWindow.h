@@ -5,7 +5,6 @@
 
 #include <QDialog>
 
-#include <array>
 #include <functional>
 
 class QFrame;
@@ -35,26 +34,27 @@ public:
     // Where the download goes: the program folder and the address's file name.
     QString destination() const;
 
-    QPushButton* PushButton2 = nullptr; // "دانلود", while downloading "انصراف"
-    QPushButton* PushButton1 = nullptr; // "خروج"
-    QFrame* Pic1 = nullptr;             // the bar's frame
-    QFrame* I1 = nullptr;               // the bar
-    QLabel* Label4 = nullptr;           // the percent
-    QLabel* Label3 = nullptr;           // "Morvalen"
-    std::array<QLabel*, 2> Label2{};    // the maker's e-mail and site
-    QLabel* Label1 = nullptr;           // "Address File :", hidden
-    QLineEdit* Text = nullptr;          // the installer's address, hidden
-    FileDownloader* downloader = nullptr;
+    QPushButton* m_downloadButton = nullptr; // "دانلود", while downloading "انصراف"
+    QPushButton* m_exitButton = nullptr;     // "خروج"
+    QFrame* m_progressPanel = nullptr;       // the bar's frame
+    QFrame* m_progressBar = nullptr;         // the bar, as wide as the percent
+    QLabel* m_percentLabel = nullptr;        // the percent
+    QLabel* m_productLabel = nullptr;        // "Morvalen"
+    QLabel* m_emailLabel = nullptr;          // the maker's e-mail
+    QLabel* m_siteLabel = nullptr;           // the maker's site
+    QLabel* m_addressLabel = nullptr;        // "Address File :", hidden
+    QLineEdit* m_addressEdit = nullptr;      // the installer's address, hidden
+    FileDownloader* m_downloader = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void onButton();
-    void onProgress(const QString& percent);
-    void onError(const QString& message);
-    void onComplete();
+    void startOrCancelDownload();
+    void showProgress(const QString& percent);
+    void showError(const QString& message);
+    void startInstaller();
     void placeBar();
 
     Context m_context;

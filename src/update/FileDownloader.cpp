@@ -67,7 +67,7 @@ FileDownloader::~FileDownloader() {
     }
 }
 
-void FileDownloader::Start(const QString& address, const QString& destination, const QString& userName,
+void FileDownloader::start(const QString& address, const QString& destination, const QString& userName,
                            const QString& password) {
     if (m_running) {
         return;
@@ -81,7 +81,7 @@ void FileDownloader::Start(const QString& address, const QString& destination, c
     m_expected = -1;
     m_address = address;
     m_file.setFileName(destination);
-    emit DownloadEvents(u"Getting file information"_s);
+    emit statusChanged(u"Getting file information"_s);
 
     QUrl url(address);
     const QString scheme = url.scheme().toLower();
@@ -105,18 +105,18 @@ void FileDownloader::Start(const QString& address, const QString& destination, c
     connect(m_reply, &QNetworkReply::finished, this, &FileDownloader::onFinished);
 }
 
-bool FileDownloader::DownloadFile(const QString& address, const QString& destination, const QString& userName,
+bool FileDownloader::downloadFile(const QString& address, const QString& destination, const QString& userName,
                                   const QString& password) {
     if (m_running) {
         return false;
     }
     bool whole = false;
     QEventLoop loop;
-    const auto done = connect(this, &FileDownloader::Finished, &loop, [&](bool ok) {
+    const auto done = connect(this, &FileDownloader::finished, &loop, [&](bool ok) {
         whole = ok;
         loop.quit();
     });
-    Start(address, destination, userName, password);
+    start(address, destination, userName, password);
     if (m_running) {
         loop.exec();
     }
@@ -124,7 +124,7 @@ bool FileDownloader::DownloadFile(const QString& address, const QString& destina
     return whole;
 }
 
-void FileDownloader::Cancel() {
+void FileDownloader::cancel() {
     m_cancel = true;
     if (m_running) {
         // Stopped from the event loop, never from inside the handler of one of our own events.
@@ -273,16 +273,16 @@ void FileDownloader::reportProgress() {
         // Halves go to the even neighbour, the default rounding of the floating-point unit.
         const double percent =
             std::nearbyint(static_cast<double>(m_received) / static_cast<double>(m_expected) * 100.0);
-        emit DownloadProgress(QString::number(static_cast<qint64>(percent)));
+        emit progressChanged(QString::number(static_cast<qint64>(percent)));
     } else if (m_expected < 0 && m_reply && m_reply->isFinished()) {
         // Without an announced length the only known point is the end.
-        emit DownloadProgress(u"100"_s);
+        emit progressChanged(u"100"_s);
     }
 }
 
 void FileDownloader::fail(const QString& message) {
     m_cancel = true;
-    emit DownloadErrors(message);
+    emit errorOccurred(message);
 }
 
 void FileDownloader::failWriting(int number, const QString& description) {
@@ -304,7 +304,7 @@ void FileDownloader::complete(bool whole) {
     whole = whole && !m_cancel;
     if (!whole) {
         if (m_fileOpened && !m_cancel) {
-            emit DownloadErrors(u"The connection with the server was reset."_s);
+            emit errorOccurred(u"The connection with the server was reset."_s);
             m_cancel = true;
         }
         // Only a file this download wrote is removed, never a folder.
@@ -314,9 +314,9 @@ void FileDownloader::complete(bool whole) {
     }
     m_running = false;
     if (whole) {
-        emit DowloadComplete();
+        emit downloadCompleted();
     }
-    emit Finished(whole);
+    emit finished(whole);
 }
 
 void FileDownloader::dropReply() {

@@ -24,15 +24,15 @@ public:
     explicit FileDownloader(QObject* parent = nullptr);
     ~FileDownloader() override;
 
-    // Starts the download and returns at once; the events tell how it goes, and Finished ends it.
-    void Start(const QString& address, const QString& destination, const QString& userName = {},
+    // Starts the download and returns at once; the signals tell how it goes, and finished ends it.
+    void start(const QString& address, const QString& destination, const QString& userName = {},
                const QString& password = {});
     // Starts the download and waits for it with the event loop running; true when the whole
     // file has arrived.
-    bool DownloadFile(const QString& address, const QString& destination, const QString& userName = {},
+    bool downloadFile(const QString& address, const QString& destination, const QString& userName = {},
                       const QString& password = {});
     // Stops a running download at its next step; the partial file is deleted, no error is raised.
-    void Cancel();
+    void cancel();
 
     bool isRunning() const { return m_running; }
     qint64 received() const { return m_received; }
@@ -47,12 +47,12 @@ public:
     }
 
 signals:
-    void DownloadErrors(const QString& message);
-    void DownloadEvents(const QString& status);
-    void DowloadComplete();
-    void DownloadProgress(const QString& percent);
+    void errorOccurred(const QString& message);
+    void statusChanged(const QString& status);
+    void downloadCompleted();
+    void progressChanged(const QString& percent);
     // After the last event of a download: whether the whole file arrived.
-    void Finished(bool complete);
+    void finished(bool complete);
 
 private:
     void onReadyRead();
@@ -75,7 +75,7 @@ private:
     int m_timeoutMs = 30000;
     quint64 m_generation = 0; // tells a stale queued cancel from the current download
     bool m_running = false;
-    bool m_cancel = false; // set by Cancel and by every failure
+    bool m_cancel = false; // set by cancel and by every failure
     bool m_headersTaken = false;
     bool m_fileOpened = false;
     qint64 m_received = 0;

@@ -44,15 +44,15 @@ SiteWindow::SiteWindow(const Context& context, QWidget* mainWindow) : m_mainLock
 #ifdef MORVALEN_HAVE_WEBENGINE
     auto* view = new QWebEngineView(this);
     view->load(site);
-    WebBrowser1 = view;
+    m_browser = view;
 #else
     auto* link = new QLabel(u"<a href=\"%1\">%1</a>"_s.arg(site.toString().toHtmlEscaped()), this);
     link->setAlignment(Qt::AlignCenter);
     connect(link, &QLabel::linkActivated, this, [](const QString& url) { Desktop::openUrl(QUrl(url)); });
-    WebBrowser1 = link;
+    m_browser = link;
 #endif
-    WebBrowser1->setObjectName(u"WebBrowser1"_s);
-    layout->addWidget(WebBrowser1);
+    m_browser->setObjectName(u"browser"_s);
+    layout->addWidget(m_browser);
     resize(1000, 700);
 }
 

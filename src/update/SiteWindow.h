@@ -21,7 +21,7 @@ public:
     // Shows the site: in this window where the browser is built in, else in the system's browser.
     static void Open(const Context& context, QWidget* mainWindow);
 
-    QWidget* WebBrowser1 = nullptr;
+    QWidget* m_browser = nullptr; // the page, or without a web engine a link to it
 
 private:
     MainWindowLock m_mainLock;

@@ -20,7 +20,7 @@ void RunVersionProbe(MainWindow& main, std::function<void()> quit) {
     }
     // The check belongs to the main window: a window closed meanwhile takes it along.
     auto* check = new VersionCheck(&main);
-    QObject::connect(check, &VersionCheck::Finished, &main,
+    QObject::connect(check, &VersionCheck::finished, &main,
                      [&main, check, quit](VersionCheck::Outcome outcome, double) {
                          check->deleteLater();
                          if (outcome != VersionCheck::Outcome::Newer) {
@@ -31,9 +31,9 @@ void RunVersionProbe(MainWindow& main, std::function<void()> quit) {
                          if (!popup) {
                              popup = new UpdatePopup(main.context(), &main, quit);
                          }
-                         popup->cmdShow->click();
+                         popup->m_showButton->click();
                      });
-    check->Start(VersionFileAddress(main.context()), main.context().intervals.networkTimeoutMs, OwnVersion());
+    check->start(VersionFileAddress(main.context()), main.context().intervals.networkTimeoutMs, OwnVersion());
 }
 
 void InstallUpdateCommands(MainServices& services) {

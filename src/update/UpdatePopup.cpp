@@ -37,7 +37,7 @@ QRect Edges(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-void Unload(const QStringList& names) {
+void CloseWindowsNamed(const QStringList& names) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (names.contains(window->objectName())) {
             // Closing runs the window's own leaving steps, so nothing typed is lost.
@@ -57,10 +57,10 @@ PopupControl::PopupControl(QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     // The items are placed from the left, as given, whatever the program's reading direction.
     setLayoutDirection(Qt::LeftToRight);
-    m_showTimer = new QTimer(this);
-    m_showTimer->setObjectName(u"displayTimer"_s);
-    m_showTimer->setSingleShot(true);
-    connect(m_showTimer, &QTimer::timeout, this, &PopupControl::Close);
+    m_displayTimer = new QTimer(this);
+    m_displayTimer->setObjectName(u"displayTimer"_s);
+    m_displayTimer->setSingleShot(true);
+    connect(m_displayTimer, &QTimer::timeout, this, &PopupControl::foldAway);
     m_animation = new QVariantAnimation(this);
     m_animation->setStartValue(0.0);
     m_animation->setEndValue(1.0);
@@ -73,12 +73,12 @@ PopupControl::PopupControl(QWidget* parent)
     });
 }
 
-void PopupControl::RemoveAllItems() {
+void PopupControl::removeAllItems() {
     m_items.clear();
     update();
 }
 
-PopupControl::Item& PopupControl::AddItem(const QRect& rect, const QString& caption) {
+PopupControl::Item& PopupControl::addItem(const QRect& rect, const QString& caption) {
     m_items.append(Item{});
     m_items.last().rect = rect;
     m_items.last().caption = caption;
@@ -86,7 +86,7 @@ PopupControl::Item& PopupControl::AddItem(const QRect& rect, const QString& capt
     return m_items.last();
 }
 
-void PopupControl::SetPopupSize(const QSize& size) {
+void PopupControl::setPopupSize(const QSize& size) {
     m_size = size;
 }
 
@@ -113,12 +113,12 @@ void PopupControl::unfold(qreal shown) {
     setGeometry(full.x(), full.bottom() + 1 - height, full.width(), height);
 }
 
-void PopupControl::Show() {
+void PopupControl::popUp() {
     m_closing = false;
     m_animation->stop();
-    m_animation->setDuration(std::max(1, AnimateDelay));
+    m_animation->setDuration(std::max(1, m_animationMs));
     m_animation->setDirection(QAbstractAnimation::Forward);
-    if (Animation == 0) {
+    if (m_animationStyle == 0) {
         setGeometry(finalGeometry());
     } else {
         unfold(0);
@@ -126,16 +126,16 @@ void PopupControl::Show() {
     }
     show();
     raise();
-    m_showTimer->start(ShowDelay);
+    m_displayTimer->start(m_displayMs);
 }
 
-void PopupControl::Close() {
-    m_showTimer->stop();
+void PopupControl::foldAway() {
+    m_displayTimer->stop();
     if (!isVisible() || m_closing) {
         return;
     }
     m_closing = true;
-    if (Animation == 0) {
+    if (m_animationStyle == 0) {
         hide();
         return;
     }
@@ -178,7 +178,7 @@ void PopupControl::paintEvent(QPaintEvent*) {
 
 void PopupControl::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        emit ItemClick(itemIdAt(event->position().toPoint()));
+        emit itemClicked(itemIdAt(event->position().toPoint()));
     }
 }
 
@@ -190,22 +190,22 @@ UpdatePopup::UpdatePopup(const Context& context, QWidget* mainWindow, std::funct
     setObjectName(u"UpdatePopup"_s);
     // Never shown itself: it lives, hidden, as long as the main window it belongs to.
     hide();
-    popupControl = new PopupControl(this);
-    cmdShow = new QPushButton(this);
-    cmdShow->setObjectName(u"cmdShow"_s);
-    connect(cmdShow, &QPushButton::clicked, this, [this] {
-        popupControl->Animation = 3;
-        popupControl->AnimateDelay = 456;
-        popupControl->ShowDelay = 30000;
-        SetGreenTheme();
-        popupControl->Show();
+    m_popup = new PopupControl(this);
+    m_showButton = new QPushButton(this);
+    m_showButton->setObjectName(u"showButton"_s);
+    connect(m_showButton, &QPushButton::clicked, this, [this] {
+        m_popup->m_animationStyle = 3;
+        m_popup->m_animationMs = 456;
+        m_popup->m_displayMs = 30000;
+        applyGreenTheme();
+        m_popup->popUp();
     });
-    connect(popupControl, &PopupControl::ItemClick, this, &UpdatePopup::onItemClick);
+    connect(m_popup, &PopupControl::itemClicked, this, &UpdatePopup::closeOrDownload);
 }
 
 UpdatePopup::~UpdatePopup() = default;
 
-QPixmap UpdatePopup::LoadIcon(const QString& name, int width, int height) const {
+QPixmap UpdatePopup::loadIcon(const QString& name, int width, int height) const {
     const QString path = m_context.file(name);
     if (!QFileInfo(path).isFile()) {
         return {};
@@ -217,55 +217,55 @@ QPixmap UpdatePopup::LoadIcon(const QString& name, int width, int height) const 
     return picture.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-QPixmap UpdatePopup::LoadBitmap(const QString& name) const {
+QPixmap UpdatePopup::loadBitmap(const QString& name) const {
     const QString path = m_context.file(name);
     return QFileInfo(path).isFile() ? QPixmap(path) : QPixmap();
 }
 
-void UpdatePopup::SetGreenTheme() {
-    PopupControl& popup = *popupControl;
-    popup.RemoveAllItems();
+void UpdatePopup::applyGreenTheme() {
+    PopupControl& popup = *m_popup;
+    popup.removeAllItems();
 
-    PopupControl::Item& back = popup.AddItem(Edges(0, 0, 170, 130));
+    PopupControl::Item& back = popup.addItem(Edges(0, 0, 170, 130));
     back.background = QColor(30, 120, 30);
     back.border = QColor(255, 255, 255);
 
-    PopupControl::Item& panel = popup.AddItem(Edges(5, 25, 165, 125));
+    PopupControl::Item& panel = popup.addItem(Edges(5, 25, 165, 125));
     panel.background = QColor(70, 130, 70);
     panel.border = QColor(255, 255, 0);
 
-    popup.AddItem(Edges(104, 27, 170, 45), u"more..."_s);
+    popup.addItem(Edges(104, 27, 170, 45), u"more..."_s);
 
-    PopupControl::Item& update = popup.AddItem(Edges(0, 70, 170, 100), u"Click here to update"_s);
+    PopupControl::Item& update = popup.addItem(Edges(0, 70, 170, 100), u"Click here to update"_s);
     update.text = QColor(255, 255, 0);
     update.textFormat = 17;
     update.id = 3;
 
-    popup.AddItem(Edges(12, 30, 12, 47)).icon = LoadIcon(u"icon3.ico"_s, 32, 32);
+    popup.addItem(Edges(12, 30, 12, 47)).icon = loadIcon(u"icon3.ico"_s, 32, 32);
 
-    PopupControl::Item& title = popup.AddItem(Edges(5, 0, 170, 25), u"Morvalen Software update"_s);
+    PopupControl::Item& title = popup.addItem(Edges(5, 0, 170, 25), u"Morvalen Software update"_s);
     title.text = QColor(255, 255, 255);
     title.bold = true;
     title.hyperlink = false;
     title.textFormat = 36;
 
-    PopupControl::Item& close = popup.AddItem(Edges(151, 6, 164, 19));
-    close.button = LoadBitmap(u"CloseMSN.bmp"_s);
+    PopupControl::Item& close = popup.addItem(Edges(151, 6, 164, 19));
+    close.button = loadBitmap(u"CloseMSN.bmp"_s);
     close.id = 2;
 
-    popup.SetPopupSize(QSize(170, 130));
+    popup.setPopupSize(QSize(170, 130));
 }
 
-void UpdatePopup::onItemClick(int id) {
+void UpdatePopup::closeOrDownload(int id) {
     switch (id) {
     case 1:
     case 2:
-        popupControl->hide();
-        popupControl->Close();
+        m_popup->hide();
+        m_popup->foldAway();
         return;
     case 3:
-        popupControl->hide();
-        popupControl->Close();
+        m_popup->hide();
+        m_popup->foldAway();
         openDownload();
         return;
     default:
@@ -274,12 +274,12 @@ void UpdatePopup::onItemClick(int id) {
 }
 
 void UpdatePopup::openDownload() {
-    Unload({u"AboutWindow"_s, u"RegistryWindow"_s, u"BackupWindow"_s, u"ResultsWindow"_s,
-            u"ExamineeFileWindow"_s, u"AnswerSheetWindow"_s, u"DownloadWindow"_s});
+    CloseWindowsNamed({u"AboutWindow"_s, u"RegistryWindow"_s, u"BackupWindow"_s, u"ResultsWindow"_s,
+                       u"ExamineeFileWindow"_s, u"AnswerSheetWindow"_s, u"DownloadWindow"_s});
     auto* progress = new DownloadWindow(m_context, m_mainWindow, m_quit);
     // When the download window goes, the windows that waited behind it go too.
     connect(progress, &QObject::destroyed, [] {
-        Unload({u"SettingsWindow"_s, u"QuestionnaireWindow"_s, u"UpdateWindow"_s});
+        CloseWindowsNamed({u"SettingsWindow"_s, u"QuestionnaireWindow"_s, u"UpdateWindow"_s});
     });
     progress->show();
 }

@@ -39,22 +39,25 @@ public:
 
     explicit PopupControl(QWidget* parent = nullptr);
 
-    void RemoveAllItems();
-    Item& AddItem(const QRect& rect, const QString& caption = {});
+    void removeAllItems();
+    Item& addItem(const QRect& rect, const QString& caption = {});
     const QVector<Item>& items() const { return m_items; }
-    void SetPopupSize(const QSize& size);
+    void setPopupSize(const QSize& size);
     // The id of the topmost item at this point; 0 where there is none.
     int itemIdAt(const QPoint& point) const;
 
-    void Show();
-    void Close();
+    // Shows the popup at the screen's corner, unfolding it when it has an animation, and starts
+    // its display time.
+    void popUp();
+    // Folds the popup away, or hides it at once when it has no animation.
+    void foldAway();
 
-    int Animation = 0;
-    int AnimateDelay = 456; // milliseconds
-    int ShowDelay = 30000;  // milliseconds
+    int m_animationStyle = 0; // 0: none, else it unfolds from the bottom edge
+    int m_animationMs = 456;  // how long the unfolding takes
+    int m_displayMs = 30000;  // how long it stays before folding away
 
 signals:
-    void ItemClick(int id);
+    void itemClicked(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,7 +69,7 @@ private:
 
     QVector<Item> m_items;
     QSize m_size{170, 130};
-    QTimer* m_showTimer = nullptr;
+    QTimer* m_displayTimer = nullptr;
     QVariantAnimation* m_animation = nullptr;
     bool m_closing = false;
 };
@@ -80,16 +83,17 @@ public:
     UpdatePopup(const Context& context, QWidget* mainWindow, std::function<void()> quit = {});
     ~UpdatePopup() override;
 
-    void SetGreenTheme();
+    // Fills the popup with the green notification's seven items.
+    void applyGreenTheme();
     // A picture of the program folder; null when the file is missing or unreadable.
-    QPixmap LoadIcon(const QString& name, int width, int height) const;
-    QPixmap LoadBitmap(const QString& name) const;
+    QPixmap loadIcon(const QString& name, int width, int height) const;
+    QPixmap loadBitmap(const QString& name) const;
 
-    PopupControl* popupControl = nullptr;
-    QPushButton* cmdShow = nullptr; // pressed from code to show the notification
+    PopupControl* m_popup = nullptr;
+    QPushButton* m_showButton = nullptr; // pressed from code to show the notification
 
 private:
-    void onItemClick(int id);
+    void closeOrDownload(int id);
     void openDownload();
 
     Context m_context;

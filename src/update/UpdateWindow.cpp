@@ -25,40 +25,40 @@ UpdateWindow::UpdateWindow(const Context& context, QWidget* mainWindow, std::fun
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(VersionCaption());
 
-    Label1 = new QLabel(VersionCaption(), this);
-    Label1->setObjectName(u"Label1"_s);
-    QFont title = Label1->font();
+    m_versionLabel = new QLabel(VersionCaption(), this);
+    m_versionLabel->setObjectName(u"versionLabel"_s);
+    QFont title = m_versionLabel->font();
     title.setPointSize(16);
     title.setBold(true);
-    Label1->setFont(title);
-    Label1->setAlignment(Qt::AlignCenter);
-    Label2 = new QLabel(
+    m_versionLabel->setFont(title);
+    m_versionLabel->setAlignment(Qt::AlignCenter);
+    m_instructionsLabel = new QLabel(
         u"جهت به روز رساني نرم افزار ابتدا اتصال به اينترنت را چک کرده و سپس روي دکمه بررسي آپديت جديد کليک کنيد"_s,
         this);
-    Label2->setObjectName(u"Label2"_s);
-    Label2->setWordWrap(true);
-    PBCheck = new QPushButton(u"بررسي آپديت جديد"_s, this);
-    PBCheck->setObjectName(u"PBCheck"_s);
-    PBCheck->setDefault(true);
-    PBExit = new QPushButton(u"بستن"_s, this);
-    PBExit->setObjectName(u"PBExit"_s);
+    m_instructionsLabel->setObjectName(u"instructionsLabel"_s);
+    m_instructionsLabel->setWordWrap(true);
+    m_checkButton = new QPushButton(u"بررسي آپديت جديد"_s, this);
+    m_checkButton->setObjectName(u"checkButton"_s);
+    m_checkButton->setDefault(true);
+    m_closeButton = new QPushButton(u"بستن"_s, this);
+    m_closeButton->setObjectName(u"closeButton"_s);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(PBCheck);
-    buttons->addWidget(PBExit);
+    buttons->addWidget(m_checkButton);
+    buttons->addWidget(m_closeButton);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 16);
     layout->setSpacing(14);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
+    layout->addWidget(m_versionLabel);
+    layout->addWidget(m_instructionsLabel);
     layout->addLayout(buttons);
     setFixedWidth(420);
     move(7085 / 15, 2745 / 15);
 
-    connect(PBCheck, &QPushButton::clicked, this, &UpdateWindow::check);
-    connect(PBExit, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_checkButton, &QPushButton::clicked, this, &UpdateWindow::checkForUpdate);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
 UpdateWindow::~UpdateWindow() {
@@ -67,32 +67,32 @@ UpdateWindow::~UpdateWindow() {
     }
 }
 
-void UpdateWindow::check() {
-    if (m_check) {
+void UpdateWindow::checkForUpdate() {
+    if (m_versionCheck) {
         return;
     }
     if (!IsConnected()) {
         MessageBox::information(this, u"پيام"_s, u"ارتباط شما با اينترنت برقرار نمي باشد "_s);
-        idle();
+        returnToIdle();
         return;
     }
     setWindowTitle(u"Please wait..."_s);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_waitCursor = true;
     // The window keeps answering while the server is asked; a second click waits for this one.
-    PBCheck->setEnabled(false);
-    m_check = new VersionCheck(this);
-    connect(m_check, &VersionCheck::Finished, this,
-            [this](VersionCheck::Outcome outcome, double) { checked(static_cast<int>(outcome)); });
-    m_check->Start(VersionFileAddress(m_context), m_context.intervals.networkTimeoutMs, OwnVersion());
+    m_checkButton->setEnabled(false);
+    m_versionCheck = new VersionCheck(this);
+    connect(m_versionCheck, &VersionCheck::finished, this,
+            [this](VersionCheck::Outcome outcome, double) { actOnOutcome(static_cast<int>(outcome)); });
+    m_versionCheck->start(VersionFileAddress(m_context), m_context.intervals.networkTimeoutMs, OwnVersion());
 }
 
-void UpdateWindow::checked(int outcome) {
-    m_check->deleteLater();
-    m_check = nullptr;
+void UpdateWindow::actOnOutcome(int outcome) {
+    m_versionCheck->deleteLater();
+    m_versionCheck = nullptr;
     switch (static_cast<VersionCheck::Outcome>(outcome)) {
     case VersionCheck::Outcome::Newer: {
-        idle();
+        returnToIdle();
         // The download window takes the main window over from this one.
         QWidget* main = m_mainLock.window();
         m_mainLock.lock(nullptr);
@@ -101,11 +101,11 @@ void UpdateWindow::checked(int outcome) {
         return;
     }
     case VersionCheck::Outcome::NotNewer:
-        idle();
+        returnToIdle();
         MessageBox::information(this, u"پيام"_s, u"شما آخرين ورژن نرم افزار را داريد  "_s);
         return;
     case VersionCheck::Outcome::Failed:
-        idle();
+        returnToIdle();
         MessageBox::warning(
             this, u"پيام"_s,
             u"ارتباط با سرور بروزرساني برقرار نشد. لطفا اتصال به اينترنت را بررسي کرده و دوباره امتحان کنيد"_s);
@@ -113,13 +113,13 @@ void UpdateWindow::checked(int outcome) {
     }
 }
 
-void UpdateWindow::idle() {
+void UpdateWindow::returnToIdle() {
     setWindowTitle(VersionCaption());
     if (m_waitCursor) {
         QApplication::restoreOverrideCursor();
         m_waitCursor = false;
     }
-    PBCheck->setEnabled(true);
+    m_checkButton->setEnabled(true);
 }
 
 } // namespace morvalen

@@ -24,20 +24,20 @@ public:
     UpdateWindow(const Context& context, QWidget* mainWindow, std::function<void()> quit = {});
     ~UpdateWindow() override;
 
-    QLabel* Label1 = nullptr; // the version caption
-    QLabel* Label2 = nullptr; // the instructions
-    QPushButton* PBCheck = nullptr;
-    QPushButton* PBExit = nullptr;
+    QLabel* m_versionLabel = nullptr;      // the version caption
+    QLabel* m_instructionsLabel = nullptr; // the instructions
+    QPushButton* m_checkButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
 
 private:
-    void check();
-    void checked(int outcome);
-    void idle();
+    void checkForUpdate();
+    void actOnOutcome(int outcome);
+    void returnToIdle();
 
     Context m_context;
     MainWindowLock m_mainLock;
     std::function<void()> m_quit;
-    QPointer<VersionCheck> m_check;
+    QPointer<VersionCheck> m_versionCheck;
     bool m_waitCursor = false;
 };
 

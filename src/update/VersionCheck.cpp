@@ -51,7 +51,7 @@ VersionCheck::~VersionCheck() {
     }
 }
 
-void VersionCheck::Start(const QUrl& address, int timeoutMs, double ownVersion) {
+void VersionCheck::start(const QUrl& address, int timeoutMs, double ownVersion) {
     if (m_reply) {
         return;
     }
@@ -87,11 +87,11 @@ void VersionCheck::onFinished() {
     }
     reply->deleteLater();
     if (failed) {
-        emit Finished(Outcome::Failed, 0);
+        emit finished(Outcome::Failed, 0);
         return;
     }
     const double server = ReadVersionNumber(std::string_view(m_body.constData(), m_body.size()));
-    emit Finished(IsNewerVersion(server, m_ownVersion) ? Outcome::Newer : Outcome::NotNewer, server);
+    emit finished(IsNewerVersion(server, m_ownVersion) ? Outcome::Newer : Outcome::NotNewer, server);
 }
 
 } // namespace morvalen

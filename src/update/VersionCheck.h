@@ -30,13 +30,13 @@ public:
     explicit VersionCheck(QObject* parent = nullptr);
     ~VersionCheck() override;
 
-    // One request; Finished follows exactly once, unless the check is deleted first.
-    void Start(const QUrl& address, int timeoutMs, double ownVersion);
+    // One request; finished follows exactly once, unless the check is deleted first.
+    void start(const QUrl& address, int timeoutMs, double ownVersion);
     bool isRunning() const { return m_reply != nullptr; }
 
 signals:
     // Failed when no server answered, the answer was an error status or it came too late.
-    void Finished(morvalen::VersionCheck::Outcome outcome, double serverVersion);
+    void finished(morvalen::VersionCheck::Outcome outcome, double serverVersion);
 
 private:
     void onFinished();

@@ -5,8 +5,6 @@
 
 #include <QDialog>
 
-#include <array>
-
 class QLabel;
 class QPushButton;
 
@@ -26,9 +24,17 @@ public:
     static QUrl MessagingAddress(const Context& context);
     static QUrl SiteAddress(const Context& context);
 
-    QLabel* lblVersion = nullptr;
-    std::array<QLabel*, 8> Label1{};
-    QPushButton* cmdOK = nullptr;
+    // In the window's order, top to bottom.
+    QLabel* m_titleLabel = nullptr; // what the program does
+    QLabel* m_versionLabel = nullptr;
+    QLabel* m_itemCountLabel = nullptr;
+    QLabel* m_releaseDateLabel = nullptr;
+    QLabel* m_supervisionLabel = nullptr;
+    QLabel* m_contactHeadingLabel = nullptr; // "تماس با ما:"
+    QLabel* m_shopLabel = nullptr;           // opens the shop
+    QLabel* m_messagingLabel = nullptr;      // opens a conversation
+    QLabel* m_siteLabel = nullptr;           // opens the site
+    QPushButton* m_closeButton = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -271,7 +271,7 @@ void SettingsWindow::themeChanged() {
         m_themeNumberEdit->setText(clamped); // runs this again with the clamped text
         return;
     }
-    ApplySkin(*qApp, m_context.programFolder, clamped);
+    ApplyTheme(*qApp, m_context.programFolder, clamped);
     writeSettings();
 }
 

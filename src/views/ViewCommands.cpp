@@ -81,12 +81,12 @@ void InstallViewCommands(MainServices& services) {
     services.commands[147] = [](MainWindow& main) {
         Desktop::openUrl(AboutWindow::SiteAddress(main.context()));
     };
-    services.applySkin = [](MainWindow& main) {
+    services.applyTheme = [](MainWindow& main) {
         QString theme;
         if (auto db = Database::open(main.context().programFolder, DatabaseFile::Main)) {
             theme = SettingsStore(*db).read().value_or(Settings{}).theme;
         }
-        ApplySkin(*qApp, main.context().programFolder, theme);
+        ApplyTheme(*qApp, main.context().programFolder, theme);
     };
     services.commands[144] = [loaded](MainWindow& main) {
         // Not modal: the window disables the main window itself while it is open.

@@ -116,7 +116,7 @@ protected:
 
 TEST_F(CourseOfWork, FromRegistrationToExit) {
     // 1. Register the first examinee: code 1, today's Persian date, an answer row.
-    main->OnExecute(100);
+    main->runCommand(100);
     RegistryWindow* registry = only<RegistryWindow>();
     ASSERT_NE(registry, nullptr);
     EXPECT_FALSE(main->isEnabled());
@@ -147,7 +147,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     QTest::mouseClick(registry->m_exitButton, Qt::LeftButton);
     EXPECT_TRUE(main->isEnabled());
 
-    main->OnExecute(101);
+    main->runCommand(101);
     AnswerSheetWindow* sheet = only<AnswerSheetWindow>();
     ASSERT_NE(sheet, nullptr);
     doubleClickRow(sheet->m_examineeList, rowOf(sheet->m_examineeList, u"علي رضايي"_s));
@@ -165,7 +165,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     EXPECT_EQ(messages(), QStringList{});
 
     // 4. The results of both, as the rules compute them from the stored answers.
-    main->OnExecute(141);
+    main->runCommand(141);
     ResultsWindow* results = only<ResultsWindow>();
     ASSERT_NE(results, nullptr);
     for (const auto& [name, answers] :
@@ -224,7 +224,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
 
     // 8. Export every examinee to Excel, then put the second examinee's exported answers into
     //    an answer workbook and import it for a third examinee: the answers arrive unchanged.
-    main->OnExecute(141);
+    main->runCommand(141);
     results = only<ResultsWindow>();
     ASSERT_NE(results, nullptr);
     const QString exported = folder.path() + u"/examinees"_s; // the extension is added
@@ -265,7 +265,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     EXPECT_EQ(fromExport, typed);
     results->close();
 
-    main->OnExecute(100);
+    main->runCommand(100);
     registry = only<RegistryWindow>();
     ASSERT_NE(registry, nullptr);
     registerExaminee(registry, u"سينا كريمي"_s, u"27"_s, u"3"_s);
@@ -283,7 +283,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
         }
         ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
     }
-    main->OnExecute(140);
+    main->runCommand(140);
     ExamineeFileWindow* files = only<ExamineeFileWindow>();
     ASSERT_NE(files, nullptr);
     FileDialog::setNextFileName(answerBook);
@@ -294,7 +294,7 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     EXPECT_TRUE(main->isEnabled());
 
     // 9. Back up, change an answer, restore: the change is gone.
-    main->OnExecute(144);
+    main->runCommand(144);
     BackupWindow* backup = only<BackupWindow>();
     ASSERT_NE(backup, nullptr);
     const QString copy = folder.path() + u"/clinic.morvalen"_s;
@@ -318,8 +318,8 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     main->close();
     ExitQuestion* exit = only<ExitQuestion>();
     ASSERT_NE(exit, nullptr);
-    EXPECT_EQ(exit->Label1->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
-    QTest::mouseClick(exit->PushB1, Qt::LeftButton);
+    EXPECT_EQ(exit->m_questionLabel->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
+    QTest::mouseClick(exit->m_yesButton, Qt::LeftButton);
     EXPECT_TRUE(quitCalled);
     EXPECT_EQ(messages(), QStringList{});
 }

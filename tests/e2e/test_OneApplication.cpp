@@ -73,9 +73,9 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
          [](QWidget* w) { return static_cast<ExamineeFileWindow*>(w)->m_exitButton; }},
         {141, u"ResultsWindow"_s, [](QWidget* w) { return static_cast<ResultsWindow*>(w)->m_exitButton; }},
         {142, u"SettingsWindow"_s, [](QWidget* w) { return static_cast<SettingsWindow*>(w)->m_closeButton; }},
-        {143, u"UpdateWindow"_s, [](QWidget* w) { return static_cast<UpdateWindow*>(w)->PBExit; }},
+        {143, u"UpdateWindow"_s, [](QWidget* w) { return static_cast<UpdateWindow*>(w)->m_closeButton; }},
         {144, u"BackupWindow"_s, [](QWidget* w) { return static_cast<BackupWindow*>(w)->m_exitButton; }},
-        {145, u"AboutWindow"_s, [](QWidget* w) { return static_cast<AboutWindow*>(w)->cmdOK; }},
+        {145, u"AboutWindow"_s, [](QWidget* w) { return static_cast<AboutWindow*>(w)->m_closeButton; }},
     };
     enum class Means { Button, CloseBox, Escape };
     for (const View& view : views) {
@@ -84,7 +84,7 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
                                      (means == Means::Button     ? "its button"
                                       : means == Means::CloseBox ? "the close box"
                                                                  : "Escape");
-            main->OnExecute(view.command);
+            main->runCommand(view.command);
             QWidget* window = showing(view.name);
             ASSERT_NE(window, nullptr) << what;
             ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << what;
@@ -115,13 +115,13 @@ TEST_F(OneApplication, NoOnExitRebuildsTheMainWindowAndYesEnds) {
     auto exits = visibleWindows<ExitQuestion>();
     ASSERT_EQ(exits.size(), 1);
     EXPECT_FALSE(main && main->isVisible());
-    QTest::mouseClick(exits[0]->PushButton1, Qt::LeftButton); // "خير"
+    QTest::mouseClick(exits[0]->m_noButton, Qt::LeftButton); // "خير"
     const auto mains = visibleWindows<MainWindow>();
     ASSERT_EQ(mains.size(), 1);
     EXPECT_TRUE(mains[0]->isEnabled());
     EXPECT_EQ(quits, 0);
     // The rebuilt window's commands work as before.
-    mains[0]->OnExecute(145);
+    mains[0]->runCommand(145);
     ASSERT_NE(showing(u"AboutWindow"_s), nullptr);
     EXPECT_FALSE(mains[0]->isEnabled());
     showing(u"AboutWindow"_s)->close();
@@ -130,7 +130,7 @@ TEST_F(OneApplication, NoOnExitRebuildsTheMainWindowAndYesEnds) {
     mains[0]->close();
     exits = visibleWindows<ExitQuestion>();
     ASSERT_EQ(exits.size(), 1);
-    QTest::mouseClick(exits[0]->PushB1, Qt::LeftButton); // "بلي"
+    QTest::mouseClick(exits[0]->m_yesButton, Qt::LeftButton); // "بلي"
     EXPECT_EQ(quits, 1);
 }
 

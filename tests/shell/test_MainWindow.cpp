@@ -45,23 +45,24 @@ protected:
     }
 
     static void expectToolbar(MainWindow* window) {
-        ASSERT_NE(window->CommandBars, nullptr);
-        EXPECT_EQ(window->CommandBars->objectName(), u"Standard"_s);
-        const QList<QAction*> actions = window->CommandBars->actions();
+        ASSERT_NE(window->m_toolbar, nullptr);
+        EXPECT_EQ(window->m_toolbar->objectName(), u"toolbar"_s);
+        EXPECT_EQ(window->m_toolbar->windowTitle(), u"Standard"_s);
+        const QList<QAction*> actions = window->m_toolbar->actions();
         ASSERT_EQ(actions.size(), kToolbar.size());
         for (int i = 0; i < actions.size(); ++i) {
             EXPECT_EQ(actions[i]->data().toInt(), kToolbar[i].id) << i;
             EXPECT_EQ(actions[i]->text(), kToolbar[i].caption) << i;
             EXPECT_FALSE(actions[i]->icon().pixmap(42, 35).isNull()) << "icon of " << kToolbar[i].id;
         }
-        EXPECT_EQ(window->CommandBars->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-        EXPECT_EQ(window->CommandBars->iconSize(), QSize(42, 35));
+        EXPECT_EQ(window->m_toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        EXPECT_EQ(window->m_toolbar->iconSize(), QSize(42, 35));
     }
 
     static QToolButton* button(MainWindow* window, int id) {
-        for (QAction* action : window->CommandBars->actions()) {
+        for (QAction* action : window->m_toolbar->actions()) {
             if (action->data().toInt() == id) {
-                return qobject_cast<QToolButton*>(window->CommandBars->widgetForAction(action));
+                return qobject_cast<QToolButton*>(window->m_toolbar->widgetForAction(action));
             }
         }
         return nullptr;
@@ -92,7 +93,7 @@ TEST_F(MainWindowTest, DispatchRunsTheCommandOfTheClickedButton) {
         QTest::mouseClick(b, Qt::LeftButton);
     }
     // 101 has no window yet: nothing happens. An id outside the table does nothing either.
-    window->OnExecute(999);
+    window->runCommand(999);
     EXPECT_EQ(ran, (QVector<int>{141, 100, 145, 141}));
     EXPECT_TRUE(window->isVisible());
 }
@@ -102,20 +103,20 @@ TEST_F(MainWindowTest, VersionProbeRunsOnceAfterLoad) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return probes == 1; }, 2000));
     QTest::qWait(100);
     EXPECT_EQ(probes, 1);
-    EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_FALSE(window->GroupBox1->isVisible());
+    EXPECT_FALSE(window->m_loadTimer->isActive());
+    EXPECT_FALSE(window->m_updateNoticePanel->isVisible());
 }
 
 TEST_F(MainWindowTest, UpdateNoticeShowsUntilClosed) {
     services->versionProbe = [](MainWindow& w) { w.showUpdateNotice(); };
     MainWindow* window = open();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->GroupBox1->isVisible(); }, 2000));
-    EXPECT_EQ(window->Label1->text(), u"آپديت جديد نرم افزار"_s);
-    EXPECT_EQ(window->Label3->text(), u"قبل از بروزرساني حتما بكاپ بگيريد"_s);
-    QTest::mouseClick(window->PushButton1, Qt::LeftButton);
-    EXPECT_FALSE(window->GroupBox1->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->m_updateNoticePanel->isVisible(); }, 2000));
+    EXPECT_EQ(window->m_noticeTitleLabel->text(), u"آپديت جديد نرم افزار"_s);
+    EXPECT_EQ(window->m_backupWarningLabel->text(), u"قبل از بروزرساني حتما بكاپ بگيريد"_s);
+    QTest::mouseClick(window->m_closeNoticeButton, Qt::LeftButton);
+    EXPECT_FALSE(window->m_updateNoticePanel->isVisible());
     QTest::qWait(100);
-    EXPECT_FALSE(window->GroupBox1->isVisible()) << "nothing brings it back";
+    EXPECT_FALSE(window->m_updateNoticePanel->isVisible()) << "nothing brings it back";
 }
 
 TEST_F(MainWindowTest, TitleLinesKeepTheirSpacingOnResize) {
@@ -126,16 +127,17 @@ TEST_F(MainWindowTest, TitleLinesKeepTheirSpacingOnResize) {
         const int w = window->frameGeometry().width();
         const int hTwips = window->frameGeometry().height() * 15;
         const int top = (hTwips + 3000) / 2;
-        EXPECT_EQ(window->LblTName->geometry(), QRect(0, top / 15, w, 112));
-        EXPECT_EQ(window->LblFName->geometry(), QRect(0, (top - 1680) / 15, w, 112));
-        EXPECT_EQ(window->LblKName->geometry(), QRect(0, (top - 3680) / 15, w, 112));
-        for (QLabel* label : {window->LblKName, window->LblFName, window->LblTName}) {
+        EXPECT_EQ(window->m_taglineLabel->geometry(), QRect(0, top / 15, w, 112));
+        EXPECT_EQ(window->m_productNameLabel->geometry(), QRect(0, (top - 1680) / 15, w, 112));
+        EXPECT_EQ(window->m_clinicNameLabel->geometry(), QRect(0, (top - 3680) / 15, w, 112));
+        for (QLabel* label :
+             {window->m_clinicNameLabel, window->m_productNameLabel, window->m_taglineLabel}) {
             EXPECT_EQ(label->alignment(), Qt::AlignCenter);
             EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(156, 73, 177));
         }
     }
-    EXPECT_EQ(window->LblFName->text(), u"Morvalen"_s);
-    EXPECT_FALSE(window->LblTName->text().isEmpty());
+    EXPECT_EQ(window->m_productNameLabel->text(), u"Morvalen"_s);
+    EXPECT_FALSE(window->m_taglineLabel->text().isEmpty());
 }
 
 TEST_F(MainWindowTest, ClinicNameComesFromTheSettingsRow) {
@@ -147,7 +149,7 @@ TEST_F(MainWindowTest, ClinicNameComesFromTheSettingsRow) {
         ASSERT_TRUE(settings.write(s));
     }
     MainWindow* window = open();
-    EXPECT_EQ(window->LblKName->text(), u"كلينيك آرامش"_s);
+    EXPECT_EQ(window->m_clinicNameLabel->text(), u"كلينيك آرامش"_s);
     {
         auto db = Database::open(folder.path(), DatabaseFile::Main);
         SettingsStore settings(*db);
@@ -158,7 +160,7 @@ TEST_F(MainWindowTest, ClinicNameComesFromTheSettingsRow) {
     // A changed name shows at the latest after the next resize.
     window->resize(window->size() + QSize(10, 10));
     QTest::qWait(20);
-    EXPECT_EQ(window->LblKName->text(), u"مركز دوم"_s);
+    EXPECT_EQ(window->m_clinicNameLabel->text(), u"مركز دوم"_s);
 }
 
 TEST_F(MainWindowTest, NoAtTheExitQuestionBuildsTheWindowAnew) {
@@ -170,11 +172,11 @@ TEST_F(MainWindowTest, NoAtTheExitQuestionBuildsTheWindowAnew) {
     EXPECT_TRUE(visibleWindows<MainWindow>().isEmpty());
     const auto questions = visibleWindows<ExitQuestion>();
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions[0]->Label1->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
-    EXPECT_EQ(questions[0]->PushB1->text(), u"بلي"_s);
-    EXPECT_EQ(questions[0]->PushButton1->text(), u"خير"_s);
+    EXPECT_EQ(questions[0]->m_questionLabel->text(), u"آيا قصد خروج از برنامه را داريد؟"_s);
+    EXPECT_EQ(questions[0]->m_yesButton->text(), u"بلي"_s);
+    EXPECT_EQ(questions[0]->m_noButton->text(), u"خير"_s);
 
-    QTest::mouseClick(questions[0]->PushButton1, Qt::LeftButton);
+    QTest::mouseClick(questions[0]->m_noButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(visibleWindows<ExitQuestion>().isEmpty());
     const auto mains = visibleWindows<MainWindow>();
@@ -186,7 +188,7 @@ TEST_F(MainWindowTest, NoAtTheExitQuestionBuildsTheWindowAnew) {
     // And once more: the rebuilt window is as good as the first.
     mains[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QTest::mouseClick(visibleWindows<ExitQuestion>().value(0)->PushButton1, Qt::LeftButton);
+    QTest::mouseClick(visibleWindows<ExitQuestion>().value(0)->m_noButton, Qt::LeftButton);
     ASSERT_EQ(visibleWindows<MainWindow>().size(), 1);
     expectToolbar(visibleWindows<MainWindow>()[0]);
 }
@@ -198,7 +200,7 @@ TEST_F(MainWindowTest, YesAtTheExitQuestionEndsTheProgram) {
     hiddenView.hide();
     const auto questions = visibleWindows<ExitQuestion>();
     ASSERT_EQ(questions.size(), 1);
-    QTest::mouseClick(questions[0]->PushB1, Qt::LeftButton);
+    QTest::mouseClick(questions[0]->m_yesButton, Qt::LeftButton);
     EXPECT_EQ(quits, 1);
     EXPECT_TRUE(visibleWindows<MainWindow>().isEmpty());
 }

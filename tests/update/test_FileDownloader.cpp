@@ -31,18 +31,18 @@ QByteArray Bytes(int size) {
 // Everything one download reported, in order.
 struct Recorder {
     explicit Recorder(FileDownloader& downloader) : d(downloader) {
-        QObject::connect(&d, &FileDownloader::DownloadEvents,
+        QObject::connect(&d, &FileDownloader::statusChanged,
                          [this](const QString& s) { log << u"event:"_s + s; });
-        QObject::connect(&d, &FileDownloader::DownloadErrors, [this](const QString& s) {
+        QObject::connect(&d, &FileDownloader::errorOccurred, [this](const QString& s) {
             log << u"error:"_s + s;
             errors << s;
         });
-        QObject::connect(&d, &FileDownloader::DownloadProgress, [this](const QString& s) {
+        QObject::connect(&d, &FileDownloader::progressChanged, [this](const QString& s) {
             log << u"progress:"_s + s;
             percents << s;
             received << d.received();
         });
-        QObject::connect(&d, &FileDownloader::DowloadComplete, [this] { log << u"complete"_s; });
+        QObject::connect(&d, &FileDownloader::downloadCompleted, [this] { log << u"complete"_s; });
     }
     FileDownloader& d;
     QStringList log, errors, percents;
@@ -89,7 +89,7 @@ TEST_F(Downloader, AcceptsOnlyAWholeOrPartialAnswerAndNamesEveryOtherStatus) {
         }
         server.script("/f.exe", script);
         const QString address = server.address(u"/f.exe"_s);
-        const bool whole = downloader.DownloadFile(address, target());
+        const bool whole = downloader.downloadFile(address, target());
         if (c.message.isEmpty()) {
             EXPECT_TRUE(whole);
             EXPECT_TRUE(rec.errors.isEmpty()) << rec.errors.join(u'|').toStdString();
@@ -116,8 +116,8 @@ TEST_F(Downloader, WritesWholeChunksAndReportsRoundedPercents) {
     // The network hands over pieces of its own sizes; the file still grows 1024 bytes at a time.
     const QByteArray body = Bytes(2500);
     server.script("/setup-Morvalen.exe", LocalHttpServer::Answer("HTTP/1.1 200 OK", body, {700, 1300}, 30));
-    QSignalSpy finished(&downloader, &FileDownloader::Finished);
-    EXPECT_TRUE(downloader.DownloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
+    QSignalSpy finished(&downloader, &FileDownloader::finished);
+    EXPECT_TRUE(downloader.downloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
     EXPECT_EQ(rec.percents, (QStringList{u"41"_s, u"82"_s, u"100"_s, u"100"_s}));
     EXPECT_EQ(rec.received, (QList<qint64>{1024, 2048, 2500, 2500}));
     EXPECT_EQ(test::ReadAll(target()), body);
@@ -130,7 +130,7 @@ TEST_F(Downloader, WritesWholeChunksAndReportsRoundedPercents) {
 TEST_F(Downloader, PercentsRoundHalvesToEven) {
     // Every odd eighth is a half: 12.5 goes to 12, 37.5 to 38, 62.5 to 62, 87.5 to 88.
     server.script("/even.bin", LocalHttpServer::Answer("HTTP/1.1 200 OK", Bytes(8192)));
-    ASSERT_TRUE(downloader.DownloadFile(server.address(u"/even.bin"_s), target()));
+    ASSERT_TRUE(downloader.downloadFile(server.address(u"/even.bin"_s), target()));
     EXPECT_EQ(rec.percents, (QStringList{u"12"_s, u"25"_s, u"38"_s, u"50"_s, u"62"_s, u"75"_s, u"88"_s,
                                          u"100"_s, u"100"_s}));
 }
@@ -140,14 +140,14 @@ TEST_F(Downloader, CancelMidTransferDeletesThePartialFileWithoutAnError) {
     script.body = {Bytes(3000)};
     script.end = Script::End::HoldOpen;
     server.script("/big.exe", script);
-    QObject::connect(&downloader, &FileDownloader::DownloadProgress, &downloader,
+    QObject::connect(&downloader, &FileDownloader::progressChanged, &downloader,
                      [this](const QString& percent) {
                          if (percent == u"10"_s) {
                              EXPECT_TRUE(QFileInfo::exists(target())) << "the partial file is being written";
-                             downloader.Cancel();
+                             downloader.cancel();
                          }
                      });
-    EXPECT_FALSE(downloader.DownloadFile(server.address(u"/big.exe"_s), target()));
+    EXPECT_FALSE(downloader.downloadFile(server.address(u"/big.exe"_s), target()));
     EXPECT_EQ(rec.percents, QStringList{u"10"_s}) << "no chunk is taken after the cancel";
     EXPECT_TRUE(rec.errors.isEmpty());
     EXPECT_FALSE(rec.log.contains(u"complete"_s));
@@ -157,8 +157,8 @@ TEST_F(Downloader, CancelMidTransferDeletesThePartialFileWithoutAnError) {
 
 TEST_F(Downloader, CancelWhileWaitingForTheServer) {
     server.script("/silent.exe", Script{}); // accepts and never answers
-    QTimer::singleShot(50, &downloader, [this] { downloader.Cancel(); });
-    EXPECT_FALSE(downloader.DownloadFile(server.address(u"/silent.exe"_s), target()));
+    QTimer::singleShot(50, &downloader, [this] { downloader.cancel(); });
+    EXPECT_FALSE(downloader.downloadFile(server.address(u"/silent.exe"_s), target()));
     EXPECT_TRUE(rec.errors.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(target()));
 }
@@ -181,7 +181,7 @@ TEST_F(Downloader, BrokenTransfersReportTheFailureAndLeaveNoFile) {
         script.end = c.end;
         server.script("/broken.exe", script);
         downloader.setTransferTimeout(c.timeoutMs);
-        EXPECT_FALSE(downloader.DownloadFile(server.address(u"/broken.exe"_s), target()));
+        EXPECT_FALSE(downloader.downloadFile(server.address(u"/broken.exe"_s), target()));
         EXPECT_EQ(rec.errors, QStringList{u"The connection with the server was reset."_s});
         EXPECT_FALSE(QFileInfo::exists(target()));
     }
@@ -201,7 +201,7 @@ TEST_F(Downloader, NoServerAnswerCannotEstablishAConnection) {
          {u"http://127.0.0.1:%1/setup.exe"_s.arg(closedPort), server.address(u"/silent.exe"_s)}) {
         SCOPED_TRACE(address.toStdString());
         rec.errors.clear();
-        EXPECT_FALSE(downloader.DownloadFile(address, target()));
+        EXPECT_FALSE(downloader.downloadFile(address, target()));
         EXPECT_EQ(rec.errors, QStringList{u"Cannot establish connection."_s});
         EXPECT_FALSE(QFileInfo::exists(target()));
     }
@@ -214,7 +214,7 @@ TEST_F(Downloader, WithoutALengthTheBodyIsReadToItsEnd) {
     script.body = LocalHttpServer::Split(body, {1000, 1000});
     script.pauseMs = 20;
     server.script("/nolength.exe", script);
-    EXPECT_TRUE(downloader.DownloadFile(server.address(u"/nolength.exe"_s), target()));
+    EXPECT_TRUE(downloader.downloadFile(server.address(u"/nolength.exe"_s), target()));
     EXPECT_EQ(test::ReadAll(target()), body);
     EXPECT_EQ(downloader.expected(), -1);
     EXPECT_EQ(rec.percents.value(rec.percents.size() - 1), u"100"_s);
@@ -228,7 +228,7 @@ TEST_F(Downloader, AnEmptyBodyIsNoDownload) {
         rec.errors.clear();
         rec.log.clear();
         server.script("/empty.exe", script);
-        EXPECT_FALSE(downloader.DownloadFile(server.address(u"/empty.exe"_s), target()));
+        EXPECT_FALSE(downloader.downloadFile(server.address(u"/empty.exe"_s), target()));
         EXPECT_EQ(rec.errors, QStringList{u"Nothing to download!"_s});
         EXPECT_FALSE(rec.log.contains(u"complete"_s));
         EXPECT_FALSE(QFileInfo::exists(target()));
@@ -242,7 +242,7 @@ TEST_F(Downloader, TooLittleFreeSpaceStopsBeforeWriting) {
         return qint64(2499);
     });
     server.script("/setup-Morvalen.exe", LocalHttpServer::Answer("HTTP/1.1 200 OK", Bytes(2500)));
-    EXPECT_FALSE(downloader.DownloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
+    EXPECT_FALSE(downloader.downloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
     EXPECT_EQ(rec.errors, QStringList{u"There is not enough free space on disk for this file."_s});
     EXPECT_EQ(asked, QStringList{QFileInfo(target()).absolutePath()});
     EXPECT_FALSE(QFileInfo::exists(target()));
@@ -250,18 +250,18 @@ TEST_F(Downloader, TooLittleFreeSpaceStopsBeforeWriting) {
     // Exactly enough is enough.
     rec.errors.clear();
     downloader.setFreeSpaceProbe([](const QString&) { return qint64(2500); });
-    EXPECT_TRUE(downloader.DownloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
+    EXPECT_TRUE(downloader.downloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
     EXPECT_TRUE(rec.errors.isEmpty());
 }
 
 TEST_F(Downloader, TheDestinationFolderIsMadeAndAFolderIsNeverWrittenOrDeleted) {
     server.script("/x.exe", LocalHttpServer::Answer("HTTP/1.1 200 OK", "abc"));
     const QString inNewFolder = folder.file(u"Downloads/x.exe"_s);
-    EXPECT_TRUE(downloader.DownloadFile(server.address(u"/x.exe"_s), inNewFolder));
+    EXPECT_TRUE(downloader.downloadFile(server.address(u"/x.exe"_s), inNewFolder));
     EXPECT_EQ(test::ReadAll(inNewFolder), "abc");
 
     // A destination that is a folder cannot be written, and the folder stays.
-    EXPECT_FALSE(downloader.DownloadFile(server.address(u"/x.exe"_s), folder.path()));
+    EXPECT_FALSE(downloader.downloadFile(server.address(u"/x.exe"_s), folder.path()));
     ASSERT_EQ(rec.errors.size(), 1);
     EXPECT_TRUE(rec.errors[0].startsWith(u"Cannot write file to disk.\r\rError "_s))
         << rec.errors[0].toStdString();
@@ -275,7 +275,7 @@ TEST_F(Downloader, ANewDownloadReplacesTheOldFile) {
     old.write(Bytes(5000));
     old.close();
     server.script("/setup-Morvalen.exe", LocalHttpServer::Answer("HTTP/1.1 200 OK", "new"));
-    EXPECT_TRUE(downloader.DownloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
+    EXPECT_TRUE(downloader.downloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
     EXPECT_EQ(test::ReadAll(target()), "new");
 }
 

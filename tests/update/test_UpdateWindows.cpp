@@ -108,16 +108,16 @@ TEST_F(Update, UpdateWindowSaysThisIsTheLatestVersion) {
     const QString caption = VersionCaption();
     EXPECT_TRUE(caption.startsWith(u"Morvalen "_s)) << caption.toStdString();
     EXPECT_EQ(window->windowTitle(), caption);
-    EXPECT_EQ(window->Label1->text(), caption);
+    EXPECT_EQ(window->m_versionLabel->text(), caption);
     EXPECT_EQ(
-        window->Label2->text(),
+        window->m_instructionsLabel->text(),
         u"جهت به روز رساني نرم افزار ابتدا اتصال به اينترنت را چک کرده و سپس روي دکمه بررسي آپديت جديد کليک کنيد"_s);
-    EXPECT_EQ(window->PBCheck->text(), u"بررسي آپديت جديد"_s);
-    EXPECT_EQ(window->PBExit->text(), u"بستن"_s);
+    EXPECT_EQ(window->m_checkButton->text(), u"بررسي آپديت جديد"_s);
+    EXPECT_EQ(window->m_closeButton->text(), u"بستن"_s);
     EXPECT_FALSE(main->isEnabled());
 
     publish(QByteArray::number(OwnVersion()) + "\r\n");
-    QTest::mouseClick(window->PBCheck, Qt::LeftButton);
+    QTest::mouseClick(window->m_checkButton, Qt::LeftButton);
     // While the server is asked the window says so and keeps answering.
     EXPECT_EQ(window->windowTitle(), u"Please wait..."_s);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -128,7 +128,7 @@ TEST_F(Update, UpdateWindowSaysThisIsTheLatestVersion) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(window->isVisible());
 
-    QTest::mouseClick(window->PBExit, Qt::LeftButton);
+    QTest::mouseClick(window->m_closeButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main->isEnabled());
 }
@@ -136,7 +136,7 @@ TEST_F(Update, UpdateWindowSaysThisIsTheLatestVersion) {
 TEST_F(Update, UpdateWindowWithoutAConnectionAsksNothing) {
     SetConnectedForTests(false);
     UpdateWindow* window = openUpdate();
-    QTest::mouseClick(window->PBCheck, Qt::LeftButton);
+    QTest::mouseClick(window->m_checkButton, Qt::LeftButton);
     expectBoxes({{u"پيام"_s, u"ارتباط شما با اينترنت برقرار نمي باشد "_s, MessageBox::Icon::Information}});
     EXPECT_EQ(window->windowTitle(), VersionCaption());
     EXPECT_TRUE(server.requests().isEmpty());
@@ -159,12 +159,12 @@ TEST_F(Update, UpdateWindowTellsWhenTheServerCannotBeAsked) {
         context.intervals.networkTimeoutMs = 300;
         server.script(kVersionPath, c.script);
         UpdateWindow* window = openUpdate();
-        QTest::mouseClick(window->PBCheck, Qt::LeftButton);
+        QTest::mouseClick(window->m_checkButton, Qt::LeftButton);
         EXPECT_EQ(window->windowTitle(), u"Please wait..."_s);
         ASSERT_TRUE(waitFor([] { return !MessageBox::shown().isEmpty(); }));
         expectBoxes({{u"پيام"_s, kFailedCheck, MessageBox::Icon::Warning}});
         EXPECT_EQ(window->windowTitle(), VersionCaption());
-        EXPECT_TRUE(window->PBCheck->isEnabled());
+        EXPECT_TRUE(window->m_checkButton->isEnabled());
         window->close();
     }
 }
@@ -173,7 +173,7 @@ TEST_F(Update, ANewerVersionLeadsToTheDownloadWindow) {
     publish(newerText().toLatin1() + "(beta)");
     UpdateWindow* window = openUpdate();
     QPointer<UpdateWindow> watch(window);
-    QTest::mouseClick(window->PBCheck, Qt::LeftButton);
+    QTest::mouseClick(window->m_checkButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([this] { return !visibleWindows<DownloadWindow>().isEmpty(); }));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull()) << "the update window goes";
@@ -218,12 +218,12 @@ TEST_F(Update, DownloadWindowShowsProgressThenStartsTheInstallerAndEnds) {
     DownloadWindow* window = openProgress();
     EXPECT_EQ(window->windowTitle(), u"Downloading File ... "_s);
     EXPECT_EQ(window->size(), QSize(560, 233));
-    EXPECT_EQ(window->PushButton2->text(), u"دانلود"_s);
-    EXPECT_EQ(window->PushButton1->text(), u"خروج"_s);
-    EXPECT_EQ(window->Label3->text(), u"Morvalen"_s);
-    EXPECT_FALSE(window->Label1->isVisible());
-    EXPECT_FALSE(window->Text->isVisible());
-    EXPECT_EQ(window->Text->text(), server.address(QString::fromLatin1(kInstallerPath)));
+    EXPECT_EQ(window->m_downloadButton->text(), u"دانلود"_s);
+    EXPECT_EQ(window->m_exitButton->text(), u"خروج"_s);
+    EXPECT_EQ(window->m_productLabel->text(), u"Morvalen"_s);
+    EXPECT_FALSE(window->m_addressLabel->isVisible());
+    EXPECT_FALSE(window->m_addressEdit->isVisible());
+    EXPECT_EQ(window->m_addressEdit->text(), server.address(QString::fromLatin1(kInstallerPath)));
     EXPECT_EQ(window->destination(), folder.file(u"setup-Morvalen.exe"_s));
 
     struct Seen {
@@ -231,11 +231,12 @@ TEST_F(Update, DownloadWindowShowsProgressThenStartsTheInstallerAndEnds) {
         int bar;
     };
     QVector<Seen> seen;
-    QObject::connect(window->downloader, &FileDownloader::DownloadProgress, window, [&] {
-        seen.append({window->PushButton2->text(), window->Label4->text(), window->I1->width()});
+    QObject::connect(window->m_downloader, &FileDownloader::progressChanged, window, [&] {
+        seen.append({window->m_downloadButton->text(), window->m_percentLabel->text(),
+                     window->m_progressBar->width()});
     });
-    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
-    EXPECT_EQ(window->PushButton2->text(), u"انصراف"_s);
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
+    EXPECT_EQ(window->m_downloadButton->text(), u"انصراف"_s);
     ASSERT_TRUE(waitFor([&] { return quits > 0; }));
     ASSERT_EQ(seen.size(), 4);
     EXPECT_EQ(seen[0].button, u"انصراف"_s);
@@ -254,7 +255,7 @@ TEST_F(Update, DownloadWindowStaysWhenTheInstallerCannotStart) {
     installerStarts = false;
     server.script(kInstallerPath, LocalHttpServer::Answer("HTTP/1.1 200 OK", "setup"));
     DownloadWindow* window = openProgress();
-    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([] { return MessageBox::shown().size() == 2; }));
     const auto& shown = MessageBox::shown();
     EXPECT_EQ(shown[0].title, u"Success"_s);
@@ -263,16 +264,16 @@ TEST_F(Update, DownloadWindowStaysWhenTheInstallerCannotStart) {
     EXPECT_TRUE(shown[1].text.contains(QDir::toNativeSeparators(window->destination())));
     EXPECT_EQ(quits, 0);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->PushButton2->text(), u"دانلود"_s);
+    EXPECT_EQ(window->m_downloadButton->text(), u"دانلود"_s);
 }
 
 TEST_F(Update, DownloadWindowShowsTheErrorAndReturnsToIdle) {
     DownloadWindow* window = openProgress(); // nothing is scripted: the server answers 404
-    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([] { return !MessageBox::shown().isEmpty(); }));
-    expectBoxes({{u"Error"_s, u"The file, \"%1\" was not found!"_s.arg(window->Text->text()),
+    expectBoxes({{u"Error"_s, u"The file, \"%1\" was not found!"_s.arg(window->m_addressEdit->text()),
                   MessageBox::Icon::Critical}});
-    EXPECT_EQ(window->PushButton2->text(), u"دانلود"_s);
+    EXPECT_EQ(window->m_downloadButton->text(), u"دانلود"_s);
     EXPECT_TRUE(started.isEmpty());
     EXPECT_EQ(quits, 0);
 }
@@ -285,19 +286,19 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
     DownloadWindow* window = openProgress();
     const QString target = window->destination();
 
-    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return window->Label4->text() == u"20%"_s; }));
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return window->m_percentLabel->text() == u"20%"_s; }));
     EXPECT_TRUE(QFileInfo::exists(target));
-    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
-    EXPECT_EQ(window->PushButton2->text(), u"دانلود"_s);
-    ASSERT_TRUE(waitFor([&] { return !window->downloader->isRunning(); }));
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
+    EXPECT_EQ(window->m_downloadButton->text(), u"دانلود"_s);
+    ASSERT_TRUE(waitFor([&] { return !window->m_downloader->isRunning(); }));
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_TRUE(MessageBox::shown().isEmpty());
 
     // Closing the window stops the transfer too, and gives the main window back.
-    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target); }));
-    QTest::mouseClick(window->PushButton1, Qt::LeftButton);
+    QTest::mouseClick(window->m_exitButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(target); }));
     EXPECT_TRUE(main->isEnabled());
@@ -305,7 +306,7 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
     // So does Escape.
     window = openProgress();
     QPointer<DownloadWindow> escaped(window);
-    QTest::mouseClick(window->PushButton2, Qt::LeftButton);
+    QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target); }));
     EXPECT_FALSE(main->isEnabled());
     QTest::keyClick(window, Qt::Key_Escape);
@@ -323,21 +324,21 @@ protected:
         services->quit = [this] { ++quits; };
         InstallUpdateCommands(*services);
         MainWindow* window = MainWindow::ShowMain(context, services);
-        EXPECT_TRUE(waitFor([&] { return !window->Timer1->isActive(); }));
+        EXPECT_TRUE(waitFor([&] { return !window->m_loadTimer->isActive(); }));
         EXPECT_TRUE(waitFor([&] { return window->findChildren<VersionCheck*>().isEmpty(); }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return window;
     }
     static bool popupShown(MainWindow* window) {
         auto* popup = window->findChild<UpdatePopup*>();
-        return popup && popup->popupControl->isVisible();
+        return popup && popup->m_popup->isVisible();
     }
 };
 
 TEST_F(Probe, ANewerVersionShowsTheNoticeAndThePopup) {
     publish(newerText().toLatin1());
     MainWindow* window = probe();
-    EXPECT_TRUE(window->GroupBox1->isVisible());
+    EXPECT_TRUE(window->m_updateNoticePanel->isVisible());
     EXPECT_TRUE(popupShown(window));
     EXPECT_EQ(server.requests().size(), 1);
     EXPECT_TRUE(MessageBox::shown().isEmpty());
@@ -367,7 +368,7 @@ TEST_F(Probe, StaysSilentUnlessANewerVersionIsPublished) {
         }
         const auto asked = server.requests().size();
         MainWindow* window = probe();
-        EXPECT_FALSE(window->GroupBox1->isVisible());
+        EXPECT_FALSE(window->m_updateNoticePanel->isVisible());
         EXPECT_FALSE(popupShown(window));
         EXPECT_TRUE(MessageBox::shown().isEmpty());
         if (!c.connected) {
@@ -382,22 +383,22 @@ class Popup : public Update {
 protected:
     UpdatePopup* showPopup() {
         auto* popup = new UpdatePopup(context, main, [this] { ++quits; });
-        popup->cmdShow->click();
+        popup->m_showButton->click();
         // The unfolding takes about half a second.
-        EXPECT_TRUE(waitFor([popup] { return popup->popupControl->height() == 130; }));
+        EXPECT_TRUE(waitFor([popup] { return popup->m_popup->height() == 130; }));
         return popup;
     }
     static void click(UpdatePopup* popup, QPoint at) {
-        QTest::mouseClick(popup->popupControl, Qt::LeftButton, {}, at);
+        QTest::mouseClick(popup->m_popup, Qt::LeftButton, {}, at);
     }
 };
 
 TEST_F(Popup, GreenThemeBuildsTheSevenItems) {
     UpdatePopup* popup = showPopup();
-    const PopupControl& control = *popup->popupControl;
-    EXPECT_EQ(control.Animation, 3);
-    EXPECT_EQ(control.AnimateDelay, 456);
-    EXPECT_EQ(control.ShowDelay, 30000);
+    const PopupControl& control = *popup->m_popup;
+    EXPECT_EQ(control.m_animationStyle, 3);
+    EXPECT_EQ(control.m_animationMs, 456);
+    EXPECT_EQ(control.m_displayMs, 30000);
     EXPECT_EQ(control.size(), QSize(170, 130));
     EXPECT_FALSE(control.testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_TRUE(control.windowFlags() & Qt::FramelessWindowHint);
@@ -437,20 +438,20 @@ TEST_F(Popup, GreenThemeBuildsTheSevenItems) {
     // The pictures are optional: without them the items are drawn bare.
     QFile::remove(folder.file(u"icon3.ico"_s));
     QFile::remove(folder.file(u"CloseMSN.bmp"_s));
-    popup->SetGreenTheme();
+    popup->applyGreenTheme();
     EXPECT_TRUE(control.items()[4].icon.isNull());
     EXPECT_TRUE(control.items()[6].button.isNull());
-    EXPECT_FALSE(popup->popupControl->grab().isNull());
+    EXPECT_FALSE(popup->m_popup->grab().isNull());
 }
 
 TEST_F(Popup, OnlyTheCloseImageAndTheUpdateLineAct) {
     UpdatePopup* popup = showPopup();
     for (const QPoint at : {QPoint(137, 36), QPoint(60, 12), QPoint(20, 110), QPoint(2, 2)}) {
         click(popup, at); // "more...", the title, the panel, the border
-        EXPECT_TRUE(popup->popupControl->isVisible()) << at.x() << "," << at.y();
+        EXPECT_TRUE(popup->m_popup->isVisible()) << at.x() << "," << at.y();
     }
     click(popup, QPoint(157, 12));
-    EXPECT_FALSE(popup->popupControl->isVisible());
+    EXPECT_FALSE(popup->m_popup->isVisible());
     EXPECT_TRUE(visibleWindows<DownloadWindow>().isEmpty());
 
     // "Click here to update": windows in the way go, the download window comes, and the
@@ -464,7 +465,7 @@ TEST_F(Popup, OnlyTheCloseImageAndTheUpdateLineAct) {
     QPointer<QWidget> aboutGone(about), questionnaireGone(questionnaire);
     popup = showPopup();
     click(popup, QPoint(85, 85));
-    EXPECT_FALSE(popup->popupControl->isVisible());
+    EXPECT_FALSE(popup->m_popup->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(aboutGone.isNull());
     ASSERT_EQ(visibleWindows<DownloadWindow>().size(), 1);
@@ -479,26 +480,26 @@ TEST_F(Popup, OnlyTheCloseImageAndTheUpdateLineAct) {
 
 TEST_F(Popup, GoesByItselfAfterItsDisplayTime) {
     UpdatePopup* popup = showPopup();
-    auto* timer = popup->popupControl->findChild<QTimer*>(u"displayTimer"_s);
+    auto* timer = popup->m_popup->findChild<QTimer*>(u"displayTimer"_s);
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 30000);
     timer->start(1); // the thirty seconds, shortened
-    EXPECT_TRUE(waitFor([popup] { return !popup->popupControl->isVisible(); }));
+    EXPECT_TRUE(waitFor([popup] { return !popup->m_popup->isVisible(); }));
 }
 
 TEST_F(Update, SiteAndUpdateCommands) {
     auto services = std::make_shared<MainServices>();
     InstallUpdateCommands(*services);
     MainWindow* window = MainWindow::ShowMain(context, services);
-    window->OnExecute(143);
+    window->runCommand(143);
     ASSERT_EQ(visibleWindows<UpdateWindow>().size(), 1);
     EXPECT_FALSE(window->isEnabled());
     visibleWindows<UpdateWindow>().first()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window->isEnabled());
 
-    window->OnExecute(147);
+    window->runCommand(147);
     if (SiteWindow::HasEmbeddedBrowser()) {
         EXPECT_EQ(visibleWindows<SiteWindow>().size(), 1);
     } else {
@@ -515,7 +516,7 @@ TEST_F(Update, SiteWindowKeepsThePageFillingTheWindow) {
     for (const QSize size : {QSize(800, 600), QSize(1200, 500), QSize(400, 700)}) {
         chat->resize(size);
         QCoreApplication::processEvents();
-        EXPECT_EQ(chat->WebBrowser1->geometry(), chat->rect()) << size.width() << "x" << size.height();
+        EXPECT_EQ(chat->m_browser->geometry(), chat->rect()) << size.width() << "x" << size.height();
     }
     chat->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

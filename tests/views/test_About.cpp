@@ -37,21 +37,21 @@ TEST_F(About, ShowsTheVersionAndOpensOnlyTheThreeLinks) {
     about->show();
     EXPECT_EQ(about->windowTitle(), u"About Morvalen"_s);
     EXPECT_TRUE(QRegularExpression(u"^ورژن نرم افزار شما: \\d+\\.\\d+\\.\\d+$"_s)
-                    .match(about->lblVersion->text())
+                    .match(about->m_versionLabel->text())
                     .hasMatch())
-        << about->lblVersion->text().toStdString();
-    EXPECT_EQ(about->Label1[0]->text(), u"تعداد سوالات 232"_s);
-    EXPECT_EQ(about->Label1[2]->text(), u"تاريخ توليد نرم افزار: آبانماه 1401"_s);
-    EXPECT_EQ(about->Label1[4]->toolTip(), u"جهت ورود به فروشگاه كليك كنيد"_s);
-    EXPECT_EQ(about->Label1[5]->toolTip(), u"جهت ورود به واتساپ كليك كنيد"_s);
-    EXPECT_EQ(about->Label1[6]->toolTip(), u"جهت ورود به سايت كليك كنيد"_s);
+        << about->m_versionLabel->text().toStdString();
+    EXPECT_EQ(about->m_itemCountLabel->text(), u"تعداد سوالات 232"_s);
+    EXPECT_EQ(about->m_releaseDateLabel->text(), u"تاريخ توليد نرم افزار: آبانماه 1401"_s);
+    EXPECT_EQ(about->m_shopLabel->toolTip(), u"جهت ورود به فروشگاه كليك كنيد"_s);
+    EXPECT_EQ(about->m_messagingLabel->toolTip(), u"جهت ورود به واتساپ كليك كنيد"_s);
+    EXPECT_EQ(about->m_siteLabel->toolTip(), u"جهت ورود به سايت كليك كنيد"_s);
     EXPECT_FALSE(main.isEnabled());
 
-    QTest::mouseClick(about->Label1[3], Qt::LeftButton);
-    QTest::mouseClick(about->lblVersion, Qt::LeftButton);
+    QTest::mouseClick(about->m_contactHeadingLabel, Qt::LeftButton);
+    QTest::mouseClick(about->m_versionLabel, Qt::LeftButton);
     EXPECT_TRUE(opened.isEmpty()) << "the heading and the version line open nothing";
-    for (const int link : {4, 5, 6}) {
-        QTest::mouseClick(about->Label1[link], Qt::LeftButton);
+    for (QLabel* link : {about->m_shopLabel, about->m_messagingLabel, about->m_siteLabel}) {
+        QTest::mouseClick(link, Qt::LeftButton);
     }
     ASSERT_EQ(opened.size(), 3);
     EXPECT_EQ(opened[0], QUrl(u"https://morvalen.example/shop"_s));
@@ -60,7 +60,7 @@ TEST_F(About, ShowsTheVersionAndOpensOnlyTheThreeLinks) {
     for (const QUrl& url : opened) {
         EXPECT_EQ(url.scheme(), u"https"_s);
     }
-    QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(about->m_closeButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main.isEnabled());
 }
@@ -69,10 +69,10 @@ TEST_F(About, SiteCommandOpensTheSiteInTheBrowser) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
     MainWindow* main = MainWindow::ShowMain(context, services);
-    main->OnExecute(147);
+    main->runCommand(147);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QUrl(u"https://morvalen.example/"_s));
-    main->OnExecute(145);
+    main->runCommand(145);
     EXPECT_EQ(visibleWindows<AboutWindow>().size(), 1);
 }
 

@@ -118,7 +118,7 @@ TEST_F(ExcelButton, LaterExportsOfTheRunWriteTheFirstSnapshot) {
     InstallViewCommands(*services);
     MainWindow* main = MainWindow::ShowMain(context, services);
 
-    main->OnExecute(141);
+    main->runCommand(141);
     ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
     FileDialog::setNextFileName(folder.file(u"first.xls"_s));
     visibleWindows<ResultsWindow>()[0]->exportToExcel();
@@ -126,7 +126,7 @@ TEST_F(ExcelButton, LaterExportsOfTheRunWriteTheFirstSnapshot) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     addExaminee(u"3"_s, u"سارا"_s);
-    main->OnExecute(141); // a new results view, the same export
+    main->runCommand(141); // a new results view, the same export
     ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
     FileDialog::setNextFileName(folder.file(u"second.xls"_s));
     visibleWindows<ResultsWindow>()[0]->exportToExcel();

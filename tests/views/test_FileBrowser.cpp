@@ -247,7 +247,7 @@ TEST_F(FileBrowser, CommandOpensIt) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
     MainWindow* mainWindow = MainWindow::ShowMain(context, services);
-    mainWindow->OnExecute(140);
+    mainWindow->runCommand(140);
     ASSERT_EQ(visibleWindows<ExamineeFileWindow>().size(), 1);
     EXPECT_FALSE(mainWindow->isEnabled());
     visibleWindows<ExamineeFileWindow>()[0]->close();

@@ -180,7 +180,7 @@ TEST_F(Questionnaire, FailedWriteKeepsTheAnswerOnScreen) {
 TEST_F(Questionnaire, IntroductionHidesTheQuestionBehindIt) {
     ASSERT_TRUE(QuestionStore(*db).setText(1, u"متن سوال اول كه نبايد ديده شود"_s));
     for (const QString& theme : {u"1"_s, u"14"_s, u"23"_s}) {
-        ApplySkin(*qApp, folder.path(), theme);
+        ApplyTheme(*qApp, folder.path(), theme);
         auto* t = new QuestionnaireWindow(context, u"3"_s, u"رضا"_s, main);
         t->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(t));
@@ -195,7 +195,7 @@ TEST_F(Questionnaire, IntroductionHidesTheQuestionBehindIt) {
         EXPECT_EQ(whole, alone) << "theme " << theme.toStdString();
         t->close();
     }
-    ApplySkin(*qApp, folder.path(), {});
+    ApplyTheme(*qApp, folder.path(), {});
 }
 
 } // namespace

@@ -30,7 +30,7 @@ protected:
         window->show();
     }
     void TearDown() override {
-        ApplySkin(*qApp, folder.path(), QString()); // back to the system's look
+        ApplyTheme(*qApp, folder.path(), QString()); // back to the system's look
         GuiFixture::TearDown();
     }
 
@@ -103,13 +103,13 @@ TEST_F(SettingsWindowTest, NumberFieldsRefuseOtherKeysWithAMessage) {
 TEST_F(SettingsWindowTest, UnknownThemesGiveTheSystemLook) {
     const QColor system = qApp->palette().color(QPalette::Window);
     const QString folderPath = folder.path();
-    EXPECT_EQ(ApplySkin(*qApp, folderPath, u"11"_s), QColor(u"#3b3b3b"_s));
+    EXPECT_EQ(ApplyTheme(*qApp, folderPath, u"11"_s), QColor(u"#3b3b3b"_s));
     for (const QString& none : {u"24"_s, u"0"_s, u"2.5"_s, u"x"_s}) {
-        EXPECT_EQ(ApplySkin(*qApp, folderPath, none), system) << none.toStdString();
+        EXPECT_EQ(ApplyTheme(*qApp, folderPath, none), system) << none.toStdString();
     }
     QFile::remove(folder.file(u"Styles/Codejock.cjstyles"_s));
-    EXPECT_EQ(ApplySkin(*qApp, folderPath, u"21"_s), system) << "a missing style file is no skin";
-    EXPECT_EQ(ApplySkin(*qApp, folderPath, u"14"_s), ApplySkin(*qApp, folderPath, u"20"_s));
+    EXPECT_EQ(ApplyTheme(*qApp, folderPath, u"21"_s), system) << "a missing style file is no skin";
+    EXPECT_EQ(ApplyTheme(*qApp, folderPath, u"14"_s), ApplyTheme(*qApp, folderPath, u"20"_s));
 }
 
 TEST_F(SettingsWindowTest, ClinicSaveBuildsTheContactBlock) {

@@ -32,7 +32,7 @@ TEST_F(ViewCommands, RegistryOpensModallyAndComesBackAsLeft) {
     InstallViewCommands(*services);
     MainWindow* main = MainWindow::ShowMain(context, services);
 
-    main->OnExecute(100);
+    main->runCommand(100);
     auto registries = visibleWindows<RegistryWindow>();
     ASSERT_EQ(registries.size(), 1);
     RegistryWindow* registry = registries[0];
@@ -47,7 +47,7 @@ TEST_F(ViewCommands, RegistryOpensModallyAndComesBackAsLeft) {
     visibleWindows<QuestionnaireWindow>()[0]->close();
     EXPECT_TRUE(main->isEnabled());
 
-    main->OnExecute(100);
+    main->runCommand(100);
     ASSERT_EQ(visibleWindows<RegistryWindow>().size(), 1);
     EXPECT_EQ(visibleWindows<RegistryWindow>()[0], registry) << "the same window, not a new one";
     EXPECT_FALSE(main->isEnabled());
@@ -62,19 +62,19 @@ TEST_F(ViewCommands, ResultsAreFreshEachTimeAndTheSheetKeepsTheMainWindowWaiting
     InstallViewCommands(*services);
     MainWindow* main = MainWindow::ShowMain(context, services);
 
-    main->OnExecute(141);
+    main->runCommand(141);
     ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
     QPointer<ResultsWindow> first = visibleWindows<ResultsWindow>()[0];
     EXPECT_FALSE(main->isEnabled());
     first->hide(); // left loaded behind, as after the profile window
-    main->OnExecute(141);
+    main->runCommand(141);
     EXPECT_TRUE(first.isNull()) << "the old view is unloaded first";
     ASSERT_EQ(visibleWindows<ResultsWindow>().size(), 1);
     visibleWindows<ResultsWindow>()[0]->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(main->isEnabled());
 
-    main->OnExecute(101);
+    main->runCommand(101);
     ASSERT_EQ(visibleWindows<AnswerSheetWindow>().size(), 1);
     EXPECT_TRUE(visibleWindows<AnswerSheetWindow>()[0]->isModal());
     EXPECT_FALSE(main->isEnabled());
@@ -93,8 +93,8 @@ TEST_F(ViewCommands, MainWindowStartsInTheStoredSkin) {
     auto services = std::make_shared<MainServices>();
     InstallViewCommands(*services);
     MainWindow* main = MainWindow::ShowMain(context, services);
-    EXPECT_EQ(main->Picture1->palette().color(QPalette::Window), QColor(u"#3b3b3b"_s));
-    ApplySkin(*qApp, folder.path(), QString());
+    EXPECT_EQ(main->m_clientPanel->palette().color(QPalette::Window), QColor(u"#3b3b3b"_s));
+    ApplyTheme(*qApp, folder.path(), QString());
 }
 
 } // namespace

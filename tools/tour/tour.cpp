@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
                                                     {142, "SettingsWindow"},     {143, "UpdateWindow"},
                                                     {144, "BackupWindow"},       {145, "AboutWindow"}};
     for (const auto& [id, name] : commands) {
-        main->OnExecute(id);
+        main->runCommand(id);
         QWidget* window = ShowingNamed(QString::fromLatin1(name));
         Save(window, QString::fromLatin1(name));
         if (id == 144 && window) {
@@ -187,10 +187,10 @@ int main(int argc, char** argv) {
     main->showUpdateNotice();
     Save(main, u"MainWindow-update-notice"_s);
     auto* popup = new UpdatePopup(context, main);
-    popup->cmdShow->click();
+    popup->m_showButton->click();
     Settle(700); // it unfolds in about half a second
-    Save(popup->popupControl, u"UpdatePopup"_s);
-    popup->popupControl->close();
+    Save(popup->m_popup, u"UpdatePopup"_s);
+    popup->m_popup->close();
 
     auto* progress = new DownloadWindow(context, main);
     progress->show();
