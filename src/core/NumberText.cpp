@@ -41,4 +41,17 @@ double LeadingNumber(std::string_view text) {
     return ec == std::errc{} ? value : 0.0;
 }
 
+char AsciiDigit(char32_t typed) {
+    if (typed >= U'0' && typed <= U'9') {
+        return static_cast<char>(typed);
+    }
+    if (typed >= 0x06F0 && typed <= 0x06F9) {
+        return static_cast<char>('0' + (typed - 0x06F0));
+    }
+    if (typed >= 0x0660 && typed <= 0x0669) {
+        return static_cast<char>('0' + (typed - 0x0660));
+    }
+    return 0;
+}
+
 } // namespace morvalen
