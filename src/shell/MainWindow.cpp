@@ -5,6 +5,7 @@
 #include "store/SettingsStore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -38,6 +39,24 @@ QLabel* MakeTitleLabel(QWidget* parent, const QString& name, const QString& text
     palette.setColor(QPalette::WindowText, kTitleColour);
     label->setPalette(palette);
     return label;
+}
+
+// The open view, the one that keeps the main window disabled, raised and made active.
+void BringOpenViewForward(QWidget* mainWindow) {
+    QWidget* view = QApplication::activeModalWidget();
+    if (!view) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            const Qt::WindowType type = w->windowType();
+            if (w != mainWindow && w->isVisible() && (type == Qt::Window || type == Qt::Dialog)) {
+                view = w;
+                break;
+            }
+        }
+    }
+    if (view) {
+        view->raise();
+        view->activateWindow();
+    }
 }
 
 } // namespace
@@ -217,6 +236,14 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // While a view is open this window is disabled and must stay: closing it would end the
+    // program under the view, with what the view shows not yet stored. The view comes forward
+    // instead, so the user sees what to finish first.
+    if (!isEnabled()) {
+        event->ignore();
+        BringOpenViewForward(this);
+        return;
+    }
     // The question comes up before this window goes, so the program never has no window.
     auto* question = new ExitQuestion(m_context, m_services);
     question->show();

@@ -66,6 +66,10 @@ ExamineeFileWindow::ExamineeFileWindow(const Context& context, QWidget* mainWind
         m_examineeList->setColumnWidth(FullName, 2800 / 15);
         connect(m_examineeList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) { followCurrentRow(current.row(), true); });
+        // A click on the row that is already current changes no row, yet it is the user's
+        // choice all the same: its name is shown.
+        connect(m_examineeList, &QAbstractItemView::clicked, this,
+                [this](const QModelIndex& index) { followCurrentRow(index.row(), true); });
         // The newest examinee is current when the window opens; the name label waits for a
         // choice.
         if (m_list->rowCount() > 0) {

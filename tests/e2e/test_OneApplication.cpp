@@ -3,6 +3,7 @@
 #include "shell/Desktop.h"
 #include "shell/ExitQuestion.h"
 #include "shell/MainWindow.h"
+#include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
 #include "update/UpdateCommands.h"
@@ -11,12 +12,15 @@
 #include "views/AnswerSheetWindow.h"
 #include "views/BackupWindow.h"
 #include "views/ExamineeFileWindow.h"
+#include "views/QuestionnaireWindow.h"
 #include "views/RegistryWindow.h"
 #include "views/ResultsWindow.h"
 #include "views/SettingsWindow.h"
 #include "views/ViewCommands.h"
 
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
 
 #include <functional>
 
@@ -89,6 +93,12 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
             ASSERT_NE(window, nullptr) << what;
             ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << what;
             EXPECT_FALSE(main->isEnabled()) << what;
+            if (means == Means::Button) {
+                main->close(); // the main window's close box, while the view is open
+                EXPECT_TRUE(main && main->isVisible()) << what;
+                EXPECT_TRUE(visibleWindows<ExitQuestion>().isEmpty()) << what << ": no exit question";
+                EXPECT_TRUE(window->isVisible()) << what;
+            }
             switch (means) {
             case Means::Button:
                 QTest::mouseClick(view.exitButton(window), Qt::LeftButton);
@@ -108,6 +118,30 @@ TEST_F(OneApplication, EveryViewLocksTheMainWindowUntilItClosesAnyWay) {
         }
     }
     EXPECT_EQ(quits, 0);
+}
+
+TEST_F(OneApplication, TheMainWindowStaysWhileTheQuestionnaireIsOpenAndTheAnswerIsKept) {
+    ASSERT_TRUE(folder.addExaminee(u"1"_s, u"رضا رضايي"_s, {{1, u"4"_s}}));
+    main->runCommand(100);
+    auto* registry = static_cast<RegistryWindow*>(showing(u"RegistryWindow"_s));
+    ASSERT_NE(registry, nullptr);
+    QTableView* list = registry->m_examineeList;
+    doubleClick(list->viewport(), list->visualRect(list->model()->index(0, 1)).center());
+    auto* questionnaire = static_cast<QuestionnaireWindow*>(showing(u"QuestionnaireWindow"_s));
+    ASSERT_NE(questionnaire, nullptr);
+    QTest::mouseClick(questionnaire->m_startButton, Qt::LeftButton);
+    clickIndicator(questionnaire->m_answerButtons[6]);
+
+    main->close();
+    EXPECT_TRUE(main && main->isVisible());
+    EXPECT_TRUE(visibleWindows<ExitQuestion>().isEmpty()) << "no way to quit under the questionnaire";
+    EXPECT_TRUE(questionnaire->isVisible());
+    EXPECT_EQ(quits, 0);
+
+    questionnaire->close();
+    auto db = Database::open(folder.path(), DatabaseFile::Main);
+    EXPECT_EQ(AnswerStore(*db).cell(u"1"_s, 1), u"6"_s) << "the choice on screen is stored";
+    EXPECT_TRUE(main->isEnabled());
 }
 
 TEST_F(OneApplication, NoOnExitRebuildsTheMainWindowAndYesEnds) {

@@ -94,6 +94,10 @@ TEST_F(FileBrowser, ListShowsOnlyNamesNewestFirstAndFollowsTheChoice) {
     EXPECT_EQ(window->m_codeEdit->text(), u"2"_s) << "the newest is current";
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(0, 1)).center());
+    EXPECT_EQ(window->m_nameLabel->text(), u"نام و نام خانوادگي: دومي"_s)
+        << "a click on the examinee already current shows the name too";
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                       grid->visualRect(grid->model()->index(1, 1)).center());
     EXPECT_EQ(window->m_nameLabel->text(), u"نام و نام خانوادگي: اولي"_s);
     EXPECT_EQ(window->m_codeEdit->text(), u"1"_s);
