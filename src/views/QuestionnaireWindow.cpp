@@ -1,5 +1,6 @@
 #include "views/QuestionnaireWindow.h"
 
+#include "core/NumberText.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
 #include "shell/TimedMessage.h"
@@ -9,11 +10,11 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -50,6 +51,20 @@ const QStringList kHelpLines{
     u"و تفسير را مشاهده نمائيد"_s,
 };
 
+// The answer value a key types: 1 to 6 in ASCII, Persian or Arabic-Indic digits; 0 otherwise.
+int AnswerValueTyped(const QKeyEvent& key) {
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier) ||
+        key.text().size() != 1) {
+        return 0;
+    }
+    const char digit = AsciiDigit(key.text().front().unicode());
+    return digit >= '1' && digit <= '6' ? digit - '0' : 0;
+}
+
+bool IsEnter(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
 } // namespace
 
 QuestionnaireWindow::QuestionnaireWindow(const Context& context, const QString& code, const QString& fullName,
@@ -68,6 +83,7 @@ QuestionnaireWindow::QuestionnaireWindow(const Context& context, const QString& 
         m_hasRow = m_answers->hasRow(code);
     }
     build();
+    updateAnswerPanel();
     m_nameLabel->setText(u"نام و نام خانوادگي: "_s + fullName);
 }
 
@@ -152,7 +168,8 @@ void QuestionnaireWindow::build() {
     connect(m_startButton, &QPushButton::clicked, this, [this] {
         m_introductionPanel->hide();
         m_helpButton->show();
-        m_nextButton->setFocus();
+        updateAnswerPanel();
+        focusAnswerPanel();
     });
 
     m_helpPanel = MakeHelpPanel(this, u"راهنما"_s, kHelpLines, &m_helpText, &m_helpCloseButton);
@@ -162,27 +179,53 @@ void QuestionnaireWindow::build() {
     connect(m_helpButton, &QPushButton::clicked, this, [this] {
         m_helpPanel->show();
         m_helpPanel->raise();
+        updateAnswerPanel();
+        m_helpCloseButton->setFocus();
     });
-    connect(m_helpCloseButton, &QPushButton::clicked, m_helpPanel, &QWidget::hide);
+    connect(m_helpCloseButton, &QPushButton::clicked, this, [this] {
+        m_helpPanel->hide();
+        updateAnswerPanel();
+        m_helpButton->setFocus();
+    });
 
-    // Our addition for speed: the digits choose the answer and Enter moves on.
-    const auto answering = [this] { return !m_introductionPanel->isVisible() && !m_helpPanel->isVisible(); };
-    for (int digit = 1; digit <= 6; ++digit) {
-        auto* shortcut = new QShortcut(QKeySequence(Qt::Key_0 + digit), this);
-        connect(shortcut, &QShortcut::activated, this, [this, digit, answering] {
-            if (answering()) {
-                m_answerButtons[digit]->click();
-            }
-        });
+    // Enter presses the button that has the focus, as Space does; this window is no dialog,
+    // so the buttons do not do it by themselves.
+    for (QPushButton* button :
+         {m_nextButton, m_previousButton, m_closeButton, m_helpButton, m_startButton, m_helpCloseButton}) {
+        button->setAutoDefault(true);
     }
-    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        connect(shortcut, &QShortcut::activated, this, [this, answering] {
-            if (answering()) {
-                move(+1);
-            }
-        });
+}
+
+bool QuestionnaireWindow::answering() const {
+    return m_introductionPanel->isHidden() && m_helpPanel->isHidden();
+}
+
+void QuestionnaireWindow::updateAnswerPanel() {
+    // Disabled, the answers behind a panel can neither hold the focus nor take a key.
+    m_answerPanel->setEnabled(answering());
+}
+
+void QuestionnaireWindow::focusAnswerPanel() {
+    const int checked = m_answerButtons[1]->group()->checkedId();
+    m_answerButtons[checked >= 1 ? checked : 6]->setFocus(Qt::OtherFocusReason);
+}
+
+void QuestionnaireWindow::keyPressEvent(QKeyEvent* event) {
+    // Our addition for speed: the digits choose the answer wherever the focus is, and Enter
+    // in the answer box moves on. The keys arrive here when the focused control leaves them.
+    if (answering()) {
+        if (const int value = AnswerValueTyped(*event)) {
+            // Into the answer box, so that the Enter after it moves on.
+            m_answerButtons[value]->setFocus(Qt::ShortcutFocusReason);
+            m_answerButtons[value]->click();
+            return;
+        }
+        if (IsEnter(*event) && m_answerPanel->isAncestorOf(focusWidget())) {
+            move(+1);
+            return;
+        }
     }
+    QWidget::keyPressEvent(event);
 }
 
 void QuestionnaireWindow::showEvent(QShowEvent* event) {
@@ -191,6 +234,8 @@ void QuestionnaireWindow::showEvent(QShowEvent* event) {
         m_shown = true;
         m_helpButton->hide();
         showItem(1);
+        // The introduction takes the keys first: Enter or Space starts.
+        m_startButton->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -54,10 +54,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void build();
+    // True while neither the introduction nor the help lies over the answers.
+    bool answering() const;
+    // Lets the answers take keys and clicks only while they can be seen.
+    void updateAnswerPanel();
+    void focusAnswerPanel();
     void setButtonsFrom(const QString& stored);
     void chooseAnswer(int value);
     // Stores the chosen answer of the item shown, if it changed. False when the write failed.
