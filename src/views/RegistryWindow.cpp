@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -46,7 +45,8 @@ RegistryWindow::RegistryWindow(const Context& context, QWidget* mainWindow)
     : m_context(context)
     , m_mainLock(mainWindow) {
     setObjectName(u"RegistryWindow"_s);
-    CloseOnEscape(this);
+    // Escape reaches the dialog only when no open list or field took it, and then leaves
+    // through close(), which asks first while an examinee is being typed.
     setWindowTitle(u"آزمودني ها"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
@@ -109,14 +109,23 @@ void RegistryWindow::build() {
     m_testerEdit = makeEdit(u"testerEdit"_s);
     m_dateEdit = makeEdit(u"dateEdit"_s);
     m_codeEdit->hide();
+    // Each field stops where the list, the results line and the reports still show it whole.
+    m_nameEdit->setMaxLength(100);
     m_ageEdit->setMaxLength(2);
-    // Digits only, typed or pasted; Backspace types a character of its own and is refused too.
-    const auto* digits = new QRegularExpressionValidator(QRegularExpression(u"[0-9]*"_s), this);
+    m_educationEdit->setMaxLength(100);
+    m_phoneEdit->setMaxLength(20);
+    m_testerEdit->setMaxLength(100);
+    m_dateEdit->setMaxLength(10); // 1402/05/09
+    // Digits only, typed or pasted, in any of the three digit sets and kept as ASCII;
+    // Backspace types a character of its own and is refused too. A pasted date keeps its
+    // separators.
+    const auto* digits = KeyFilter::asciiDigitsValidator(this, true);
     for (QLineEdit* field : {m_ageEdit, m_phoneEdit}) {
         KeyFilter::digitsOnly(field);
         field->setValidator(digits);
     }
     KeyFilter::digitsOnly(m_dateEdit);
+    m_dateEdit->setValidator(KeyFilter::asciiDigitsValidator(this, false));
 
     m_genderCombo = new QComboBox(panel);
     m_genderCombo->setObjectName(u"genderCombo"_s);
@@ -137,6 +146,13 @@ void RegistryWindow::build() {
     addField(m_dateLabel, u"dateLabel"_s, u"تاريخ:"_s, m_dateEdit, 3, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+    // Tab follows the panel as it reads: right to left along a row, then the next row down.
+    QWidget* const readingOrder[] = {m_nameEdit,           m_educationEdit, m_ageEdit,
+                                     m_phoneEdit,          m_genderCombo,   m_testerEdit,
+                                     m_maritalStatusCombo, m_dateEdit};
+    for (std::size_t i = 1; i < std::size(readingOrder); ++i) {
+        setTabOrder(readingOrder[i - 1], readingOrder[i]);
+    }
     layout->addWidget(panel);
 
     auto* buttons = new QHBoxLayout;
@@ -419,7 +435,25 @@ void RegistryWindow::startQuestionnaire(int row) {
     hide();
 }
 
+void RegistryWindow::reject() {
+    close();
+}
+
+bool RegistryWindow::mayDiscardTyping() {
+    if (m_state != State::Adding && m_state != State::Editing) {
+        return true;
+    }
+    // No, the default, keeps the panel as it is.
+    return MessageBox::question(this, u"توجه"_s,
+                                u"اطلاعات ذخيره نشده از بين مي رود. آيا مي خواهيد بدون ذخيره خارج شويد؟"_s,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
 void RegistryWindow::closeEvent(QCloseEvent* event) {
+    if (!mayDiscardTyping()) {
+        event->ignore();
+        return;
+    }
     m_codeTimer->stop();
     m_deleteTimer->stop();
     m_mainLock.release();

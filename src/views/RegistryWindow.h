@@ -36,6 +36,8 @@ public:
     void setMainWindow(QWidget* mainWindow);
     // The questionnaire last opened from here, while it is open.
     QuestionnaireWindow* questionnaire() const { return m_questionnaire; }
+    // Escape: the same way out as the close box and Exit.
+    void reject() override;
 
     QTableView* m_examineeList = nullptr;
     // The edit panel's fields and their captions.
@@ -93,6 +95,8 @@ private:
     // Enables these of the five entry actions and disables the others; Exit stays enabled.
     void enableOnly(std::initializer_list<QPushButton*> buttons);
     void startQuestionnaire(int row);
+    // Asks before an examinee being added or edited is dropped; true when it may go.
+    bool mayDiscardTyping();
 
     Context m_context;
     MainWindowLock m_mainLock;

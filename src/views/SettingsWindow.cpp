@@ -122,8 +122,7 @@ QWidget* SettingsWindow::buildThemePage() {
     m_themeNumberEdit->setObjectName(u"themeNumberEdit"_s);
     m_themeNumberEdit->setMaximumWidth(80);
     m_themeNumberEdit->setAlignment(Qt::AlignCenter);
-    m_themeNumberEdit->installEventFilter(
-        new KeyFilter(u"0123456789\b\r"_s, m_themeNumberEdit, [this] { numberRejected(); }));
+    KeyFilter::digitsOnly(m_themeNumberEdit, u"\b\r"_s, [this] { numberRejected(); });
     m_nextThemeButton = new QPushButton(u"بعدي"_s, page);
     m_nextThemeButton->setObjectName(u"nextThemeButton"_s);
     m_previousThemeButton = new QPushButton(u"قبلي"_s, page);
@@ -154,24 +153,27 @@ QWidget* SettingsWindow::buildClinicPage() {
     auto* layout = new QHBoxLayout(page);
     auto* form = new QFormLayout;
     // One row of the form: the caption and its field, named after the field ("telegram" gives
-    // "telegramLabel" and "telegramEdit").
+    // "telegramLabel" and "telegramEdit"). Each field stops at what its frame of the printed
+    // report's head still shows legibly: the name on one line, the address on three, each
+    // contact on one line of the contact block.
     const auto addField = [page, form](QLabel*& label, QLineEdit*& edit, const QString& caption,
-                                       const QString& name) {
+                                       const QString& name, int maxLength) {
         label = new QLabel(caption, page);
         label->setObjectName(name + u"Label"_s);
         edit = new QLineEdit(page);
         edit->setObjectName(name + u"Edit"_s);
+        edit->setMaxLength(maxLength);
         form->addRow(label, edit);
     };
-    addField(m_clinicNameLabel, m_clinicNameEdit, u"نام كلينيك:"_s, u"clinicName"_s);
-    addField(m_addressLabel, m_addressEdit, u"آدرس:"_s, u"address"_s);
-    addField(m_emailLabel, m_emailEdit, u"ايميل:"_s, u"email"_s);
-    addField(m_telegramLabel, m_telegramEdit, u"تلگرام:"_s, u"telegram"_s);
-    addField(m_instagramLabel, m_instagramEdit, u"اينستاگرام:"_s, u"instagram"_s);
-    addField(m_webLabel, m_webEdit, u"وب سايت:"_s, u"web"_s);
-    addField(m_twitterLabel, m_twitterEdit, u"تويتر:"_s, u"twitter"_s);
-    addField(m_facebookLabel, m_facebookEdit, u"فيسبوك:"_s, u"facebook"_s);
-    addField(m_telLabel, m_telEdit, u"تلفن:"_s, u"tel"_s);
+    addField(m_clinicNameLabel, m_clinicNameEdit, u"نام كلينيك:"_s, u"clinicName"_s, 60);
+    addField(m_addressLabel, m_addressEdit, u"آدرس:"_s, u"address"_s, 150);
+    addField(m_emailLabel, m_emailEdit, u"ايميل:"_s, u"email"_s, 50);
+    addField(m_telegramLabel, m_telegramEdit, u"تلگرام:"_s, u"telegram"_s, 50);
+    addField(m_instagramLabel, m_instagramEdit, u"اينستاگرام:"_s, u"instagram"_s, 50);
+    addField(m_webLabel, m_webEdit, u"وب سايت:"_s, u"web"_s, 50);
+    addField(m_twitterLabel, m_twitterEdit, u"تويتر:"_s, u"twitter"_s, 50);
+    addField(m_facebookLabel, m_facebookEdit, u"فيسبوك:"_s, u"facebook"_s, 50);
+    addField(m_telLabel, m_telEdit, u"تلفن:"_s, u"tel"_s, 30);
     m_contactBlockEdit = new QLineEdit(page);
     m_contactBlockEdit->setObjectName(u"contactBlockEdit"_s);
     m_contactBlockEdit->hide();
@@ -213,8 +215,7 @@ QWidget* SettingsWindow::buildQuestionPage() {
     m_questionNumberEdit->setObjectName(u"questionNumberEdit"_s);
     m_questionNumberEdit->setMaximumWidth(80);
     m_questionNumberEdit->setAlignment(Qt::AlignCenter);
-    auto* filter = new KeyFilter(u"0123456789\b\r"_s, m_questionNumberEdit, [this] { numberRejected(); });
-    m_questionNumberEdit->installEventFilter(filter);
+    KeyFilter::digitsOnly(m_questionNumberEdit, u"\b\r"_s, [this] { numberRejected(); });
     m_previousQuestionButton = new QPushButton(u"<<<قبلي"_s, page);
     m_previousQuestionButton->setObjectName(u"previousQuestionButton"_s);
     m_nextQuestionButton = new QPushButton(u"بعدي >>>"_s, page);
@@ -266,7 +267,7 @@ void SettingsWindow::themeChanged() {
     if (m_adjusting) {
         return;
     }
-    const QString clamped = Clamped(m_themeNumberEdit->text(), 1, 23);
+    const QString clamped = Clamped(KeyFilter::withAsciiDigits(m_themeNumberEdit->text()), 1, 23);
     if (clamped != m_themeNumberEdit->text()) {
         m_themeNumberEdit->setText(clamped); // runs this again with the clamped text
         return;
@@ -276,7 +277,7 @@ void SettingsWindow::themeChanged() {
 }
 
 void SettingsWindow::questionNumberChanged() {
-    const QString clamped = Clamped(m_questionNumberEdit->text(), 1, 232);
+    const QString clamped = Clamped(KeyFilter::withAsciiDigits(m_questionNumberEdit->text()), 1, 232);
     if (clamped != m_questionNumberEdit->text()) {
         m_questionNumberEdit->setText(clamped);
         return;

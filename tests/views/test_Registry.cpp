@@ -5,12 +5,17 @@
 #include "views/QuestionnaireWindow.h"
 #include "views/RegistryWindow.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+
+#include <functional>
 
 namespace morvalen {
 namespace {
@@ -34,8 +39,23 @@ protected:
     RegistryWindow* open() {
         auto* registry = new RegistryWindow(context, main);
         registry->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(registry));
+        registry->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(registry));
         return registry;
+    }
+
+    // A key as X delivers it: the key code with the text it types, shortcuts tried first.
+    static void press(QWidget* widget, Qt::Key key, const QString& text,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::sendKeyEvent(QTest::Click, widget, key, text, modifiers);
+    }
+
+    // Escape as the window system sends it: to the open list while one is open, else to the
+    // window, which hands it to the field with the focus.
+    static void pressEscape(QWidget* window) {
+        QWidget* popup = QApplication::activePopupWidget();
+        QTest::sendKeyEvent(QTest::Click, (popup ? popup : window)->windowHandle(), Qt::Key_Escape, u"\x1b"_s,
+                            Qt::NoModifier);
     }
 
     void store(const QString& code, const QString& name) {
@@ -209,6 +229,220 @@ TEST_F(Registry, DigitFieldsTakeDigitsOnly) {
     EXPECT_EQ(phone->text(), u"0912555"_s);
     type(r->m_educationEdit, u"ليسانس 2"_s);
     EXPECT_EQ(r->m_educationEdit->text(), u"ليسانس 2"_s) << "other fields take any text";
+}
+
+TEST_F(Registry, DigitFieldsTakeKeysAsXDeliversThem) {
+    RegistryWindow* r = open();
+    startNew(r);
+    // Each key meets the field holding "1" with the cursor where the case puts it.
+    const struct {
+        const char* key;
+        Qt::Key code;
+        QString text;
+        Qt::KeyboardModifiers modifiers;
+        int cursor;
+        QString after;
+        int cursorAfter;
+        bool focusMovesOn;
+    } keys[] = {
+        {"Tab", Qt::Key_Tab, u"\t"_s, Qt::NoModifier, 1, u"1"_s, 1, true},
+        {"Shift+Tab", Qt::Key_Backtab, u"\t"_s, Qt::ShiftModifier, 1, u"1"_s, 1, true},
+        {"Delete", Qt::Key_Delete, u"\x7f"_s, Qt::NoModifier, 0, u""_s, 0, false},
+        {"Backspace", Qt::Key_Backspace, u"\b"_s, Qt::NoModifier, 1, u"1"_s, 1, false},
+        {"Home", Qt::Key_Home, QString(), Qt::NoModifier, 1, u"1"_s, 0, false},
+        {"End", Qt::Key_End, QString(), Qt::NoModifier, 0, u"1"_s, 1, false},
+        {"Left", Qt::Key_Left, QString(), Qt::NoModifier, 1, u"1"_s, 0, false},
+        {"ASCII 9", Qt::Key_9, u"9"_s, Qt::NoModifier, 1, u"19"_s, 2, false},
+        {"Persian 4", Qt::Key(0x06F4), u"۴"_s, Qt::NoModifier, 1, u"14"_s, 2, false},
+        {"Arabic-Indic 7", Qt::Key(0x0667), u"٧"_s, Qt::NoModifier, 0, u"71"_s, 1, false},
+        {"letter a", Qt::Key_A, u"a"_s, Qt::NoModifier, 1, u"1"_s, 1, false},
+        {"Persian letter", Qt::Key(0x0634), u"ش"_s, Qt::NoModifier, 1, u"1"_s, 1, false},
+    };
+    for (QLineEdit* field : {r->m_ageEdit, r->m_phoneEdit, r->m_dateEdit}) {
+        for (const auto& k : keys) {
+            const std::string what = field->objectName().toStdString() + ", " + k.key;
+            field->setText(u"1"_s);
+            field->setFocus();
+            field->setCursorPosition(k.cursor);
+            ASSERT_EQ(r->focusWidget(), field) << what;
+            press(field, k.code, k.text, k.modifiers);
+            EXPECT_EQ(field->text(), k.after) << what;
+            EXPECT_EQ(r->focusWidget() != field, k.focusMovesOn) << what;
+            if (!k.focusMovesOn) {
+                EXPECT_EQ(field->cursorPosition(), k.cursorAfter) << what;
+            }
+        }
+    }
+    // Pasted Persian digits arrive as ASCII too; pasted letters do not arrive at all.
+    r->m_phoneEdit->clear();
+    QGuiApplication::clipboard()->setText(u"۰۹۱۲٣٤٥"_s);
+    r->m_phoneEdit->paste();
+    EXPECT_EQ(r->m_phoneEdit->text(), u"0912345"_s);
+    QGuiApplication::clipboard()->setText(u"0912-555"_s);
+    r->m_phoneEdit->paste();
+    EXPECT_EQ(r->m_phoneEdit->text(), u"0912345"_s);
+    r->m_dateEdit->clear();
+    QGuiApplication::clipboard()->setText(u"۱۴۰۲/۰۵/۰۹"_s);
+    r->m_dateEdit->paste();
+    EXPECT_EQ(r->m_dateEdit->text(), u"1402/05/09"_s);
+
+    // What was typed in Persian digits is stored in ASCII ones.
+    r->m_ageEdit->clear();
+    r->m_ageEdit->setFocus();
+    press(r->m_ageEdit, Qt::Key(0x06F3), u"۳"_s);
+    press(r->m_ageEdit, Qt::Key(0x06F5), u"۵"_s);
+    type(r->m_nameEdit, u"رضا"_s);
+    r->m_genderCombo->setCurrentIndex(0);
+    click(r->m_saveButton);
+    const auto stored = examinees->findByCode(u"1"_s);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].age, u"35"_s);
+    EXPECT_EQ(stored[0].phone, u"0912345"_s);
+    EXPECT_EQ(stored[0].registrationDate, u"1402/05/09"_s);
+}
+
+TEST_F(Registry, EscapeClosesAnOpenListFirstAndAsksBeforeDroppingTheTyping) {
+    QPointer<RegistryWindow> r = open();
+    startNew(r);
+    type(r->m_nameEdit, u"علي"_s);
+    for (QComboBox* combo : {r->m_genderCombo, r->m_maritalStatusCombo}) {
+        const std::string list = combo->objectName().toStdString();
+        combo->setFocus();
+        combo->showPopup();
+        ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+        pressEscape(r);
+        ASSERT_TRUE(r) << list << ": the registry went with the list";
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the list closes";
+        EXPECT_TRUE(r->isVisible());
+        EXPECT_EQ(r->state(), State::Adding);
+        EXPECT_EQ(r->m_nameEdit->text(), u"علي"_s);
+        EXPECT_TRUE(MessageBox::shown().isEmpty()) << "closing a list asks nothing";
+    }
+
+    // With the list closed, Escape asks; Enter takes the default answer, which keeps editing.
+    QString asked;
+    bool keepIsDefault = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        keepIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        press(box, Qt::Key_Return, u"\r"_s);
+    });
+    pressEscape(r);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(asked, u"اطلاعات ذخيره نشده از بين مي رود. آيا مي خواهيد بدون ذخيره خارج شويد؟"_s);
+    EXPECT_TRUE(keepIsDefault);
+    EXPECT_TRUE(r->isVisible());
+    EXPECT_EQ(r->state(), State::Adding);
+    EXPECT_EQ(r->m_nameEdit->text(), u"علي"_s);
+    EXPECT_FALSE(r->m_nameEdit->isReadOnly());
+
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    pressEscape(r);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(r) << "yes discards the new examinee and closes";
+    EXPECT_EQ(examinees->count(), 0);
+    EXPECT_TRUE(main->isEnabled());
+}
+
+TEST_F(Registry, ClosingWhileEditingAsksByEveryWayOut) {
+    store(u"1"_s, u"قديم"_s);
+    QPointer<RegistryWindow> r = open();
+    click(r->m_editButton);
+    r->m_nameEdit->setText(u"نو"_s);
+    const struct {
+        const char* way;
+        std::function<void()> leave;
+    } ways[] = {
+        {"Escape", [&] { pressEscape(r); }},
+        {"close box", [&] { r->windowHandle()->close(); }},
+        {"exit button", [&] { click(r->m_exitButton); }},
+    };
+    for (const auto& w : ways) {
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(QMessageBox::No);
+        w.leave();
+        ASSERT_TRUE(r && r->isVisible()) << w.way;
+        ASSERT_EQ(MessageBox::shown().size(), 1) << w.way;
+        EXPECT_EQ(MessageBox::shown()[0].buttons, QMessageBox::Yes | QMessageBox::No) << w.way;
+        EXPECT_EQ(r->state(), State::Editing) << w.way;
+        EXPECT_EQ(r->m_nameEdit->text(), u"نو"_s) << w.way;
+        EXPECT_FALSE(main->isEnabled()) << w.way;
+    }
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    click(r->m_exitButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(r);
+    EXPECT_EQ(examinees->findByCode(u"1"_s).value(0).fullName, u"قديم"_s) << "the edit is dropped";
+    EXPECT_TRUE(main->isEnabled());
+
+    // Nothing being typed: Escape closes at once, as in every other window.
+    MessageBox::clearShown();
+    QPointer<RegistryWindow> browsing = open();
+    pressEscape(browsing);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(browsing);
+    EXPECT_TRUE(MessageBox::shown().isEmpty());
+}
+
+TEST_F(Registry, TextFieldsStopAtWhatTheStoreCarries) {
+    RegistryWindow* r = open();
+    startNew(r);
+    const struct {
+        QLineEdit* field;
+        int limit;
+        QChar fill;
+    } fields[] = {
+        {r->m_nameEdit, 100, u'ن'}, {r->m_ageEdit, 2, u'4'},      {r->m_educationEdit, 100, u'ل'},
+        {r->m_phoneEdit, 20, u'9'}, {r->m_testerEdit, 100, u'م'}, {r->m_dateEdit, 10, u'1'},
+    };
+    for (const auto& f : fields) {
+        f.field->clear();
+        f.field->setFocus();
+        QGuiApplication::clipboard()->setText(QString(f.limit + 40, f.fill));
+        press(f.field, Qt::Key_V, u"\x16"_s, Qt::ControlModifier);
+        EXPECT_EQ(f.field->text().size(), f.limit) << f.field->objectName().toStdString();
+        // Typing on at the limit adds nothing either.
+        press(f.field, Qt::Key_1, u"1"_s);
+        EXPECT_EQ(f.field->text().size(), f.limit) << f.field->objectName().toStdString();
+    }
+    r->m_genderCombo->setCurrentIndex(0);
+    click(r->m_saveButton);
+    const auto stored = examinees->findByCode(u"1"_s);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].fullName, QString(100, u'ن'));
+    EXPECT_EQ(stored[0].phone, QString(20, u'9'));
+}
+
+TEST_F(Registry, TabWalksThePanelRightToLeftThenDown) {
+    RegistryWindow* r = open();
+    startNew(r);
+    const QVector<QWidget*> laidOut{r->m_nameEdit,           r->m_educationEdit, r->m_ageEdit,
+                                    r->m_phoneEdit,          r->m_genderCombo,   r->m_testerEdit,
+                                    r->m_maritalStatusCombo, r->m_dateEdit};
+    // The order above is the panel's reading order: each next field stands to the left on the
+    // same row, or on a lower row.
+    for (qsizetype i = 1; i < laidOut.size(); ++i) {
+        const QRect before = laidOut[i - 1]->geometry();
+        const QRect next = laidOut[i]->geometry();
+        const bool sameRow = std::abs(before.center().y() - next.center().y()) < before.height() / 2;
+        EXPECT_TRUE(sameRow ? next.center().x() < before.center().x() : next.top() > before.top())
+            << laidOut[i]->objectName().toStdString();
+    }
+    r->m_nameEdit->setFocus();
+    QVector<QWidget*> forward{r->focusWidget()};
+    for (qsizetype i = 1; i < laidOut.size(); ++i) {
+        press(r->focusWidget(), Qt::Key_Tab, u"\t"_s);
+        forward.append(r->focusWidget());
+    }
+    EXPECT_EQ(forward, laidOut);
+    QVector<QWidget*> back{r->focusWidget()};
+    for (qsizetype i = 1; i < laidOut.size(); ++i) {
+        press(r->focusWidget(), Qt::Key_Backtab, u"\t"_s, Qt::ShiftModifier);
+        back.prepend(r->focusWidget());
+    }
+    EXPECT_EQ(back, laidOut);
 }
 
 TEST_F(Registry, DeleteAsksByNameAndNoKeepsTheExaminee) {

@@ -6,7 +6,9 @@
 #include "views/SettingsWindow.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,8 @@ protected:
         main->show();
         window = new SettingsWindow(context, main);
         window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     void TearDown() override {
         ApplyTheme(*qApp, folder.path(), QString()); // back to the system's look
@@ -43,6 +47,12 @@ protected:
     static void typeInto(QLineEdit* field, const QString& text) {
         field->selectAll();
         QTest::keyClicks(field, text);
+    }
+
+    // A key as X delivers it: the key code with the text it types, shortcuts tried first.
+    static void press(QWidget* widget, Qt::Key key, const QString& text,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::sendKeyEvent(QTest::Click, widget, key, text, modifiers);
     }
 
     QPointer<QWidget> main;
@@ -98,6 +108,88 @@ TEST_F(SettingsWindowTest, NumberFieldsRefuseOtherKeysWithAMessage) {
     // Pasted text that is not a number counts as empty.
     window->m_themeNumberEdit->setText(u"abc"_s);
     EXPECT_EQ(window->m_themeNumberEdit->text(), u"1"_s);
+}
+
+TEST_F(SettingsWindowTest, NumberFieldsTakeKeysAsXDeliversThem) {
+    const QString refusal = u"شما بايد عدد وارد كنيد"_s;
+    const struct {
+        const char* key;
+        Qt::Key code;
+        QString text;
+        Qt::KeyboardModifiers modifiers;
+        QString before;
+        int cursor;
+        QString after;
+        bool focusMovesOn;
+        bool refused;
+    } keys[] = {
+        {"Tab", Qt::Key_Tab, u"\t"_s, Qt::NoModifier, u"5"_s, 1, u"5"_s, true, false},
+        {"Shift+Tab", Qt::Key_Backtab, u"\t"_s, Qt::ShiftModifier, u"5"_s, 1, u"5"_s, true, false},
+        {"Delete", Qt::Key_Delete, u"\x7f"_s, Qt::NoModifier, u"12"_s, 0, u"2"_s, false, false},
+        {"Backspace", Qt::Key_Backspace, u"\b"_s, Qt::NoModifier, u"12"_s, 2, u"1"_s, false, false},
+        {"Enter", Qt::Key_Return, u"\r"_s, Qt::NoModifier, u"5"_s, 1, u"5"_s, false, false},
+        {"Left", Qt::Key_Left, QString(), Qt::NoModifier, u"12"_s, 2, u"12"_s, false, false},
+        {"Persian 4", Qt::Key(0x06F4), u"۴"_s, Qt::NoModifier, u"1"_s, 1, u"14"_s, false, false},
+        {"Arabic-Indic 4", Qt::Key(0x0664), u"٤"_s, Qt::NoModifier, u"1"_s, 1, u"14"_s, false, false},
+        {"letter x", Qt::Key_X, u"x"_s, Qt::NoModifier, u"5"_s, 1, u"5"_s, false, true},
+    };
+    const struct {
+        QLineEdit* field;
+        int page;
+    } fields[] = {{window->m_themeNumberEdit, 0}, {window->m_questionNumberEdit, 2}};
+    for (const auto& f : fields) {
+        window->m_settingsTabs->setCurrentIndex(f.page);
+        for (const auto& k : keys) {
+            const std::string what = f.field->objectName().toStdString() + ", " + k.key;
+            f.field->setText(k.before);
+            f.field->setFocus();
+            f.field->setCursorPosition(k.cursor);
+            ASSERT_EQ(window->focusWidget(), f.field) << what;
+            MessageBox::clearShown();
+            press(f.field, k.code, k.text, k.modifiers);
+            EXPECT_EQ(f.field->text(), k.after) << what;
+            EXPECT_EQ(window->focusWidget() != f.field, k.focusMovesOn) << what;
+            EXPECT_EQ(timedTexts().contains(refusal), k.refused) << what;
+        }
+    }
+    // A question number typed in Persian digits shows that question.
+    window->m_questionNumberEdit->setFocus();
+    window->m_questionNumberEdit->selectAll();
+    press(window->m_questionNumberEdit, Qt::Key(0x06F2), u"۲"_s);
+    press(window->m_questionNumberEdit, Qt::Key(0x06F0), u"۰"_s);
+    press(window->m_questionNumberEdit, Qt::Key(0x06F7), u"۷"_s);
+    EXPECT_EQ(window->m_questionNumberEdit->text(), u"207"_s);
+    EXPECT_TRUE(window->m_questionText->toPlainText().contains(u" 207 "_s));
+    // Pasted Persian digits count as the number they write.
+    window->m_questionNumberEdit->setText(u"۲۰۰"_s);
+    EXPECT_EQ(window->m_questionNumberEdit->text(), u"200"_s);
+    window->m_themeNumberEdit->setText(u"١١"_s);
+    EXPECT_EQ(window->m_themeNumberEdit->text(), u"11"_s);
+    EXPECT_EQ(stored().theme, u"11"_s);
+}
+
+TEST_F(SettingsWindowTest, ClinicFieldsStopAtWhatTheReportCarries) {
+    window->m_settingsTabs->setCurrentIndex(1);
+    const struct {
+        QLineEdit* field;
+        int limit;
+    } fields[] = {
+        {window->m_clinicNameEdit, 60}, {window->m_addressEdit, 150},  {window->m_emailEdit, 50},
+        {window->m_telegramEdit, 50},   {window->m_instagramEdit, 50}, {window->m_webEdit, 50},
+        {window->m_twitterEdit, 50},    {window->m_facebookEdit, 50},  {window->m_telEdit, 30},
+    };
+    for (const auto& f : fields) {
+        f.field->clear();
+        f.field->setFocus();
+        QGuiApplication::clipboard()->setText(QString(f.limit + 40, u'ک'));
+        press(f.field, Qt::Key_V, u"\x16"_s, Qt::ControlModifier);
+        EXPECT_EQ(f.field->text().size(), f.limit) << f.field->objectName().toStdString();
+    }
+    QTest::mouseClick(window->m_saveClinicButton, Qt::LeftButton);
+    const Settings s = stored();
+    EXPECT_EQ(s.name, QString(60, u'ک'));
+    EXPECT_EQ(s.address, QString(150, u'ک'));
+    EXPECT_EQ(s.tel, QString(30, u'ک'));
 }
 
 TEST_F(SettingsWindowTest, UnknownThemesGiveTheSystemLook) {
