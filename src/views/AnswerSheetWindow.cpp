@@ -1,5 +1,6 @@
 #include "views/AnswerSheetWindow.h"
 
+#include "core/NumberText.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
 #include "shell/TimedMessage.h"
@@ -28,6 +29,22 @@ namespace {
 
 constexpr int kAutosaveKeys = 15;
 constexpr int kLastItemOfPageOne = 140;
+
+// +1 for Tab, -1 for Shift+Tab (X gives it as Backtab, others as Tab with Shift), 0 for
+// any other key.
+int TabStep(const QKeyEvent& key) {
+    if (key.key() == Qt::Key_Backtab || (key.key() == Qt::Key_Tab && (key.modifiers() & Qt::ShiftModifier))) {
+        return -1;
+    }
+    return key.key() == Qt::Key_Tab ? 1 : 0;
+}
+
+// Keys that would change a cell without typing a character of their own on some systems.
+bool EditsText(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Delete ||
+           key.matches(QKeySequence::Paste) || key.matches(QKeySequence::Cut) ||
+           key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo);
+}
 
 const QStringList kHelpLines{
     u"- ابتدا روي نام آزمودني دوبار کليک کنيد"_s,
@@ -148,8 +165,8 @@ void AnswerSheetWindow::build() {
             MessageBox::critical(this, u"خطا"_s, u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
         }
     });
-    connect(m_nextPageButton, &QPushButton::clicked, this, [this] { setPage(m_page + 1); });
-    connect(m_previousPageButton, &QPushButton::clicked, this, [this] { setPage(m_page - 1); });
+    connect(m_nextPageButton, &QPushButton::clicked, this, [this] { turnPage(m_page + 1); });
+    connect(m_previousPageButton, &QPushButton::clicked, this, [this] { turnPage(m_page - 1); });
 
     auto* pages = new QWidget(this);
     auto* stack = new QVBoxLayout(pages);
@@ -181,8 +198,25 @@ void AnswerSheetWindow::build() {
 
 void AnswerSheetWindow::setPage(int page) {
     m_page = page >= 2 ? 2 : 1;
-    m_pageOnePanel->setVisible(m_page == 1);
-    m_pageTwoPanel->setVisible(m_page == 2);
+    QGroupBox* shown = m_page == 1 ? m_pageOnePanel : m_pageTwoPanel;
+    QGroupBox* left = m_page == 1 ? m_pageTwoPanel : m_pageOnePanel;
+    // The page left goes first: showing a page lays the window out at once, and with both
+    // pages visible for that moment the window would grow to hold them both.
+    left->hide();
+    shown->show();
+}
+
+void AnswerSheetWindow::turnPage(int page) {
+    // Typing goes on at the page's first item without reaching for the mouse.
+    focusCell(page >= 2 ? kLastItemOfPageOne + 1 : 1);
+}
+
+void AnswerSheetWindow::focusCell(int item) {
+    setPage(item <= kLastItemOfPageOne ? 1 : 2);
+    QLineEdit* cell = m_answerCells[item];
+    cell->setFocus();
+    // The next digit replaces what the cell shows.
+    cell->selectAll();
 }
 
 void AnswerSheetWindow::clearCells() {
@@ -271,17 +305,21 @@ void AnswerSheetWindow::countKey() {
     }
 }
 
-void AnswerSheetWindow::enterAnswer(int item, QChar digit) {
-    m_answerCells[item]->setText(QString(digit));
-    m_typed.set(static_cast<std::size_t>(item - 1));
-    if (item >= kItemCount) {
-        return; // after item 232 the focus stays
+void AnswerSheetWindow::enterAnswer(int item, char digit) {
+    const QString answer(QLatin1Char{digit});
+    m_answerCells[item]->setText(answer);
+    const auto k = static_cast<std::size_t>(item - 1);
+    // Stored at once, so a crash loses no answer the tester has seen on screen. Should the
+    // write fail, the cell stays marked and the next save writes it.
+    if (m_answers && m_answers->setCell(m_loadedCode, item, answer)) {
+        m_stored[k] = answer;
+        m_typed.reset(k);
+    } else {
+        m_typed.set(k);
     }
-    const int nextItem = item + 1;
-    setPage(nextItem <= kLastItemOfPageOne ? 1 : 2);
-    QLineEdit* next = m_answerCells[nextItem];
-    next->setFocus();
-    next->selectAll();
+    if (item < kItemCount) {
+        focusCell(item + 1); // after item 232 the focus stays
+    }
 }
 
 bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -295,20 +333,26 @@ bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     // The cells are kept in item order, the first holding item 1.
     const int item = 1 + static_cast<int>(found - m_answerCells.begin());
-    const QString text = key->text();
-    const bool typesCharacter = !text.isEmpty() || key->key() == Qt::Key_Backspace;
-    bool consumed = false;
-    if (typesCharacter) {
-        // Only the answers 1 to 6 are typed; every other character, Backspace and Enter
-        // included, changes nothing.
-        if (text.size() == 1 && text[0] >= u'1' && text[0] <= u'6') {
-            enterAnswer(item, text[0]);
+    if (const int step = TabStep(*key); step != 0) {
+        const int target = item + step;
+        if (target < 1 || target > kItemCount) {
+            return false; // past either end the focus leaves the cells as usual
         }
-        consumed = true;
+        focusCell(target);
+        return true;
     }
-    // Every key counts towards the autosave, whether it typed an answer or not.
-    countKey();
-    return consumed;
+    const QString text = key->text();
+    if (text.size() == 1) {
+        // The answers 1 to 6, from the ASCII, Persian or Arabic number row, stored as ASCII.
+        if (const char digit = AsciiDigit(text[0].unicode()); digit >= '1' && digit <= '6') {
+            enterAnswer(item, digit);
+            countKey();
+            return true;
+        }
+    }
+    // Any other character, Backspace, Delete and Enter included, changes nothing and does
+    // not count towards the autosave; keys that type nothing (arrows, Shift) pass.
+    return !text.isEmpty() || EditsText(*key);
 }
 
 void AnswerSheetWindow::closeEvent(QCloseEvent* event) {

@@ -21,8 +21,9 @@ class QTimer;
 
 namespace morvalen {
 
-// The answer sheet: a paper sheet typed in at one key per item, on two pages of cells,
-// saved every 15 keys, on the save button and whenever the sheet is left.
+// The answer sheet: a paper sheet typed in at one key per item, on two pages of cells. Each
+// answer is stored as it is typed; the whole row is written again every 15 answers, on the
+// save button and whenever the sheet is left.
 class AnswerSheetWindow : public QWidget {
     Q_OBJECT
 
@@ -37,6 +38,8 @@ public:
     int page() const { return m_page; }
     int keyCount() const { return m_keys; }
     void setPage(int page);
+    // The next and previous buttons: the page, with the focus on its first item.
+    void turnPage(int page);
     // The double click on a list row: save the examinee in the cells, clear them, and load
     // this one after the pause.
     void selectExaminee(int row);
@@ -65,8 +68,11 @@ private:
     QGroupBox* buildPage(int firstItem, int lastItem, int columns);
     void load();
     void clearCells();
-    // Puts the typed answer in the item's cell and moves the focus to the next item.
-    void enterAnswer(int item, QChar digit);
+    // Shows the item's page and puts the focus on its cell, ready to be typed over.
+    void focusCell(int item);
+    // Puts the typed answer in the item's cell, stores it and moves the focus to the next
+    // item.
+    void enterAnswer(int item, char digit);
     void countKey();
     AnswerRow currentRow() const;
 
@@ -84,7 +90,7 @@ private:
     // in the stored row.
     std::bitset<kItemCount> m_typed;
     int m_page = 1;
-    int m_keys = 0; // key presses since the last autosave
+    int m_keys = 0; // answers typed since the last autosave
 };
 
 } // namespace morvalen

@@ -1,4 +1,4 @@
-// The answer sheet typed in through its real window.
+// The answer sheet typed in through its real window, with keys as X delivers them.
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
@@ -7,10 +7,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
+
+#include <map>
+#include <string>
+#include <vector>
 
 namespace morvalen {
 namespace {
@@ -50,14 +55,22 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->loadedCode().isEmpty(); }, 3000));
     }
 
-    static void key(AnswerSheetWindow* sheet, int key, const QString& text = {}) {
+    // A key as X delivers it to the focused widget: its text included, and with Shift the
+    // Shift key's own press first.
+    static void key(AnswerSheetWindow* sheet, int key, const QString& text = {},
+                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* focus = sheet->focusWidget();
         ASSERT_NE(focus, nullptr);
-        QTest::sendKeyEvent(QTest::Click, focus, Qt::Key(key), text, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, focus, Qt::Key(key), text, modifiers);
     }
 
     static void typeDigit(AnswerSheetWindow* sheet, char digit) {
         key(sheet, Qt::Key_0 + (digit - '0'), QString(QLatin1Char(digit)));
+    }
+
+    static void tab(AnswerSheetWindow* sheet) { key(sheet, Qt::Key_Tab, u"\t"_s); }
+    static void shiftTab(AnswerSheetWindow* sheet) {
+        key(sheet, Qt::Key_Backtab, u"\t"_s, Qt::ShiftModifier);
     }
 
     int filledInDatabase(const QString& code) {
@@ -70,6 +83,13 @@ protected:
     QPointer<QWidget> main;
     std::unique_ptr<Database> db;
     std::unique_ptr<AnswerStore> answers;
+};
+
+// A key typed into a cell, as X delivers it.
+struct TypedKey {
+    const char* name;
+    int key;
+    QString text;
 };
 
 TEST_F(AnswerSheet, OpensEmptyAndLoadsAfterThePause) {
@@ -96,35 +116,210 @@ TEST_F(AnswerSheet, OpensEmptyAndLoadsAfterThePause) {
     EXPECT_EQ(sheet->m_answerCells[141]->y(), sheet->m_answerCells[221]->y());
 }
 
-TEST_F(AnswerSheet, OnlyOneToSixAreTypedButEveryKeyCounts) {
+TEST_F(AnswerSheet, AnswersOneToSixInAnyDigitsAreStoredAsAsciiAndCount) {
     addExaminee(u"1"_s, true);
     AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
-    const int before = sheet->keyCount();
-    typeDigit(sheet, '7');
-    typeDigit(sheet, '0');
-    key(sheet, Qt::Key_A, u"a"_s);
-    key(sheet, Qt::Key_Backspace, QString(QChar(8)));
-    EXPECT_EQ(sheet->m_answerCells[1]->text(), u""_s);
-    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]) << "no advance";
-    EXPECT_EQ(sheet->keyCount(), (before + 4) % 15);
+    // The Persian keyboard's number row gives U+06F1 to U+06F6, an Arabic one U+0661 to
+    // U+0666; their key codes are the characters themselves, not Qt::Key_1 to Qt::Key_6.
+    std::vector<TypedKey> keys;
+    for (int value = 1; value <= 6; ++value) {
+        keys.push_back({"ASCII", Qt::Key_0 + value, QString::number(value)});
+        keys.push_back({"Persian", 0x06F0 + value, QString(QChar(0x06F0 + value))});
+        keys.push_back({"Arabic-Indic", 0x0660 + value, QString(QChar(0x0660 + value))});
+    }
+    int item = 1;
+    for (const TypedKey& typed : keys) {
+        SCOPED_TRACE(std::string(typed.name) + " digit typed into item " + std::to_string(item));
+        const QString ascii = QString::number(1 + (item - 1) / 3);
+        ASSERT_EQ(sheet->focusWidget(), sheet->m_answerCells[item]);
+        const int keysBefore = sheet->keyCount();
+        key(sheet, typed.key, typed.text);
+        EXPECT_EQ(sheet->m_answerCells[item]->text(), ascii);
+        EXPECT_EQ(answers->cell(u"1"_s, item), ascii) << "stored at once, as the ASCII digit";
+        EXPECT_EQ(sheet->keyCount(), (keysBefore + 1) % 15);
+        EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[item + 1]);
+        ++item;
+    }
+}
+
+TEST_F(AnswerSheet, RefusedKeysChangeNothingAndDoNotCount) {
+    addExaminee(u"1"_s, true);
+    ASSERT_TRUE(answers->setCell(u"1"_s, 1, u"2"_s));
+    AnswerSheetWindow* sheet = open();
+    pick(sheet, 0);
+    const std::vector<TypedKey> refused{
+        {"7", Qt::Key_7, u"7"_s},
+        {"0", Qt::Key_0, u"0"_s},
+        {"Persian 0", 0x06F0, QString(QChar(0x06F0))},
+        {"Persian 7", 0x06F7, QString(QChar(0x06F7))},
+        {"Persian 9", 0x06F9, QString(QChar(0x06F9))},
+        {"Arabic-Indic 8", 0x0668, QString(QChar(0x0668))},
+        {"letter", Qt::Key_A, u"a"_s},
+        {"Persian letter", Qt::Key_unknown, u"ب"_s},
+        {"blank", Qt::Key_Space, u" "_s},
+        {"Backspace", Qt::Key_Backspace, u"\b"_s},
+        {"Delete", Qt::Key_Delete, u"\x7f"_s},
+        {"Delete without text", Qt::Key_Delete, QString()},
+        {"Enter", Qt::Key_Return, u"\r"_s},
+    };
+    for (const TypedKey& typed : refused) {
+        SCOPED_TRACE(typed.name);
+        key(sheet, typed.key, typed.text);
+        EXPECT_EQ(sheet->m_answerCells[1]->text(), u"2"_s);
+        EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]) << "no advance";
+        EXPECT_EQ(sheet->keyCount(), 0) << "a refused key does not count";
+    }
+    EXPECT_EQ(answers->cell(u"1"_s, 1), u"2"_s);
     typeDigit(sheet, '3');
     EXPECT_EQ(sheet->m_answerCells[1]->text(), u"3"_s);
     EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[2]);
+    EXPECT_EQ(sheet->keyCount(), 1);
 }
 
-TEST_F(AnswerSheet, FifteenthKeyWritesTheRow) {
+TEST_F(AnswerSheet, TabAndShiftTabMoveCellByCellAcrossThePages) {
+    addExaminee(u"1"_s, true);
+    AnswerSheetWindow* sheet = open();
+    pick(sheet, 0);
+    tab(sheet);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[2]) << "item 1 skipped, unanswered";
+    EXPECT_EQ(sheet->m_answerCells[1]->text(), u""_s);
+    typeDigit(sheet, '4');
+    EXPECT_EQ(sheet->m_answerCells[2]->text(), u"4"_s);
+    shiftTab(sheet);
+    shiftTab(sheet);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]);
+    typeDigit(sheet, '6');
+    EXPECT_EQ(sheet->m_answerCells[1]->text(), u"6"_s);
+    EXPECT_EQ(sheet->m_answerCells[2]->text(), u"4"_s) << "Tab and Shift+Tab type nothing";
+    EXPECT_EQ(sheet->keyCount(), 2) << "only the two answers count";
+
+    sheet->m_answerCells[139]->setFocus();
+    tab(sheet);
+    ASSERT_EQ(sheet->focusWidget(), sheet->m_answerCells[140]);
+    tab(sheet);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[141]);
+    EXPECT_EQ(sheet->page(), 2);
+    EXPECT_TRUE(sheet->m_pageTwoPanel->isVisible());
+    EXPECT_FALSE(sheet->m_pageOnePanel->isVisible());
+    shiftTab(sheet);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[140]);
+    EXPECT_EQ(sheet->page(), 1);
+    EXPECT_TRUE(sheet->m_pageOnePanel->isVisible());
+    EXPECT_FALSE(sheet->m_pageTwoPanel->isVisible());
+    typeDigit(sheet, '5');
+    EXPECT_EQ(answers->cell(u"1"_s, 140), u"5"_s);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[141]);
+    EXPECT_EQ(sheet->keyCount(), 3);
+
+    // Past either end the focus leaves the cells for the examinee list, as Tab does anywhere.
+    sheet->m_answerCells[232]->setFocus();
+    tab(sheet);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_examineeList);
+    sheet->m_answerCells[1]->setFocus();
+    shiftTab(sheet);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_examineeList);
+}
+
+TEST_F(AnswerSheet, PageButtonsPutTheFocusOnThePagesFirstCell) {
+    addExaminee(u"1"_s, true);
+    AnswerSheetWindow* sheet = open();
+    pick(sheet, 0);
+    sheet->m_answerCells[37]->setFocus();
+    QTest::mouseClick(sheet->m_nextPageButton, Qt::LeftButton);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[141]);
+    typeDigit(sheet, '3');
+    EXPECT_EQ(sheet->m_answerCells[141]->text(), u"3"_s);
+    QTest::mouseClick(sheet->m_previousPageButton, Qt::LeftButton);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]);
+    typeDigit(sheet, '2');
+    EXPECT_EQ(sheet->m_answerCells[1]->text(), u"2"_s);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[2]);
+}
+
+TEST_F(AnswerSheet, PageSwitchesKeepTheWindowSize) {
+    addExaminee(u"1"_s, true);
+    AnswerSheetWindow* sheet = open();
+    pick(sheet, 0);
+    QCoreApplication::processEvents();
+    const QSize size = sheet->size();
+    QTest::mouseClick(sheet->m_nextPageButton, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sheet->size(), size) << "after next";
+    QTest::mouseClick(sheet->m_previousPageButton, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sheet->size(), size) << "after next, then previous";
+    // The same by keyboard: Tab past item 140 and Shift+Tab back.
+    sheet->m_answerCells[140]->setFocus();
+    tab(sheet);
+    shiftTab(sheet);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sheet->size(), size) << "after Tab and Shift+Tab";
+    EXPECT_TRUE(sheet->m_pageOnePanel->isVisible());
+}
+
+TEST_F(AnswerSheet, EachAnswerIsStoredAsTypedAndTheFifteenthKeyStartsTheCountAgain) {
     addExaminee(u"1"_s, true);
     AnswerSheetWindow* sheet = open();
     pick(sheet, 0);
     ASSERT_EQ(sheet->keyCount(), 0);
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 1; i <= 14; ++i) {
         typeDigit(sheet, '5');
+        ASSERT_EQ(filledInDatabase(u"1"_s), i) << "each answer is written as it is typed";
+        ASSERT_EQ(sheet->keyCount(), i);
     }
-    EXPECT_EQ(filledInDatabase(u"1"_s), 0) << "nothing written before the 15th key";
     typeDigit(sheet, '5');
     EXPECT_EQ(filledInDatabase(u"1"_s), 15);
     EXPECT_EQ(sheet->keyCount(), 0);
+}
+
+// The program killed while the tester types: every answer the sheet has taken is in the
+// database afterwards. The child types at full speed and reports each key once the window
+// has handled it; the kill lands wherever the child then is, a write included.
+TEST_F(AnswerSheet, KilledWhileTypingKeepsEveryTypedAnswer) {
+    addExaminee(u"1"_s, true);
+    // Kill points, in keys reported: before and after the first 15, and just past page one.
+    for (const int killAfter : {3, 9, 16, 44, 143}) {
+        SCOPED_TRACE("killed after " + std::to_string(killAfter) + " keys");
+        ASSERT_TRUE(answers->setRow(u"1"_s, AnswerRow{}));
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QStringLiteral(MORVALEN_ANSWER_SHEET_CHILD), {folder.path()});
+        ASSERT_TRUE(child.waitForStarted());
+        QByteArray output;
+        while (output.count('\n') < killAfter && child.state() == QProcess::Running) {
+            child.waitForReadyRead(10000);
+            output += child.readAllStandardOutput();
+        }
+        ASSERT_EQ(child.state(), QProcess::Running) << "the child ended by itself: " << output.toStdString();
+        child.kill(); // SIGKILL: no handler runs
+        child.waitForFinished();
+        output += child.readAllStandardOutput();
+
+        std::map<int, QString> typed; // item -> the answer the child reported typed
+        for (const QByteArray& line : output.split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() == 2) {
+                typed[parts[0].toInt()] = QString::fromLatin1(parts[1]);
+            }
+        }
+        ASSERT_GE(static_cast<int>(typed.size()), killAfter);
+        const auto row = answers->row(u"1"_s);
+        ASSERT_TRUE(row);
+        const int lastReported = typed.rbegin()->first;
+        for (int item = 1; item <= kItemCount; ++item) {
+            const QString stored = (*row)[static_cast<std::size_t>(item - 1)];
+            if (typed.count(item)) {
+                EXPECT_EQ(stored, typed[item]) << "item " << item << " was typed";
+            } else if (item != lastReported + 1) {
+                // Only the key being handled at the kill may be stored without a report.
+                EXPECT_EQ(stored, u""_s) << "item " << item << " was not typed";
+            }
+        }
+        QSqlQuery check(db->handle());
+        ASSERT_TRUE(check.exec(u"PRAGMA integrity_check"_s) && check.next());
+        EXPECT_EQ(check.value(0).toString(), u"ok"_s);
+    }
 }
 
 TEST_F(AnswerSheet, PageTwoFollowsItem140AndTheLastCellKeepsTheFocus) {
@@ -157,7 +352,7 @@ TEST_F(AnswerSheet, WholeSheetThenExitKeepsAll232Answers) {
     for (int i = 0; i < kItemCount; ++i) {
         typeDigit(sheet, static_cast<char>('1' + i % 6));
     }
-    EXPECT_EQ(filledInDatabase(u"1"_s), 225) << "the autosave has written up to key 225";
+    EXPECT_EQ(filledInDatabase(u"1"_s), 232) << "every answer is stored as it is typed";
     QTest::mouseClick(sheet->m_exitButton, Qt::LeftButton);
     const auto row = answers->row(u"1"_s);
     ASSERT_TRUE(row);
