@@ -52,17 +52,28 @@ QLabel* ValueLabel(QWidget* parent, const QString& name, const QString& text = u
     return label;
 }
 
-// The layer that holds the help and answers panels over the score table. It paints the
-// window's background under the open panels, their title strips and the space between
-// them, so no score shows through; with both closed the table is seen whole.
+// The layer that holds the help and answers panels over the score table. While a panel is
+// open it covers the whole table, so no score shows half hidden through the panels' title
+// strips or under their edges; with both closed the table is seen whole.
 class PanelBackdrop : public QWidget {
 public:
     using QWidget::QWidget;
 
+    // Opening or closing a panel repaints the whole layer, not only the panel's own place.
+    void watch(QWidget* panel) { panel->installEventFilter(this); }
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+            update();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(childrenRect(), palette().window());
+        if (!childrenRect().isEmpty()) {
+            QPainter(this).fillRect(rect(), palette().window());
+        }
     }
 };
 
@@ -260,6 +271,8 @@ void ResultsWindow::build() {
     m_helpText->setFixedHeight(m_helpText->fontMetrics().lineSpacing() * 5 + 8);
     m_helpPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
+    overlay->watch(m_helpPanel);
+    overlay->watch(m_answersPanel);
     panelsColumn->addWidget(m_helpPanel);
     panelsColumn->addWidget(m_answersPanel, 1);
     panelsColumn->addStretch(0);

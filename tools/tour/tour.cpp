@@ -165,8 +165,9 @@ int main(int argc, char** argv) {
             Save(results, u"ResultsWindow-answers"_s);
             results->m_helpButton->click();
             Save(results, u"ResultsWindow-both-panels"_s);
+            results->selectExaminee(1); // hides the answers; the help stays open
+            Save(results, u"ResultsWindow-help"_s);
             results->m_helpCloseButton->click();
-            results->selectExaminee(1);
             Save(results, u"ResultsWindow-scored"_s);
             ProfileWindow* profile = results->openProfile();
             profile->resize(1100, 720);
