@@ -132,6 +132,9 @@ void MainWindow::buildToolbar() {
         action->setData(command.id);
         const int id = command.id;
         connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
+        // Each button holds the font itself: a font it only inherits from the toolbar is
+        // dropped when a skin's style sheet is taken off again.
+        m_toolbar->widgetForAction(action)->setFont(m_toolbar->font());
     }
     setMenuBar(nullptr);
 }

@@ -28,6 +28,8 @@ SystemLook& Original(QApplication& app) {
     return look;
 }
 
+// Qt mirrors a sheet's "left" in right-to-left windows: "top left" puts a group box's title
+// at the top right of a Persian window, where its reading starts.
 // A group box gets its own background: with a border in the sheet Qt stops filling it, and
 // the panels laid over a window (introduction, help, answers, notices) would show through.
 QString Sheet(const QColor& accent, const QColor& button, const QColor& text) {
@@ -36,7 +38,7 @@ QPushButton { background: %2; color: %3; border: 1px solid %1; border-radius: 4p
 QPushButton:hover { border: 2px solid %1; }
 QPushButton:disabled { color: palette(mid); border-color: palette(mid); }
 QGroupBox { border: 1px solid %1; border-radius: 5px; margin-top: 1.2em; background-color: palette(window); }
-QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top right; padding: 0 6px; color: %1; }
+QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; padding: 0 6px; color: %1; }
 QToolBar { border-bottom: 2px solid %1; }
 QHeaderView::section { background: %2; color: %3; border: 0; border-left: 1px solid %1; padding: 3px; }
 )"_s.arg(accent.name(), button.name(), text.name());

@@ -1,6 +1,7 @@
 #include "views/ProfileLooks.h"
 
 #include <array>
+#include <cmath>
 
 namespace morvalen {
 
@@ -80,6 +81,30 @@ ChartPalette PaletteNamed(const QString& name) {
         }
     }
     return PaletteNamed(u"Postmodern"_s);
+}
+
+QColor BandColour(const ChartAppearance& appearance, const ChartPalette& palette) {
+    if (appearance.background.lightnessF() >= 0.5) {
+        return palette.band;
+    }
+    // On a dark chart the band is the plot area tinted with a fifth of the palette's line.
+    const QColor base = appearance.plotArea;
+    const QColor tint = palette.line;
+    const auto mix = [](int from, int to) { return from + (to - from) / 5; };
+    return QColor(mix(base.red(), tint.red()), mix(base.green(), tint.green()),
+                  mix(base.blue(), tint.blue()));
+}
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double channel) {
+            return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace morvalen

@@ -10,6 +10,7 @@
 #include "store/SchemaTextStore.h"
 #include "views/ProfileLooks.h"
 
+#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -22,10 +23,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPainter>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QWindow>
 
 namespace morvalen {
 
@@ -33,9 +36,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kPanelWidth = 200; // the 2 x 2 buttons of 86 and the margins: nothing is cut
+constexpr int kPanelWidth = 188;  // the 2 x 2 buttons of 86, 4 between them and 6 each side
+constexpr int kChartMargin = 200; // what the chart leaves free at the right for the panel
 constexpr int kChartLeft = 6;
 constexpr int kChartTop = 5;
+constexpr int kMarkerSize = 11;
 
 } // namespace
 
@@ -85,6 +90,7 @@ ProfileWindow::ProfileWindow(const Context& context, const ScoringResult& result
         m_percentEdits[scale]->setText(QString::number(result.scales[scale - 1].percent));
     }
     activate();
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &ProfileWindow::noteFocusWindow);
 }
 
 ProfileWindow::~ProfileWindow() = default;
@@ -119,10 +125,16 @@ void ProfileWindow::build() {
     // The axis would hide the labels that reach past its ends once turned; the window
     // draws all 18 itself.
     m_categoryAxis->setLabelsVisible(false);
-    m_categoryAxis->setShadesVisible(true); // the band behind the profile, across all categories
+    // The band "Strip" runs from 0 to 30, past the last category: one band behind the whole
+    // profile, drawn as the plot area's background (the axis's shades would alternate).
+    m_categoryAxis->setShadesVisible(false);
     m_valueAxis = new QValueAxis;
     m_valueAxis->setRange(0, 105);
     m_valueAxis->setLabelFormat(u"%d"_s);
+    // Gridlines at 0, 10, ... 100; the axis still reaches 105.
+    m_valueAxis->setTickType(QValueAxis::TicksDynamic);
+    m_valueAxis->setTickAnchor(0);
+    m_valueAxis->setTickInterval(10);
     m_chart->addAxis(m_categoryAxis, Qt::AlignBottom);
     m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
     m_series->attachAxis(m_categoryAxis);
@@ -269,6 +281,7 @@ void ProfileWindow::activate() {
     }
     m_series->replace(points);
     m_valueAxis->setRange(0, 105);
+    m_valueAxis->setTickInterval(10);
     m_appearanceCombo->setCurrentIndex(0);
     m_paletteCombo->setCurrentIndex(9); // "Postmodern"
     applyAppearance();
@@ -279,7 +292,7 @@ void ProfileWindow::activate() {
 void ProfileWindow::applyAppearance() {
     const ChartAppearance look = AppearanceNamed(m_appearanceCombo->currentText());
     m_chart->setBackgroundBrush(look.background);
-    m_chart->setPlotAreaBackgroundBrush(look.plotArea);
+    m_chart->setPlotAreaBackgroundBrush(BandColour(look, PaletteNamed(m_paletteCombo->currentText())));
     m_chart->setPlotAreaBackgroundVisible(true);
     m_chart->setTitleBrush(look.text);
     QFont title = m_chart->titleFont();
@@ -307,10 +320,23 @@ void ProfileWindow::applyPalette() {
     m_series->setPen(pen);
     m_series->setColor(colours.line);
     m_series->setBrush(colours.marker);
-    m_series->setMarkerSize(10);
-    QColor band = colours.band;
-    m_categoryAxis->setShadesBrush(band);
-    m_categoryAxis->setShadesPen(Qt::NoPen);
+    m_series->setMarkerSize(kMarkerSize);
+    // The series would draw its points in the line's colour; each palette's own marker
+    // colour is painted as a picture, filled and ringed with the line.
+    QImage marker(kMarkerSize * 2, kMarkerSize * 2, QImage::Format_ARGB32_Premultiplied);
+    marker.fill(Qt::transparent);
+    QPainter painter(&marker);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colours.line, 3));
+    painter.setBrush(colours.marker);
+    painter.drawEllipse(QRectF(marker.rect()).adjusted(2, 2, -2, -2));
+    painter.end();
+    m_series->setLightMarker(marker);
+    m_chart->setPlotAreaBackgroundBrush(
+        BandColour(AppearanceNamed(m_appearanceCombo->currentText()), colours));
+    // The whole chart is drawn again, not only the parts the series reports as changed.
+    m_chart->update();
+    m_chartView->viewport()->update();
 }
 
 void ProfileWindow::showValueLabels() {
@@ -336,7 +362,7 @@ void ProfileWindow::placeValueLabels() {
 void ProfileWindow::layoutWindow() {
     const QSize client = size();
     const int top = m_chartView->y();
-    const int width = client.width() - kPanelWidth - top;
+    const int width = client.width() - kChartMargin - top;
     const int height = client.height() - 2 * top;
     // A size the chart cannot take is skipped; it keeps the size it had.
     if (width > 0 && height > 0) {
@@ -356,10 +382,20 @@ void ProfileWindow::showEvent(QShowEvent* event) {
 }
 
 bool ProfileWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        activate(); // harmless to repeat: the chart is built the same way each time
+    // The chart is built again only when the window comes back from another window of this
+    // program; coming back from another application keeps the look the user chose.
+    if (event->type() == QEvent::WindowActivate && m_otherWindowWasActive) {
+        m_otherWindowWasActive = false;
+        activate();
     }
     return QDialog::event(event);
+}
+
+void ProfileWindow::noteFocusWindow(QWindow* window) {
+    // Drop-down lists and tips are part of this window's own use.
+    if (window && window != windowHandle() && window->type() != Qt::Popup && window->type() != Qt::ToolTip) {
+        m_otherWindowWasActive = true;
+    }
 }
 
 bool ProfileWindow::saveChartPicture(const QString& path) const {
@@ -387,7 +423,10 @@ void ProfileWindow::buildInterpretation() {
 }
 
 void ProfileWindow::storeInterpretation() {
-    const QString text = m_interpretationText->toPlainText();
+    // The panel keeps paragraphs, not line-break characters: the stored text gets back the
+    // CR LF breaks the interpretation is written with.
+    QString text = m_interpretationText->toPlainText();
+    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\n', u"\r\n"_s);
     if (!m_examinees || !m_examinees->setComment(m_code, text)) {
         // The text stays on screen: nothing typed is lost.
         MessageBox::critical(this, u"خطا"_s, u"تفسير ذخيره نشد."_s);

@@ -18,6 +18,7 @@ class QPrintPreviewDialog;
 class QPushButton;
 class QTextEdit;
 class QWidget;
+class QWindow;
 
 class QChart;
 class QChartView;
@@ -97,6 +98,7 @@ private:
     void layoutWindow();
     void buildInterpretation();
     void storeInterpretation();
+    void noteFocusWindow(QWindow* window);
 
     Context m_context;
     ScoringResult m_result;
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<ExamineeStore> m_examinees;
     QBarCategoryAxis* m_categoryAxis = nullptr;
     QValueAxis* m_valueAxis = nullptr;
+    bool m_otherWindowWasActive = false; // another window of this program was active since the last build
 };
 
 } // namespace morvalen

@@ -15,7 +15,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedLayout>
 #include <QTableView>
 #include <QTextEdit>
@@ -49,6 +51,31 @@ QLabel* ValueLabel(QWidget* parent, const QString& name, const QString& text = u
     label->setMinimumWidth(36);
     return label;
 }
+
+// The layer that holds the help and answers panels over the score table. While a panel is
+// open it covers the whole table, so no score shows half hidden through the panels' title
+// strips or under their edges; with both closed the table is seen whole.
+class PanelBackdrop : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    // Opening or closing a panel repaints the whole layer, not only the panel's own place.
+    void watch(QWidget* panel) { panel->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+            update();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        if (!childrenRect().isEmpty()) {
+            QPainter(this).fillRect(rect(), palette().window());
+        }
+    }
+};
 
 } // namespace
 
@@ -95,51 +122,83 @@ QWidget* ResultsWindow::buildScoreTable() {
     table->setObjectName(u"scoreTable"_s);
     auto* blocks = new QHBoxLayout(table);
     const auto& scales = SchemaScales();
-    for (int block = 0; block < 2; ++block) {
+    for (int block = 1; block <= 2; ++block) {
         auto* grid = new QGridLayout;
         grid->setHorizontalSpacing(14);
         const QString titles[] = {u"طرحواره ها"_s, u"نمره"_s, u"درصد"_s};
+        QLabel* headings[3] = {};
         for (int c = 0; c < 3; ++c) {
-            auto* title = new QLabel(titles[c], table);
-            title->setFont(NazaninFont(12, true));
-            grid->addWidget(title, 0, c);
+            headings[c] = new QLabel(titles[c], table);
+            headings[c]->setFont(NazaninFont(12, true));
+            grid->addWidget(headings[c], 0, c);
         }
+        // Each number stands centred under its own title, so none drifts under the next one.
+        m_rawScoreHeadings[block] = headings[1];
+        m_rawScoreHeadings[block]->setObjectName(u"rawScoreHeading_%1"_s.arg(block));
+        m_percentHeadings[block] = headings[2];
+        m_percentHeadings[block]->setObjectName(u"percentHeading_%1"_s.arg(block));
         for (int r = 0; r < 9; ++r) {
-            const int scale = block * 9 + r + 1;
+            const int scale = (block - 1) * 9 + r + 1;
             grid->addWidget(new QLabel(Text(scales[scale - 1].caption), table), r + 1, 0);
             m_rawScoreLabels[scale] = ValueLabel(table, u"rawScoreLabel_%1"_s.arg(scale));
             m_percentLabels[scale] = ValueLabel(table, u"percentLabel_%1"_s.arg(scale));
             grid->addWidget(m_rawScoreLabels[scale], r + 1, 1);
             grid->addWidget(m_percentLabels[scale], r + 1, 2);
         }
+        for (QLabel* label : {headings[1], headings[2]}) {
+            label->setAlignment(Qt::AlignCenter);
+        }
+        for (int r = 0; r < 9; ++r) {
+            const int scale = (block - 1) * 9 + r + 1;
+            m_rawScoreLabels[scale]->setAlignment(Qt::AlignCenter);
+            m_percentLabels[scale]->setAlignment(Qt::AlignCenter);
+        }
         blocks->addLayout(grid);
     }
     return table;
 }
 
-QGroupBox* ResultsWindow::buildCensusPanel(const QString& panelName, const QString& caption,
+QGroupBox* ResultsWindow::buildCensusPanel(QWidget* parent, const QString& panelName, const QString& caption,
                                            const QString& labelName, const QString& emptyText,
+                                           Numbered<QLabel*, kScaleCount>& names,
                                            Numbered<QLabel*, kScaleCount>& labels) {
-    auto* panel = new QGroupBox(caption, m_answersPanel);
+    auto* panel = new QGroupBox(caption, parent);
     panel->setObjectName(panelName);
-    auto* grid = new QGridLayout(panel);
-    const QFont font(u"Arial Rounded MT Bold"_s);
+    auto* frame = new QVBoxLayout(panel);
+    // The names "ed=" ... are read left to right, so each value stands to the right of its
+    // own name. The three columns still run from the right: ed-fa, ai-ei, us-pu.
+    auto* body = new QWidget(panel);
+    body->setLayoutDirection(Qt::LeftToRight);
+    frame->addWidget(body);
+    auto* grid = new QGridLayout(body);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(4);
+    // A size smaller than the window's text: the longest lists then need fewer lines.
+    QFont font(u"Arial Rounded MT Bold"_s);
+    font.setPointSize(9);
     const auto& scales = SchemaScales();
     for (int scale = 1; scale <= kScaleCount; ++scale) {
-        const int column = (scale - 1) / 6;
+        const int column = 2 - (scale - 1) / 6;
         const int row = (scale - 1) % 6;
-        auto* prefix = new QLabel(Text(scales[scale - 1].code).toLower() + u'=', panel);
-        prefix->setFont(font);
-        labels[scale] = ValueLabel(panel, u"%1_%2"_s.arg(labelName).arg(scale), emptyText);
+        names[scale] = new QLabel(Text(scales[scale - 1].code).toLower() + u'=', body);
+        names[scale]->setObjectName(u"%1Name_%2"_s.arg(labelName).arg(scale));
+        names[scale]->setFont(font);
+        names[scale]->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignTop);
+        labels[scale] = ValueLabel(body, u"%1_%2"_s.arg(labelName).arg(scale), emptyText);
         labels[scale]->setFont(font);
-        grid->addWidget(prefix, row, column * 2);
+        labels[scale]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        grid->addWidget(names[scale], row, column * 2);
         grid->addWidget(labels[scale], row, column * 2 + 1);
+    }
+    for (int column = 0; column < 3; ++column) {
+        grid->setColumnStretch(column * 2 + 1, 1);
     }
     return panel;
 }
 
 void ResultsWindow::build() {
-    resize(1000, 560);
+    // Fits a 1280 x 720 screen with its frame; the lists scroll rather than widen it.
+    resize(1230, 640);
     auto* layout = new QHBoxLayout(this);
 
     m_examineeList = MakeExamineeList(this);
@@ -149,46 +208,77 @@ void ResultsWindow::build() {
     layout->addWidget(m_examineeList);
 
     auto* right = new QVBoxLayout;
-    // The score table, with the answers and help panels laid over it when shown.
+    // The score table, with the help and answers panels laid over it when shown: one above
+    // the other, so both can be open and read.
     auto* area = new QWidget(this);
     auto* stack = new QStackedLayout(area);
     stack->setStackingMode(QStackedLayout::StackAll);
     QWidget* table = buildScoreTable();
+    auto* overlay = new PanelBackdrop(area);
+    overlay->setObjectName(u"panelOverlay"_s);
+    auto* panelsColumn = new QVBoxLayout(overlay);
+    panelsColumn->setContentsMargins(0, 0, 0, 0);
 
-    m_answersPanel = new QGroupBox(u"تعداد پاسخها"_s, area);
+    m_answersPanel = new QGroupBox(u"تعداد پاسخها"_s, overlay);
     m_answersPanel->setObjectName(u"answersPanel"_s);
     m_answersPanel->setAutoFillBackground(true);
     auto* census = new QVBoxLayout(m_answersPanel);
-    auto* panels = new QHBoxLayout;
-    panels->addWidget(buildCensusPanel(u"unansweredCountPanel"_s, u"تعداد بدون پاسخ هر مقياس"_s,
-                                       u"unansweredCountLabel"_s, u"0"_s, m_unansweredCountLabels));
-    panels->addWidget(buildCensusPanel(u"highCountPanel"_s, u"تعداد پاسخ هاي 5 و 6  هر مقياس"_s,
-                                       u"highCountLabel"_s, u"0"_s, m_highCountLabels));
-    QGroupBox* items = buildCensusPanel(u"highItemPanel"_s, u"سوالات با پاسخ 5 و 6"_s, u"highItemLabel"_s,
-                                        QString(), m_highItemLabels);
+    // However many items an examinee rates 5 or 6, every one is shown: the boxes scroll
+    // when they need more room than the window gives.
+    auto* scroll = new QScrollArea(m_answersPanel);
+    scroll->setObjectName(u"answersScrollArea"_s);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* boxes = new QWidget(scroll);
+    boxes->setObjectName(u"answersBoxes"_s);
+    auto* panels = new QHBoxLayout(boxes);
+    panels->setContentsMargins(0, 0, 0, 0);
+    // The counts take the width they need; the lists get the rest.
+    for (QGroupBox* counts :
+         {buildCensusPanel(boxes, u"unansweredCountPanel"_s, u"تعداد بدون پاسخ هر مقياس"_s,
+                           u"unansweredCountLabel"_s, u"0"_s, m_unansweredCountNameLabels,
+                           m_unansweredCountLabels),
+          buildCensusPanel(boxes, u"highCountPanel"_s, u"تعداد پاسخ هاي 5 و 6  هر مقياس"_s,
+                           u"highCountLabel"_s, u"0"_s, m_highCountNameLabels, m_highCountLabels)}) {
+        counts->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+        panels->addWidget(counts);
+    }
+    QGroupBox* items =
+        buildCensusPanel(boxes, u"highItemPanel"_s, u"سوالات با پاسخ 5 و 6"_s, u"highItemLabel"_s, QString(),
+                         m_highItemNameLabels, m_highItemLabels);
     for (QLabel* label : m_highItemLabels) {
         label->setWordWrap(true);
-        label->setMinimumWidth(120);
+        label->setMinimumWidth(80);
         label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     }
-    // The lists need the room; the counts are short.
-    panels->addWidget(items, 3);
-    census->addLayout(panels);
+    panels->addWidget(items, 1);
+    scroll->setWidget(boxes);
+    census->addWidget(scroll, 1);
     m_answersCloseButton = new QPushButton(u"بستن"_s, m_answersPanel);
     m_answersCloseButton->setObjectName(u"answersCloseButton"_s);
     census->addWidget(m_answersCloseButton, 0, Qt::AlignHCenter);
     connect(m_answersCloseButton, &QPushButton::clicked, m_answersPanel, &QWidget::hide);
 
     m_helpPanel =
-        MakeHelpPanel(area, u"راهنما"_s,
+        MakeHelpPanel(overlay, u"راهنما"_s,
                       {u"- روي نام آزمودني مورد نظر دوبار کليک کنيد"_s, u"- بعد روي دکمه پروفايل کليک کنيد"_s,
                        u"- جهت خروجي اکسل داده ها براي SPSS "_s, u"روي دکمه مربوطه کليک کنيد."_s},
                       &m_helpText, &m_helpCloseButton);
     m_helpPanel->setObjectName(u"helpPanel"_s);
+    // The four lines of help take only their own height; the answers get the rest.
+    m_helpText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_helpText->setFixedHeight(m_helpText->fontMetrics().lineSpacing() * 5 + 8);
+    m_helpPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
+    overlay->watch(m_helpPanel);
+    overlay->watch(m_answersPanel);
+    panelsColumn->addWidget(m_helpPanel);
+    panelsColumn->addWidget(m_answersPanel, 1);
+    panelsColumn->addStretch(0);
     stack->addWidget(table);
-    stack->addWidget(m_answersPanel);
-    stack->addWidget(m_helpPanel);
+    stack->addWidget(overlay);
+    stack->setCurrentWidget(overlay); // the panels lie over the table
     m_answersPanel->hide();
     right->addWidget(area, 1);
 
@@ -222,16 +312,10 @@ void ResultsWindow::build() {
     layout->addLayout(right, 1);
 
     connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_helpButton, &QPushButton::clicked, this, [this] {
-        m_helpPanel->show();
-        m_helpPanel->raise();
-    });
+    connect(m_helpButton, &QPushButton::clicked, m_helpPanel, &QWidget::show);
     connect(m_profileButton, &QPushButton::clicked, this, &ResultsWindow::openProfile);
     connect(m_excelExportButton, &QPushButton::clicked, this, &ResultsWindow::exportToExcel);
-    connect(m_answersButton, &QPushButton::clicked, this, [this] {
-        m_answersPanel->show();
-        m_answersPanel->raise();
-    });
+    connect(m_answersButton, &QPushButton::clicked, m_answersPanel, &QWidget::show);
 }
 
 void ResultsWindow::selectExaminee(int row) {

@@ -53,13 +53,20 @@ public:
     // The labels of the scales, indexed by scale number, 1 to 18.
     Numbered<QLabel*, kScaleCount> m_rawScoreLabels{};
     Numbered<QLabel*, kScaleCount> m_percentLabels{};
+    // The column titles "نمره" and "درصد" of the two blocks of the score table, block 1 and 2.
+    Numbered<QLabel*, 2> m_rawScoreHeadings{};
+    Numbered<QLabel*, 2> m_percentHeadings{};
     QLabel* m_totalUnansweredLabel = nullptr; // all unanswered items, hidden
     Numbered<QLabel*, kScaleCount> m_unansweredCountLabels{};
     Numbered<QLabel*, kScaleCount> m_highCountLabels{}; // how many answers 5 and 6
     Numbered<QLabel*, kScaleCount> m_highItemLabels{};  // the items answered 5 or 6, wrapping after commas
-    QLineEdit* m_summaryLineEdit = nullptr;             // the examinee's summary line, hidden
-    QGroupBox* m_answersPanel = nullptr;                // the census of the answers
-    QPushButton* m_answersCloseButton = nullptr;        // its "بستن"
+    // The "ed=" ... "pu=" before each value of the three census boxes, by scale number.
+    Numbered<QLabel*, kScaleCount> m_unansweredCountNameLabels{};
+    Numbered<QLabel*, kScaleCount> m_highCountNameLabels{};
+    Numbered<QLabel*, kScaleCount> m_highItemNameLabels{};
+    QLineEdit* m_summaryLineEdit = nullptr;      // the examinee's summary line, hidden
+    QGroupBox* m_answersPanel = nullptr;         // the census of the answers
+    QPushButton* m_answersCloseButton = nullptr; // its "بستن"
     QGroupBox* m_helpPanel = nullptr;
     QTextEdit* m_helpText = nullptr;
     QPushButton* m_helpCloseButton = nullptr;
@@ -75,8 +82,10 @@ protected:
 private:
     void build();
     QWidget* buildScoreTable();
-    QGroupBox* buildCensusPanel(const QString& panelName, const QString& caption, const QString& labelName,
-                                const QString& emptyText, Numbered<QLabel*, kScaleCount>& labels);
+    QGroupBox* buildCensusPanel(QWidget* parent, const QString& panelName, const QString& caption,
+                                const QString& labelName, const QString& emptyText,
+                                Numbered<QLabel*, kScaleCount>& names,
+                                Numbered<QLabel*, kScaleCount>& labels);
     void showResult(const ScoringResult& result);
 
     Context m_context;

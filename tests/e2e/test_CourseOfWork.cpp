@@ -194,7 +194,8 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     QTest::mouseClick(profile->m_saveInterpretationButton, Qt::LeftButton);
     {
         auto db = Database::open(folder.path(), DatabaseFile::Main);
-        EXPECT_EQ(ExamineeStore(*db).comment(u"2"_s), interpretation);
+        // Stored with the CR LF line breaks the text is written with.
+        EXPECT_EQ(ExamineeStore(*db).comment(u"2"_s), QString(interpretation).replace(u'\n', u"\r\n"_s));
     }
     EXPECT_EQ(messages(), QStringList{});
 

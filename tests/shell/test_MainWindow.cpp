@@ -1,6 +1,7 @@
 // The main window: toolbar, dispatch, title block, update notice and the exit question.
 #include "shell/ExitQuestion.h"
 #include "shell/MainWindow.h"
+#include "shell/Skin.h"
 #include "store/SettingsStore.h"
 #include "support/GuiFixture.h"
 
@@ -57,6 +58,13 @@ protected:
         }
         EXPECT_EQ(window->m_toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
         EXPECT_EQ(window->m_toolbar->iconSize(), QSize(42, 35));
+        // The captions are drawn in the buttons' own font: bold "B Nazanin" 11.
+        for (QAction* action : actions) {
+            const QWidget* shown = window->m_toolbar->widgetForAction(action);
+            ASSERT_NE(shown, nullptr);
+            EXPECT_TRUE(shown->font().bold()) << action->data().toInt();
+            EXPECT_EQ(shown->font().pointSizeF(), 11) << action->data().toInt();
+        }
     }
 
     static QToolButton* button(MainWindow* window, int id) {
@@ -191,6 +199,29 @@ TEST_F(MainWindowTest, NoAtTheExitQuestionBuildsTheWindowAnew) {
     QTest::mouseClick(visibleWindows<ExitQuestion>().value(0)->m_noButton, Qt::LeftButton);
     ASSERT_EQ(visibleWindows<MainWindow>().size(), 1);
     expectToolbar(visibleWindows<MainWindow>()[0]);
+}
+
+TEST_F(MainWindowTest, ToolbarCaptionsStayBoldThroughThemeChanges) {
+    // The window applies the stored skin as it loads; later the settings change it.
+    QString theme = u"3"_s;
+    services->applyTheme = [&](MainWindow& main) { ApplyTheme(*qApp, main.context().programFolder, theme); };
+    MainWindow* window = open();
+    expectToolbar(window);
+    for (const QString& next : {u"7"_s, u"0"_s, u"12"_s}) {
+        SCOPED_TRACE(next.toStdString());
+        ApplyTheme(*qApp, folder.path(), next);
+        QCoreApplication::processEvents();
+        expectToolbar(window);
+    }
+    // "خير" at the exit question builds the window anew, skin included.
+    theme = u"5"_s;
+    SCOPED_TRACE("rebuilt");
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::mouseClick(visibleWindows<ExitQuestion>().value(0)->m_noButton, Qt::LeftButton);
+    ASSERT_EQ(visibleWindows<MainWindow>().size(), 1);
+    expectToolbar(visibleWindows<MainWindow>()[0]);
+    ApplyTheme(*qApp, folder.path(), u"0"_s);
 }
 
 TEST_F(MainWindowTest, YesAtTheExitQuestionEndsTheProgram) {

@@ -3,7 +3,9 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ReportSectionStore.h"
+#include "store/SchemaTextStore.h"
 #include "support/GuiFixture.h"
+#include "views/ProfileLooks.h"
 #include "views/ProfileWindow.h"
 #include "views/ResultsWindow.h"
 
@@ -68,6 +70,10 @@ TEST_F(Profile, PointsStayInsideTheFixedAxis) {
         ASSERT_NE(axis, nullptr);
         EXPECT_EQ(axis->min(), 0);
         EXPECT_EQ(axis->max(), 105);
+        // Gridlines at whole tens of percent, from 0 up.
+        EXPECT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
+        EXPECT_EQ(axis->tickAnchor(), 0);
+        EXPECT_EQ(axis->tickInterval(), 10);
         const auto points = p->m_series->points();
         ASSERT_EQ(points.size(), 18);
         for (const QPointF& point : points) {
@@ -122,6 +128,107 @@ TEST_F(Profile, AppearanceComesBackWhileThePaletteStays) {
     EXPECT_EQ(lines.size(), 31);
 }
 
+TEST_F(Profile, EveryLabelIsLegibleInEveryLook) {
+    // Each value label against the band it stands on and the chart around it (a high
+    // value's label reaches above the plot), each axis label and the title against the
+    // chart's background: at least 4.5 to 1.
+    ProfileWindow* p = open(Uniform("5"));
+    p->m_showScoresCheck->setChecked(true);
+    for (const QString& appearance : AppearanceNames()) {
+        p->m_appearanceCombo->setCurrentText(appearance);
+        for (const QString& palette : PaletteNames()) {
+            SCOPED_TRACE((appearance + u" / "_s + palette).toStdString());
+            p->m_paletteCombo->setCurrentText(palette);
+            const QColor background = p->m_chart->backgroundBrush().color();
+            QList<QColor> under = {p->m_chart->plotAreaBackgroundBrush().color(), background};
+            auto* categories = qobject_cast<QBarCategoryAxis*>(p->m_chart->axes(Qt::Horizontal).value(0));
+            if (categories->shadesVisible()) {
+                under.append(categories->shadesBrush().color());
+            }
+            for (int scale = 1; scale <= 18; ++scale) {
+                ASSERT_TRUE(p->m_valueLabels[scale]->isVisible());
+                for (const QColor& ground : under) {
+                    EXPECT_GE(ContrastRatio(p->m_valueLabels[scale]->brush().color(), ground), 4.5)
+                        << "value label " << scale << " on " << ground.name().toStdString();
+                }
+                EXPECT_GE(ContrastRatio(p->m_categoryLabels[scale]->brush().color(), background), 4.5)
+                    << scale;
+            }
+            EXPECT_GE(ContrastRatio(valueAxis(p)->labelsBrush().color(), background), 4.5);
+            EXPECT_GE(ContrastRatio(p->m_chart->titleBrush().color(), background), 4.5);
+        }
+    }
+}
+
+// The colour the chart shows at a point of its own coordinates (category, percentage).
+QColor ShownAt(ProfileWindow* p, const QImage& picture, QPointF value) {
+    const QPointF inChart = p->m_chart->mapToPosition(value, p->m_series);
+    const QPoint inView = p->m_chartView->mapFromScene(p->m_chart->mapToScene(inChart));
+    return picture.pixelColor(p->m_chartView->viewport()->mapTo(p->m_chartView, inView));
+}
+
+int Distance(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+TEST_F(Profile, OneBandBehindTheWholeProfile) {
+    // The band spans every category: below the line, between the gridlines at 10 and 20,
+    // the chart shows one colour from the first scale to the last.
+    ProfileWindow* p = open(Uniform("4"));
+    for (const QString& appearance : AppearanceNames()) {
+        SCOPED_TRACE(appearance.toStdString());
+        p->m_appearanceCombo->setCurrentText(appearance);
+        QCoreApplication::processEvents();
+        const QImage picture = p->m_chartView->grab().toImage();
+        const QColor first = ShownAt(p, picture, QPointF(0, 15));
+        for (int category = 0; category < 18; ++category) {
+            for (const qreal x : {category - 0.3, category + 0.0, category + 0.3}) {
+                EXPECT_LE(Distance(ShownAt(p, picture, QPointF(x, 15)), first), 6) << x;
+            }
+        }
+    }
+}
+
+TEST_F(Profile, MarkersShowThePalettesMarkerColour) {
+    ProfileWindow* p = open(Uniform("4"));
+    for (const QString& palette : {u"Fire"_s, u"Blue"_s, u"Postmodern"_s, u"Gray"_s, u"Victorian"_s}) {
+        SCOPED_TRACE(palette.toStdString());
+        p->m_paletteCombo->setCurrentText(palette);
+        QCoreApplication::processEvents();
+        const QImage picture = p->m_chartView->grab().toImage();
+        const QColor marker = PaletteNamed(palette).marker;
+        for (const int category : {0, 8, 17}) {
+            const QPointF point = p->m_series->at(category);
+            EXPECT_LE(Distance(ShownAt(p, picture, point), marker), 30)
+                << category << ": " << ShownAt(p, picture, point).name().toStdString() << " instead of "
+                << marker.name().toStdString();
+        }
+    }
+}
+
+TEST_F(Profile, ChosenLookSurvivesOtherApplicationsButNotOtherWindows) {
+    ProfileWindow* p = open(Uniform("3"));
+    p->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p));
+    p->m_appearanceCombo->setCurrentText(u"Black"_s);
+    p->m_paletteCombo->setCurrentText(u"Fire"_s);
+    // Off to another application and back: no window of this program was active between.
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(p);
+    EXPECT_EQ(p->m_appearanceCombo->currentText(), u"Black"_s);
+    EXPECT_EQ(p->m_paletteCombo->currentText(), u"Fire"_s);
+    // Another window of the program, then back: the chart is built again from the start.
+    auto* other = new QWidget;
+    other->show();
+    other->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other));
+    p->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p));
+    EXPECT_EQ(p->m_appearanceCombo->currentText(), u"Nature"_s);
+    EXPECT_EQ(p->m_paletteCombo->currentText(), u"Postmodern"_s);
+    EXPECT_EQ(p->m_series->count(), 18);
+}
+
 TEST_F(Profile, ActivatingAgainKeepsOneProfileUnderOneTitle) {
     ProfileWindow* p = open(Uniform("2"));
     p->activate();
@@ -141,13 +248,13 @@ TEST_F(Profile, ChartPictureHasTheChartsSize) {
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), p->m_chartView->size());
     EXPECT_EQ(p->m_chartView->width(), 1000 - 200 - 5);
-    EXPECT_EQ(p->m_optionsPanel->geometry(), QRect(1000 - 200, 0, 200, 600));
+    EXPECT_EQ(p->m_optionsPanel->geometry(), QRect(1000 - 188, 0, 188, 600));
     // Too narrow for the chart: it keeps its size, the panel still hugs the right edge.
     const QSize before = p->m_chartView->size();
     p->resize(150, 600);
     QTest::qWait(20);
     EXPECT_EQ(p->m_chartView->size(), before);
-    EXPECT_EQ(p->m_optionsPanel->x(), p->width() - 200);
+    EXPECT_EQ(p->m_optionsPanel->x(), p->width() - 188);
 }
 
 TEST_F(Profile, InterpretationIsBuiltEditedStoredAndShownAgain) {
@@ -168,6 +275,17 @@ TEST_F(Profile, InterpretationIsBuiltEditedStoredAndShownAgain) {
     EXPECT_EQ(p->m_interpretationText->toPlainText(), built) << "built again, not appended";
     p->m_interpretationText->setPlainText(built + u"\nيادداشت روانشناس"_s);
     QTest::mouseClick(p->m_saveInterpretationButton, Qt::LeftButton);
+    // What is stored is the text as built, byte for byte, its CR LF breaks included, and
+    // the psychologist's line after a CR LF of its own.
+    {
+        auto paragraphs = Database::open(folder.path(), DatabaseFile::SchemaTexts);
+        ASSERT_TRUE(paragraphs);
+        SchemaTextStore texts(*paragraphs);
+        const std::string expected =
+            BuildInterpretationText(result, ParagraphsFrom(&texts)) + "\r\nيادداشت روانشناس";
+        ASSERT_NE(expected.find("\r\n"), std::string::npos);
+        EXPECT_EQ(ExamineeStore(*db).comment(u"8"_s).toStdString(), expected);
+    }
     p->m_interpretationText->setPlainText(u"نسخه دوم"_s);
     QTest::mouseClick(p->m_saveInterpretationButton, Qt::LeftButton);
     QTest::mouseClick(p->m_interpretationCloseButton, Qt::LeftButton);

@@ -8,7 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
+#include <QTextEdit>
 
 namespace morvalen {
 namespace {
@@ -61,6 +65,16 @@ protected:
     // The list as shown, without the zero-width spaces that let it wrap.
     static QString items(ResultsWindow* view, int scale) {
         return view->m_highItemLabels[scale]->text().remove(QChar(0x200B));
+    }
+
+    // Where a label draws its text, in the window's coordinates: its alignment, mirrored
+    // as the label's direction mirrors it, applied to the text's own size.
+    static QRect TextRect(const QLabel* label) {
+        const QRect room = label->contentsRect();
+        QSize text = label->fontMetrics().size(0, label->text());
+        text.setWidth(std::min(text.width(), room.width()));
+        const QRect drawn = QStyle::alignedRect(label->layoutDirection(), label->alignment(), text, room);
+        return QRect(label->mapTo(label->window(), drawn.topLeft()), drawn.size());
     }
 
     QPointer<QWidget> main;
@@ -141,6 +155,106 @@ TEST_F(Results, SecondExamineeReplacesEveryNumberAndList) {
     EXPECT_EQ(view->m_rawScoreLabels[3]->text(), QString::number(2 * 16 + 5));
     EXPECT_EQ(view->result().scales[2].highItems, "30,");
     EXPECT_EQ(view->examineeCode(), u"2"_s);
+}
+
+TEST_F(Results, EveryNumberStandsBesideItsOwnName) {
+    addExaminee(u"1"_s, true);
+    fillRow(u"1"_s, u"6"_s);
+    ASSERT_TRUE(answers->setCell(u"1"_s, 40, u"2"_s)); // a raw score and a percentage that differ in width
+    ResultsWindow* view = open();
+    pick(view, 0);
+    view->m_answersButton->click();
+    QCoreApplication::processEvents();
+
+    // The score table: each raw score centred under its block's "نمره", each percentage
+    // under its "درصد".
+    for (int scale = 1; scale <= 18; ++scale) {
+        SCOPED_TRACE(scale);
+        const int block = scale <= 9 ? 1 : 2;
+        ASSERT_EQ(view->m_rawScoreHeadings[block]->text(), u"نمره"_s);
+        ASSERT_EQ(view->m_percentHeadings[block]->text(), u"درصد"_s);
+        const QRect raw = TextRect(view->m_rawScoreLabels[scale]);
+        const QRect percent = TextRect(view->m_percentLabels[scale]);
+        EXPECT_LE(std::abs(raw.center().x() - TextRect(view->m_rawScoreHeadings[block]).center().x()), 2);
+        EXPECT_LE(std::abs(percent.center().x() - TextRect(view->m_percentHeadings[block]).center().x()), 2);
+    }
+
+    // The census: every count and list starts right after its own "ed=" ... "pu=", on its line.
+    const struct {
+        const char* box;
+        const Numbered<QLabel*, 18>& names;
+        const Numbered<QLabel*, 18>& values;
+    } boxes[] = {{"unanswered", view->m_unansweredCountNameLabels, view->m_unansweredCountLabels},
+                 {"high count", view->m_highCountNameLabels, view->m_highCountLabels},
+                 {"high items", view->m_highItemNameLabels, view->m_highItemLabels}};
+    const char* codes[] = {"ed", "ab", "ma", "si", "ds", "fa", "ai", "vu", "eu",
+                           "sb", "ss", "ei", "us", "et", "is", "as", "np", "pu"};
+    for (const auto& box : boxes) {
+        for (int scale = 1; scale <= 18; ++scale) {
+            SCOPED_TRACE(std::string(box.box) + " " + codes[scale - 1]);
+            ASSERT_EQ(box.names[scale]->text(), QString::fromLatin1(codes[scale - 1]) + u'=');
+            const QRect name = TextRect(box.names[scale]);
+            const QRect value = TextRect(box.values[scale]);
+            const int gap = value.left() - name.right();
+            EXPECT_GE(gap, 0) << "the value stands left of its name";
+            EXPECT_LE(gap, 8) << "the value stands apart from its name";
+            EXPECT_LE(std::abs(value.top() - name.top()), 3);
+        }
+    }
+}
+
+TEST_F(Results, EveryHighItemListIsShownWhole) {
+    addExaminee(u"1"_s, true);
+    fillRow(u"1"_s, u"6"_s);
+    ResultsWindow* view = open();
+    // The window fits a 1280 x 720 screen with room for its frame and title bar.
+    EXPECT_LE(view->width(), 1240);
+    EXPECT_LE(view->height(), 660);
+    pick(view, 0);
+    view->m_answersButton->click();
+    view->m_helpButton->click();
+    QCoreApplication::processEvents();
+    EXPECT_LE(view->width(), 1240) << "the lists do not widen the window";
+    EXPECT_LE(view->height(), 660);
+
+    // Both panels open, one beside the other's edge, not over it.
+    ASSERT_TRUE(view->m_answersPanel->isVisible());
+    ASSERT_TRUE(view->m_helpPanel->isVisible());
+    EXPECT_FALSE(view->m_answersPanel->geometry().intersects(view->m_helpPanel->geometry()));
+    EXPECT_TRUE(view->m_helpText->toPlainText().contains(u"روي دکمه مربوطه کليک کنيد."_s));
+
+    // Every list has all its items and the height its lines need; where the panel is too
+    // short for all of them, it scrolls.
+    const auto* scroll = view->findChild<QScrollArea*>(u"answersScrollArea"_s);
+    ASSERT_NE(scroll, nullptr);
+    const int first[] = {1, 10, 27, 44, 54, 69, 78, 93, 105, 116, 126, 143, 152, 168, 179, 194, 208, 219};
+    for (int scale = 1; scale <= 18; ++scale) {
+        SCOPED_TRACE(scale);
+        QString whole;
+        for (int item = first[scale - 1]; item < first[scale - 1] + kSizes[scale - 1]; ++item) {
+            whole += QString::number(item) + u',';
+        }
+        EXPECT_EQ(items(view, scale), whole);
+        QLabel* list = view->m_highItemLabels[scale];
+        const QRect room = list->contentsRect();
+        EXPECT_LE(list->heightForWidth(list->width()) - (list->height() - room.height()), room.height())
+            << "the last lines are cut off";
+        const QRect inPanel(list->mapTo(scroll->widget(), QPoint(0, 0)), list->size());
+        EXPECT_TRUE(scroll->widget()->rect().contains(inPanel));
+        // Nothing is cut at the sides: the panel only scrolls up and down.
+        for (const QLabel* label :
+             {view->m_unansweredCountNameLabels[scale], view->m_unansweredCountLabels[scale],
+              view->m_highCountNameLabels[scale], view->m_highCountLabels[scale],
+              view->m_highItemNameLabels[scale], list}) {
+            const int left = label->mapTo(scroll->viewport(), QPoint(0, 0)).x();
+            EXPECT_GE(left, 0) << label->objectName().toStdString();
+            EXPECT_LE(left + label->width(), scroll->viewport()->width())
+                << label->objectName().toStdString();
+        }
+    }
+    EXPECT_TRUE(scroll->widget()->height() <= scroll->viewport()->height() ||
+                scroll->verticalScrollBar()->isVisible())
+        << "items hidden below the panel without a scroll bar";
 }
 
 TEST_F(Results, EmptyListStartsNothing) {

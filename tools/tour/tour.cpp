@@ -21,6 +21,8 @@
 #include "views/ViewCommands.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
@@ -91,6 +93,14 @@ void Seed(const QString& folder) {
         }
         answers.setRow(e.code, row);
     }
+    // The longest lists of items answered 5 or 6: every answer "6". Newest, so first in the list.
+    Examinee all;
+    all.code = u"4"_s;
+    all.fullName = u"همه پاسخ ها شش"_s;
+    examinees.addWithAnswerRow(all);
+    AnswerRow sixes;
+    sixes.fill(u"6"_s);
+    answers.setRow(all.code, sixes);
 }
 
 } // namespace
@@ -149,13 +159,22 @@ int main(int argc, char** argv) {
         if (id == 141 && window) {
             // The results of the first examinee, the profile and the printed report's preview.
             auto* results = static_cast<ResultsWindow*>(window);
-            results->selectExaminee(0);
-            Save(results, u"ResultsWindow-scored"_s);
+            results->selectExaminee(0); // every answer "6"
+            Save(results, u"ResultsWindow-all-sixes"_s);
             results->m_answersButton->click();
             Save(results, u"ResultsWindow-answers"_s);
+            results->m_helpButton->click();
+            Save(results, u"ResultsWindow-both-panels"_s);
+            results->selectExaminee(1); // hides the answers; the help stays open
+            Save(results, u"ResultsWindow-help"_s);
+            results->m_helpCloseButton->click();
+            Save(results, u"ResultsWindow-scored"_s);
             ProfileWindow* profile = results->openProfile();
             profile->resize(1100, 720);
             Save(profile, u"ProfileWindow"_s);
+            profile->m_appearanceCombo->setCurrentText(u"Black"_s);
+            profile->m_showScoresCheck->setChecked(true);
+            Save(profile, u"ProfileWindow-Black-labels"_s);
             profile->m_interpretationButton->click();
             Save(profile, u"ProfileWindow-interpretation"_s);
             if (QPrintPreviewDialog* preview = profile->printReport()) {
