@@ -133,13 +133,19 @@ QWidget* ResultsWindow::buildScoreTable() {
             grid->addWidget(headings[c], 0, c);
         }
         // Each number stands centred under its own title, so none drifts under the next one.
+        headings[0]->setObjectName(u"scaleHeading_%1"_s.arg(block));
         m_rawScoreHeadings[block] = headings[1];
         m_rawScoreHeadings[block]->setObjectName(u"rawScoreHeading_%1"_s.arg(block));
         m_percentHeadings[block] = headings[2];
         m_percentHeadings[block]->setObjectName(u"percentHeading_%1"_s.arg(block));
         for (int r = 0; r < 9; ++r) {
             const int scale = (block - 1) * 9 + r + 1;
-            grid->addWidget(new QLabel(Text(scales[scale - 1].caption), table), r + 1, 0);
+            // The captions open with their Latin code, so on their own they would line up at
+            // the left; they stand at the right, under their heading, as the window reads.
+            auto* caption = new QLabel(Text(scales[scale - 1].caption), table);
+            caption->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+            caption->setObjectName(u"scaleCaption_%1"_s.arg(scale));
+            grid->addWidget(caption, r + 1, 0);
             m_rawScoreLabels[scale] = ValueLabel(table, u"rawScoreLabel_%1"_s.arg(scale));
             m_percentLabels[scale] = ValueLabel(table, u"percentLabel_%1"_s.arg(scale));
             grid->addWidget(m_rawScoreLabels[scale], r + 1, 1);

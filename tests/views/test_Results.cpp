@@ -67,13 +67,16 @@ protected:
         return view->m_highItemLabels[scale]->text().remove(QChar(0x200B));
     }
 
-    // Where a label draws its text, in the window's coordinates: its alignment, mirrored
-    // as the label's direction mirrors it, applied to the text's own size.
+    // Where a label draws its text, in the window's coordinates: its alignment, mirrored as
+    // a plain-text label mirrors it (by the direction of the text itself, not the window's),
+    // applied to the text's own size.
     static QRect TextRect(const QLabel* label) {
         const QRect room = label->contentsRect();
         QSize text = label->fontMetrics().size(0, label->text());
         text.setWidth(std::min(text.width(), room.width()));
-        const QRect drawn = QStyle::alignedRect(label->layoutDirection(), label->alignment(), text, room);
+        const Qt::LayoutDirection direction =
+            label->text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+        const QRect drawn = QStyle::alignedRect(direction, label->alignment(), text, room);
         return QRect(label->mapTo(label->window(), drawn.topLeft()), drawn.size());
     }
 
@@ -177,6 +180,11 @@ TEST_F(Results, EveryNumberStandsBesideItsOwnName) {
         const QRect percent = TextRect(view->m_percentLabels[scale]);
         EXPECT_LE(std::abs(raw.center().x() - TextRect(view->m_rawScoreHeadings[block]).center().x()), 2);
         EXPECT_LE(std::abs(percent.center().x() - TextRect(view->m_percentHeadings[block]).center().x()), 2);
+        // Each caption ends where its heading ends, at the right, as the window reads.
+        const auto* caption = view->findChild<QLabel*>(u"scaleCaption_%1"_s.arg(scale));
+        const auto* heading = view->findChild<QLabel*>(u"scaleHeading_%1"_s.arg(block));
+        ASSERT_TRUE(caption && heading);
+        EXPECT_LE(std::abs(TextRect(caption).right() - TextRect(heading).right()), 2);
     }
 
     // The census: every count and list starts right after its own "ed=" ... "pu=", on its line.
