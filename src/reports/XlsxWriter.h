@@ -9,8 +9,7 @@ namespace morvalen {
 // Excel 2007 workbooks (.xlsx) of one sheet, streamed row by row into the zip container of
 // libgsf, with the texts in a shared string table. A table of any length needs little memory
 // beyond its distinct texts. (libxlsxwriter, which makes the blank answer workbook, keeps every
-// cell in memory, or in its constant-memory mode writes inline strings that liborcus cannot
-// read back.)
+// cell in memory unless in its constant-memory mode, which has no shared strings.)
 class XlsxWriter {
 public:
     // The format's own limits.
