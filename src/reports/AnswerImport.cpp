@@ -41,7 +41,11 @@ AnswerWorkbook ReadAnswerWorkbook(const QString& path) {
     if (!reader) {
         return out;
     }
-    if (!reader->selectSheet(kMakerDomain)) {
+    bool found = reader->selectSheet(kMakerDomain);
+    for (const char* const* former = kFormerMakerDomains; !found && *former; ++former) {
+        found = reader->selectSheet(*former);
+    }
+    if (!found) {
         out.error = u"The workbook has no sheet named %1."_s.arg(QString::fromLatin1(kMakerDomain));
         return out;
     }

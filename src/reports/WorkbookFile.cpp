@@ -1,6 +1,9 @@
 #include "reports/WorkbookFile.h"
 
 #include <QFile>
+#include <QSaveFile>
+
+#include <gsf/gsf-output-memory.h>
 
 #include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
@@ -49,6 +52,21 @@ QString SheetSizeProblem(int rows, int columns, int maxRows, int maxColumns, con
         .arg(fileKind)
         .arg(maxRows)
         .arg(maxColumns);
+}
+
+bool SaveBytes(const QString& path, const char* data, qint64 size, QString* error) {
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(data, size) == size && file.commit();
+    if (!ok && error) {
+        *error = file.errorString();
+    }
+    return ok;
+}
+
+bool SaveGsfMemory(const QString& path, GsfOutput* memory, QString* error) {
+    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory));
+    return SaveBytes(path, reinterpret_cast<const char*>(bytes), static_cast<qint64>(gsf_output_size(memory)),
+                     error);
 }
 
 QByteArray LibraryFileName(const QString& path) {

@@ -23,6 +23,14 @@ QByteArray LibraryFileName(const QString& path);
 // name in one step. On failure the temporary file is removed and the old file stays.
 bool ReplaceWithFile(const QString& temporary, const QString& target, QString* error);
 
+// Writes the bytes to the file in one step (QSaveFile: a temporary file beside it, renamed
+// at the end). On failure (a full disk, an unwritable folder) the old file stays and the
+// temporary file is removed. libgsf writes only into memory: its file output crashes in its
+// close when the disk is full.
+bool SaveBytes(const QString& path, const char* data, qint64 size, QString* error);
+// The same for the bytes of a libgsf memory output.
+bool SaveGsfMemory(const QString& path, GsfOutput* memory, QString* error);
+
 // libgsf's own description of what went wrong with an output, or the fallback.
 QString GsfError(GsfOutput* out, const QString& fallback);
 

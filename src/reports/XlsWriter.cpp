@@ -3,12 +3,11 @@
 #include "reports/Biff8Records.h"
 #include "reports/WorkbookFile.h"
 
-#include <QFile>
 #include <QHash>
 
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
@@ -257,19 +256,10 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
     globals.record(kEof, {});
     globals.patch32(sheetOffsetAt, static_cast<std::uint32_t>(globals.size()));
 
-    // Written beside the target and renamed at the end, so a failure leaves no half file.
-    const QString temporary = PartialFileName(path);
+    // Made in memory, then saved in one step: a failure leaves the old file and no half file.
     EnsureGsf();
     GsfFile file;
-    GError* gerror = nullptr;
-    file.sink = gsf_output_stdio_new(LibraryFileName(temporary).constData(), &gerror);
-    if (!file.sink) {
-        why = gerror && gerror->message ? QString::fromUtf8(gerror->message) : u"Cannot create the file."_s;
-        if (gerror) {
-            g_error_free(gerror);
-        }
-        return false;
-    }
+    file.sink = gsf_output_memory_new();
     file.ole = gsf_outfile_msole_new(file.sink);
     file.stream = file.ole ? gsf_outfile_new_child(file.ole, "Workbook", FALSE) : nullptr;
     bool ok = file.stream && Put(file.stream, globals);
@@ -329,19 +319,14 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
         ok = gsf_output_close(GSF_OUTPUT(file.ole)) && ok;
     }
     if (!ok) {
-        why = GsfError(file.stream, GsfError(file.sink, u"Cannot write the file."_s));
-    }
-    if (!gsf_output_is_closed(file.sink)) {
-        ok = gsf_output_close(file.sink) && ok;
-        if (!ok && why.isEmpty()) {
-            why = GsfError(file.sink, u"Cannot write the file."_s);
-        }
-    }
-    if (!ok) {
-        QFile::remove(temporary);
+        why = GsfError(file.stream, GsfError(file.sink, u"Cannot write the workbook."_s));
         return false;
     }
-    return ReplaceWithFile(temporary, path, &why);
+    if (!gsf_output_is_closed(file.sink) && !gsf_output_close(file.sink)) {
+        why = GsfError(file.sink, u"Cannot write the workbook."_s);
+        return false;
+    }
+    return SaveGsfMemory(path, file.sink, &why);
 }
 
 } // namespace morvalen

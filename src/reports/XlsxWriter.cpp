@@ -2,12 +2,11 @@
 
 #include "reports/WorkbookFile.h"
 
-#include <QFile>
 #include <QHash>
 
 #include <gsf/gsf-outfile-zip.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <vector>
@@ -211,17 +210,9 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
     }
     EnsureGsf();
 
-    // Written beside the target and renamed at the end, so a failure leaves no half file.
-    const QString temporary = PartialFileName(path);
+    // Made in memory, then saved in one step: a failure leaves the old file and no half file.
     GError* gerror = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(LibraryFileName(temporary).constData(), &gerror);
-    if (!sink) {
-        why = gerror && gerror->message ? QString::fromUtf8(gerror->message) : u"Cannot create the file."_s;
-        if (gerror) {
-            g_error_free(gerror);
-        }
-        return false;
-    }
+    GsfOutput* sink = gsf_output_memory_new();
     GsfOutfile* zip = gsf_outfile_zip_new(sink, &gerror);
     if (gerror) {
         g_error_free(gerror);
@@ -314,17 +305,14 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
         g_object_unref(zip);
     }
     if (!ok) {
-        why = GsfError(sink, u"Cannot write the file."_s);
+        why = GsfError(sink, u"Cannot write the workbook."_s);
     }
-    if (!gsf_output_is_closed(sink)) {
-        ok = gsf_output_close(sink) && ok;
+    if (ok && !gsf_output_is_closed(sink)) {
+        ok = gsf_output_close(sink);
     }
+    ok = ok && SaveGsfMemory(path, sink, &why);
     g_object_unref(sink);
-    if (!ok) {
-        QFile::remove(temporary);
-        return false;
-    }
-    return ReplaceWithFile(temporary, path, &why);
+    return ok;
 }
 
 } // namespace morvalen
