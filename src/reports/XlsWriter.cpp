@@ -210,7 +210,7 @@ bool Put(GsfOutput* out, Bytes& b) {
 } // namespace
 
 bool XlsWriter::write(const QString& path, const SheetSource& source, const QString& sheetName,
-                      bool rightToLeft, QString* error) {
+                      bool rightToLeft, QString* error, const WriteProgress& progress) {
     QString ignored;
     QString& why = error ? *error : ignored;
     const int rows = source.rowCount();
@@ -220,8 +220,17 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
         return false;
     }
 
+    // Two passes over the rows: the texts, then the cells.
+    const auto goOn = [&progress, rows](qint64 done) {
+        return !progress || (done % 256 != 0) || progress(done, 2 * qint64(rows));
+    };
+    const QString stopped = u"The export was cancelled."_s;
     SharedStrings strings;
     for (int r = 0; r < rows; ++r) {
+        if (!goOn(r)) {
+            why = stopped;
+            return false;
+        }
         for (int c = 0; c < columns; ++c) {
             const SheetCell cell = source.cell(r, c);
             if (cell.kind == SheetCell::Kind::Text) {
@@ -283,6 +292,10 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
     sheet.u16(0);
     sheet.end();
     for (int r = 0; ok && r < rows; ++r) {
+        if (!goOn(qint64(rows) + r)) {
+            why = stopped;
+            return false;
+        }
         for (int c = 0; c < columns; ++c) {
             const SheetCell cell = source.cell(r, c);
             if (cell.kind == SheetCell::Kind::Text) {

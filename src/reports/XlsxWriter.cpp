@@ -199,7 +199,7 @@ bool WriteFixedParts(GsfOutfile* zip, Folder& xl, const QByteArray& sheetName) {
 } // namespace
 
 bool XlsxWriter::write(const QString& path, const SheetSource& source, const QString& sheetName,
-                       bool rightToLeft, QString* error) {
+                       bool rightToLeft, QString* error, const WriteProgress& progress) {
     QString ignored;
     QString& why = error ? *error : ignored;
     const int rows = source.rowCount();
@@ -218,6 +218,7 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
         g_error_free(gerror);
     }
     bool ok = zip != nullptr;
+    bool cancelled = false;
     {
         Folder xl(zip, "xl");
         QByteArray name;
@@ -258,6 +259,11 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
             }
             sheet << "<sheetData>";
             for (int r = 0; ok && r < rows; ++r) {
+                if (progress && r % 256 == 0 && !progress(r, rows)) {
+                    cancelled = true;
+                    ok = false;
+                    break;
+                }
                 const QByteArray rowNumber = QByteArray::number(r + 1);
                 sheet << "<row r=\"" << rowNumber << "\">";
                 for (int c = 0; c < columns; ++c) {
@@ -305,7 +311,7 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
         g_object_unref(zip);
     }
     if (!ok) {
-        why = GsfError(sink, u"Cannot write the workbook."_s);
+        why = cancelled ? u"The export was cancelled."_s : GsfError(sink, u"Cannot write the workbook."_s);
     }
     if (ok && !gsf_output_is_closed(sink)) {
         ok = gsf_output_close(sink);

@@ -19,7 +19,7 @@ public:
     // Writes one worksheet holding the source. False with a description in *error; a failed
     // write leaves no file behind.
     static bool write(const QString& path, const SheetSource& source, const QString& sheetName,
-                      bool rightToLeft, QString* error);
+                      bool rightToLeft, QString* error = nullptr, const WriteProgress& progress = {});
 };
 
 } // namespace morvalen
