@@ -63,7 +63,18 @@ AnswerWorkbook ReadAnswerWorkbook(const QString& path) {
 
 ImportStatus ImportAnswers(const QString& path, const QString& programFolder, const QString& code,
                            QString* error) {
-    AnswerWorkbook workbook = ReadAnswerWorkbook(path);
+    const AnswerWorkbook workbook = ReadAnswerWorkbook(path);
+    if (workbook.status != ImportStatus::Imported) {
+        if (error) {
+            *error = workbook.error;
+        }
+        return workbook.status;
+    }
+    return StoreImportedAnswers(workbook, programFolder, code, error);
+}
+
+ImportStatus StoreImportedAnswers(const AnswerWorkbook& workbook, const QString& programFolder,
+                                  const QString& code, QString* error) {
     const auto fail = [error](ImportStatus status, const QString& why) {
         if (error) {
             *error = why;
