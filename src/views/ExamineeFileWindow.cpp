@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -285,7 +286,9 @@ void ExamineeFileWindow::saveBlankWorkbook() {
     }
     QString error;
     if (!WriteBlankAnswerWorkbook(chosen, questions, &error)) {
-        MessageBox::show(this, MessageBox::Icon::None, u"Error"_s, error);
+        MessageBox::show(this, MessageBox::Icon::None, u"Error"_s,
+                         u"فايل خام اکسل ذخيره نشد:\r\n"_s + QDir::toNativeSeparators(chosen) +
+                             u"\r\n\r\n"_s + error);
         return;
     }
     MessageBox::show(this, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);

@@ -153,6 +153,25 @@ TEST_F(AnswerImport, SheetNameMatchesInAnyLetterCase) {
               ImportStatus::Unreadable);
 }
 
+// A blank workbook saved under an earlier host name of the maker still imports once the
+// address has changed; a sheet named by any other host does not.
+TEST_F(AnswerImport, SheetNamedByAFormerAddressImports) {
+    QStringList names{kSheet};
+    for (const char* const* former = kFormerMakerDomains; *former; ++former) {
+        names.append(QString::fromLatin1(*former));
+    }
+    EXPECT_TRUE(names.contains(u"morvalen.example"_s)) << "the placeholder is always known";
+    for (const QString& sheet : names) {
+        resetAnswers();
+        EXPECT_EQ(import(xlsx(test::AnswerCells(u"Morvalen"_s, {{1, u"6"_s}}), sheet)),
+                  ImportStatus::Imported)
+            << sheet.toStdString();
+        EXPECT_EQ(stored()[0], u"6"_s);
+    }
+    EXPECT_EQ(import(xlsx(test::AnswerCells(u"Morvalen"_s, {}), u"other.example"_s)),
+              ImportStatus::Unreadable);
+}
+
 TEST_F(AnswerImport, ValuesFollowTheRuleInBothFormats) {
     for (const bool asXls : {false, true}) {
         resetAnswers();

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -248,6 +249,16 @@ TEST_F(FileBrowser, SavedBlankWorkbookImports) {
     doubleClickRow(0);
     EXPECT_EQ(last().title, u"ورود اطلاعات"_s);
     EXPECT_TRUE(answer(u"1"_s, 1).isEmpty()) << "the blank workbook clears the answer";
+
+    // Where it cannot be written, the user is told in Persian and the earlier file stays.
+    const QString blocked = folder.file(u"blocked.xlsx"_s);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(u"blocked.xlsx"_s));
+    FileDialog::setNextFileName(blocked);
+    QTest::mouseClick(window->m_saveBlankButton, Qt::LeftButton);
+    EXPECT_EQ(last().title, u"Error"_s);
+    EXPECT_TRUE(last().text.startsWith(u"فايل خام اکسل ذخيره نشد:\r\n"_s + QDir::toNativeSeparators(blocked)))
+        << last().text.toStdString();
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
 }
 
 // A large workbook: the marker, the first answer, and rows of numbers after the answers, so
