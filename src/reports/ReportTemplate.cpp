@@ -5,8 +5,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTextLayout>
 #include <QXmlStreamReader>
 

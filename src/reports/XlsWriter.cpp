@@ -7,7 +7,7 @@
 
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
@@ -184,7 +184,6 @@ QStringView Clipped(QStringView text) {
 }
 
 struct GsfFile {
-    GsfOutput* sink = nullptr;
     GsfOutfile* ole = nullptr;
     GsfOutput* stream = nullptr;
 
@@ -194,9 +193,6 @@ struct GsfFile {
         }
         if (ole) {
             g_object_unref(ole);
-        }
-        if (sink) {
-            g_object_unref(sink);
         }
     }
 };
@@ -265,11 +261,15 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
     globals.record(kEof, {});
     globals.patch32(sheetOffsetAt, static_cast<std::uint32_t>(globals.size()));
 
-    // Made in memory, then saved in one step: a failure leaves the old file and no half file.
-    EnsureGsf();
+    // Streamed into a temporary file, put in place at the end: a failure leaves the old file
+    // and no half file.
+    GsfSaveFile target(path);
+    if (!target.output()) {
+        why = target.error();
+        return false;
+    }
     GsfFile file;
-    file.sink = gsf_output_memory_new();
-    file.ole = gsf_outfile_msole_new(file.sink);
+    file.ole = gsf_outfile_msole_new(target.output());
     file.stream = file.ole ? gsf_outfile_new_child(file.ole, "Workbook", FALSE) : nullptr;
     bool ok = file.stream && Put(file.stream, globals);
 
@@ -332,14 +332,10 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
         ok = gsf_output_close(GSF_OUTPUT(file.ole)) && ok;
     }
     if (!ok) {
-        why = GsfError(file.stream, GsfError(file.sink, u"Cannot write the workbook."_s));
+        why = GsfError(file.stream, GsfError(target.output(), u"Cannot write the workbook."_s));
         return false;
     }
-    if (!gsf_output_is_closed(file.sink) && !gsf_output_close(file.sink)) {
-        why = GsfError(file.sink, u"Cannot write the workbook."_s);
-        return false;
-    }
-    return SaveGsfMemory(path, file.sink, &why);
+    return target.commit(&why);
 }
 
 } // namespace morvalen

@@ -7,6 +7,7 @@
 #include <gsf/gsf-outfile-zip.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
 #include <vector>
@@ -210,7 +211,9 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
     }
     EnsureGsf();
 
-    // Made in memory, then saved in one step: a failure leaves the old file and no half file.
+    // Packed in memory, then saved in one step: a failure leaves the old file and no half
+    // file. (libgsf's zip output crashes in its close when a write to the disk has failed, so
+    // it never writes to the disk itself.)
     GError* gerror = nullptr;
     GsfOutput* sink = gsf_output_memory_new();
     GsfOutfile* zip = gsf_outfile_zip_new(sink, &gerror);
@@ -310,13 +313,16 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
         ok = gsf_output_close(GSF_OUTPUT(zip)) && ok;
         g_object_unref(zip);
     }
-    if (!ok) {
-        why = cancelled ? u"The export was cancelled."_s : GsfError(sink, u"Cannot write the workbook."_s);
-    }
     if (ok && !gsf_output_is_closed(sink)) {
         ok = gsf_output_close(sink);
     }
-    ok = ok && SaveGsfMemory(path, sink, &why);
+    if (!ok) {
+        why = cancelled ? u"The export was cancelled."_s : GsfError(sink, u"Cannot write the workbook."_s);
+    } else {
+        const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink));
+        ok = SaveBytes(path, reinterpret_cast<const char*>(bytes), static_cast<qint64>(gsf_output_size(sink)),
+                       &why);
+    }
     g_object_unref(sink);
     return ok;
 }
