@@ -180,25 +180,6 @@ QString WriteXlsx(const QString& path) {
     return path;
 }
 
-QString WriteOds(const QString& path, const QByteArray& tableBody) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        return {};
-    }
-    f.write(test::MakeZip({
-        {u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"},
-        {u"content.xml"_s,
-         "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-         "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
-         "<office:body><office:spreadsheet><table:table table:name=\"" +
-             QByteArray(kMakerDomain) + "\">" + tableBody +
-             "</table:table></office:spreadsheet></office:body></office:document-content>"},
-    }));
-    return path;
-}
-
 QString WriteCaseOds(const QString& path) {
     QByteArray body =
         "<table:table-column table:number-columns-repeated=\"16384\"/>"
@@ -216,7 +197,7 @@ QString WriteCaseOds(const QString& path) {
     // The rest of the sheet, as LibreOffice writes it.
     body += "<table:table-row table:number-rows-repeated=\"1048000\">"
             "<table:table-cell table:number-columns-repeated=\"16384\"/></table:table-row>";
-    return WriteOds(path, body);
+    return test::WriteTestOds(path, body);
 }
 
 QString WriteCaseXls(const QString& path) {
@@ -356,7 +337,7 @@ TEST(CellCases, HugeRepeatCountsAreRefusedAtOnce) {
         "<table:table-row><table:table-cell table:number-columns-repeated=\"16384\"/>"
         "<table:table-cell office:value-type=\"float\" office:value=\"4\"/></table:table-row>";
     for (const QByteArray& body : {hostile, rows, tooWide}) {
-        const QString path = WriteOds(dir.filePath(u"hostile.ods"_s), body);
+        const QString path = test::WriteTestOds(dir.filePath(u"hostile.ods"_s), body);
         QElapsedTimer clock;
         clock.start();
         QString error;
@@ -369,7 +350,7 @@ TEST(CellCases, HugeRepeatCountsAreRefusedAtOnce) {
     const QByteArray full = "<table:table-row table:number-rows-repeated=\"1048576\">"
                             "<table:table-cell office:value-type=\"float\" office:value=\"5\" "
                             "table:number-columns-repeated=\"16384\"/></table:table-row>";
-    auto reader = WorkbookReader::Open(WriteOds(dir.filePath(u"full.ods"_s), full));
+    auto reader = WorkbookReader::Open(test::WriteTestOds(dir.filePath(u"full.ods"_s), full));
     ASSERT_TRUE(reader);
     ASSERT_TRUE(reader->selectSheet(kMakerDomain));
     EXPECT_EQ(reader->cell(1048575, 16383).number, 5);
