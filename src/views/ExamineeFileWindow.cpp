@@ -221,13 +221,20 @@ bool ExamineeFileWindow::readAnswerWorkbook(const QString& path, AnswerWorkbook*
     connect(&showLater, &QTimer::timeout, &progress, &QWidget::show);
     connect(reader, &QThread::finished, &loop, &QEventLoop::quit);
     connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
-    // The window takes no input meanwhile, but repaints and answers the cancel button.
+    // The window's controls take no input meanwhile; the window repaints, and the progress
+    // dialog (a window of its own, so not disabled with them) answers its cancel button.
     m_importing = true;
-    setEnabled(false);
+    const QList<QWidget*> controls{m_examineeList,    m_helpButton, m_downloadButton,
+                                   m_saveBlankButton, m_exitButton, m_helpPanel};
+    for (QWidget* control : controls) {
+        control->setEnabled(false);
+    }
     reader->start();
     showLater.start(m_progressDelayMs);
     loop.exec();
-    setEnabled(true);
+    for (QWidget* control : controls) {
+        control->setEnabled(true);
+    }
     m_importing = false;
     if (!reader->isFinished()) {
         connect(reader, &QThread::finished, reader, &QObject::deleteLater);

@@ -293,6 +293,8 @@ TEST_F(FileBrowser, ReadingRunsOffTheWindowAndCanBeCancelled) {
         int ticks = 0;
         bool sawDialog = false;
         bool waitShown = false;
+        bool listBlocked = false;
+        bool cancelEnabled = false;
         QTimer watcher;
         QObject::connect(&watcher, &QTimer::timeout, [&] {
             ++ticks;
@@ -300,8 +302,11 @@ TEST_F(FileBrowser, ReadingRunsOffTheWindowAndCanBeCancelled) {
             for (auto* dialog : window->findChildren<QProgressDialog*>()) {
                 if (dialog->isVisible() && !dialog->wasCanceled()) {
                     sawDialog = true;
-                    if (cancel) {
-                        dialog->cancel();
+                    listBlocked = !window->m_examineeList->isEnabled() && !window->m_exitButton->isEnabled();
+                    auto* button = dialog->findChild<QPushButton*>();
+                    cancelEnabled = button && button->isEnabled();
+                    if (cancel && button) {
+                        QTest::mouseClick(button, Qt::LeftButton); // as the user does
                     }
                 }
             }
@@ -313,8 +318,11 @@ TEST_F(FileBrowser, ReadingRunsOffTheWindowAndCanBeCancelled) {
         EXPECT_GT(ticks, 0) << "the window's events ran during the read";
         EXPECT_TRUE(sawDialog);
         EXPECT_TRUE(waitShown);
+        EXPECT_TRUE(listBlocked) << "no second import while one runs";
+        EXPECT_TRUE(cancelEnabled) << "the cancel button answers";
         EXPECT_FALSE(window->m_waitPanel->isVisible());
-        EXPECT_TRUE(window->isEnabled());
+        EXPECT_TRUE(window->m_examineeList->isEnabled());
+        EXPECT_TRUE(window->m_exitButton->isEnabled());
         if (cancel) {
             EXPECT_TRUE(MessageBox::shown().isEmpty());
             EXPECT_EQ(answer(u"1"_s, 1), u"3"_s) << "a cancelled import writes nothing";
