@@ -293,11 +293,13 @@ CellRuns ReadXlsxSheet(const QByteArray& bytes, const std::vector<QString>& stri
     int nextRow = 0;
     int nextColumn = 0;
     bool inRow = false;
+    bool rowNumbered = false; // the row states its number; otherwise its first cell does
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == u"row") {
             const QStringView r = Attribute(xml, u"r");
-            if (!r.isEmpty()) {
+            rowNumbered = !r.isEmpty();
+            if (rowNumbered) {
                 bool ok = false;
                 const qlonglong n = r.toLongLong(&ok);
                 Check(ok && n >= 1 && n <= kSheetRowLimit, "A row number is beyond what a sheet can hold.");
@@ -318,6 +320,10 @@ CellRuns ReadXlsxSheet(const QByteArray& bytes, const std::vector<QString>& stri
             const QStringView ref = Attribute(xml, u"r");
             if (!ref.isEmpty()) {
                 Check(CellReference(ref, &r, &c), "A cell reference is beyond what a sheet can hold.");
+            }
+            if (!rowNumbered && row.cells.empty() && r >= row.row) {
+                row.row = r; // a row without its number, placed by its first cell
+                nextRow = r;
             }
             Check(r == row.row && c < kSheetColumnLimit, "A cell lies outside its row or the sheet.");
             nextColumn = c + 1;

@@ -138,12 +138,12 @@ QByteArray Marker() {
 QString WriteXlsx(const QString& path) {
     QByteArray rows;
     const auto& cases = Cases();
-    rows += "<row r=\"1\"/>";
+    // Some rows without their number, as some writers leave it out: the first cell places them.
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const QByteArray row = QByteArray::number(static_cast<int>(i) + 2);
         QByteArray cell = cases[i].xlsx;
         cell.replace("@", "C" + row);
-        rows += "<row r=\"" + row + "\">" + cell;
+        rows += (i % 2 ? "<row r=\"" + row + "\">" : QByteArray("<row>")) + cell;
         if (i == 1) {
             rows += "<c r=\"Z3\" t=\"inlineStr\"><is><t>" + Marker() + "</t></is></c>";
         }
