@@ -41,7 +41,11 @@ AnswerWorkbook ReadAnswerWorkbook(const QString& path) {
     if (!reader) {
         return out;
     }
-    if (!reader->selectSheet(kMakerDomain)) {
+    bool found = reader->selectSheet(kMakerDomain);
+    for (const char* const* former = kFormerMakerDomains; !found && *former; ++former) {
+        found = reader->selectSheet(*former);
+    }
+    if (!found) {
         out.error = u"The workbook has no sheet named %1."_s.arg(QString::fromLatin1(kMakerDomain));
         return out;
     }
@@ -59,7 +63,18 @@ AnswerWorkbook ReadAnswerWorkbook(const QString& path) {
 
 ImportStatus ImportAnswers(const QString& path, const QString& programFolder, const QString& code,
                            QString* error) {
-    AnswerWorkbook workbook = ReadAnswerWorkbook(path);
+    const AnswerWorkbook workbook = ReadAnswerWorkbook(path);
+    if (workbook.status != ImportStatus::Imported) {
+        if (error) {
+            *error = workbook.error;
+        }
+        return workbook.status;
+    }
+    return StoreImportedAnswers(workbook, programFolder, code, error);
+}
+
+ImportStatus StoreImportedAnswers(const AnswerWorkbook& workbook, const QString& programFolder,
+                                  const QString& code, QString* error) {
     const auto fail = [error](ImportStatus status, const QString& why) {
         if (error) {
             *error = why;

@@ -45,8 +45,12 @@ struct AnswerWorkbook {
 // Reads and checks a workbook; writes nothing.
 AnswerWorkbook ReadAnswerWorkbook(const QString& path);
 
-// Reads the workbook and, when it is the program's answer workbook, puts its answers in the
-// examinee's answer row in one commit: either all 232 items are handled or nothing changes.
+// Puts the answers of a workbook read as the program's answer workbook into the examinee's
+// answer row in one commit: either all 232 items are handled or nothing changes.
+ImportStatus StoreImportedAnswers(const AnswerWorkbook& workbook, const QString& programFolder,
+                                  const QString& code, QString* error = nullptr);
+
+// ReadAnswerWorkbook, then StoreImportedAnswers when the workbook is one.
 ImportStatus ImportAnswers(const QString& path, const QString& programFolder, const QString& code,
                            QString* error = nullptr);
 

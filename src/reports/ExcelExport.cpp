@@ -31,15 +31,18 @@ const QStringList& ExportTable::HeaderTitles() {
     return titles;
 }
 
-std::optional<ExportTable> ExportTable::Read(Database& db, QString* error) {
+std::optional<ExportTable> ExportTable::Read(Database& db, QString* error, const WriteProgress& progress) {
     ExportTable table;
     ExportStore store(db);
-    if (!store.forEachRow([&table](const QStringList& row) {
+    bool stopped = false;
+    if (!store.forEachRow([&](const QStringList& row) {
             table.appendRow(row);
-            return true;
-        })) {
+            stopped = progress && table.m_rows % 256 == 0 && !progress(table.m_rows, 0);
+            return !stopped;
+        }) ||
+        stopped) {
         if (error) {
-            *error = db.lastError();
+            *error = stopped ? u"The export was cancelled."_s : db.lastError();
         }
         return std::nullopt;
     }
@@ -98,11 +101,12 @@ ExportTarget ExportTargetFor(const QString& chosenName, const QString& selectedF
     return {chosenName + u".xls"_s, ExportFormat::Xls};
 }
 
-bool WriteExport(const ExportTable& table, const ExportTarget& target, QString* error) {
+bool WriteExport(const ExportTable& table, const ExportTarget& target, QString* error,
+                 const WriteProgress& progress) {
     if (target.format == ExportFormat::Xlsx) {
-        return XlsxWriter::write(target.path, table, SheetName(), true, error);
+        return XlsxWriter::write(target.path, table, SheetName(), true, error, progress);
     }
-    return XlsWriter::write(target.path, table, SheetName(), true, error);
+    return XlsWriter::write(target.path, table, SheetName(), true, error, progress);
 }
 
 } // namespace morvalen

@@ -25,8 +25,10 @@ public:
     // The titles of the export's columns ("کد_آزمودني" ... "S232"), without the first column.
     static const QStringList& HeaderTitles();
 
-    // Reads every export row once; nullopt with the reason in *error when they cannot be read.
-    static std::optional<ExportTable> Read(Database& db, QString* error = nullptr);
+    // Reads every export row once; nullopt with the reason in *error when they cannot be read,
+    // or when progress (told the rows read so far, of an unknown total 0) stops it.
+    static std::optional<ExportTable> Read(Database& db, QString* error = nullptr,
+                                           const WriteProgress& progress = {});
 
     void appendRow(const QStringList& values);
     int examineeCount() const { return m_rows; }
@@ -58,7 +60,8 @@ struct ExportTarget {
 };
 ExportTarget ExportTargetFor(const QString& chosenName, const QString& selectedFilter = QString());
 
-// Writes the table in the format; false with the reason in *error.
-bool WriteExport(const ExportTable& table, const ExportTarget& target, QString* error);
+// Writes the table in the format; false with the reason in *error, or when progress stopped it.
+bool WriteExport(const ExportTable& table, const ExportTarget& target, QString* error,
+                 const WriteProgress& progress = {});
 
 } // namespace morvalen

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTextLayout>
 #include <QXmlStreamReader>
 
@@ -527,7 +528,13 @@ int ReportTemplate::render(QPainter& painter, QPagedPaintDevice& device) const {
 }
 
 QString ReportTemplate::writePdf(const QString& path) const {
-    QPdfWriter writer(path);
+    // Written to a temporary file beside the target and put in its place only when whole: a
+    // full disk leaves the earlier file as it was and no half file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return u"فايل PDF باز نشد: "_s + path + u"\r\n"_s + file.errorString();
+    }
+    QPdfWriter writer(&file);
     writer.setPageLayout(pageLayout());
     writer.setResolution(300);
     writer.setCreator(u"Morvalen"_s);
@@ -537,8 +544,8 @@ QString ReportTemplate::writePdf(const QString& path) const {
         return u"فايل PDF باز نشد: "_s + path;
     }
     render(painter, writer);
-    if (!painter.end()) {
-        return u"فايل PDF نوشته نشد: "_s + path;
+    if (!painter.end() || !file.commit()) {
+        return u"فايل PDF نوشته نشد: "_s + path + u"\r\n"_s + file.errorString();
     }
     return {};
 }

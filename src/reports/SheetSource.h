@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include <functional>
+
 namespace morvalen {
 
 // One cell handed to a workbook writer: text, a number, or nothing at all.
@@ -30,5 +32,9 @@ public:
         return 0;
     }
 };
+
+// Told how far a writer has come (steps done of all steps); returns false to stop it, and the
+// writer then leaves no file. Called often, so it must be cheap.
+using WriteProgress = std::function<bool(qint64 done, qint64 total)>;
 
 } // namespace morvalen

@@ -15,12 +15,9 @@ namespace morvalen {
 using namespace Qt::StringLiterals;
 
 QString WordReportPath(const Context& context) {
-#ifdef Q_OS_WIN
-    Q_UNUSED(context);
-    return u"c:\\Morvalen.docx"_s;
-#else
+    // The user's documents folder on every system: a standard Windows user may not create
+    // files in the root of drive C.
     return QDir(context.documentsFolder).filePath(u"Morvalen.docx"_s);
-#endif
 }
 
 bool ExportWordReport(QWidget* owner, const Context& context, const QImage& chart,
@@ -59,7 +56,9 @@ bool ExportWordReport(QWidget* owner, const Context& context, const QImage& char
                 QDir::toNativeSeparators(path));
         return true;
     }
-    MessageBox::information(owner, u"پيام"_s, u": فايل شما\r\n\r\n\r\n\r\n. ساخته شد"_s);
+    // The path goes between the two parts of the message, so the user knows where the file is.
+    MessageBox::information(
+        owner, u"پيام"_s, u": فايل شما\r\n\r\n"_s + QDir::toNativeSeparators(path) + u"\r\n\r\n. ساخته شد"_s);
     return true;
 }
 

@@ -9,8 +9,8 @@ class QWidget;
 
 namespace morvalen {
 
-// Where the Word report is saved: "c:\Morvalen.docx" on Windows, "Morvalen.docx" in the
-// user's documents folder elsewhere.
+// Where the Word report is saved: "Morvalen.docx" in the user's documents folder, on every
+// system.
 QString WordReportPath(const Context& context);
 
 // The Word report of one examinee: saves the chart as "Morvalen-2.jpg" in the program folder,

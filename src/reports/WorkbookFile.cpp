@@ -1,10 +1,21 @@
 #include "reports/WorkbookFile.h"
 
 #include <QFile>
+#include <QSaveFile>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <gsf/gsf-output-stdio.h>
 
 #include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -16,6 +27,29 @@ namespace {
 
 std::filesystem::path NativePath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
+}
+
+int DuplicateDescriptor(int descriptor) {
+#ifdef Q_OS_WIN
+    return _dup(descriptor);
+#else
+    return dup(descriptor);
+#endif
+}
+
+std::FILE* OpenStream(int descriptor) {
+#ifdef Q_OS_WIN
+    std::FILE* stream = _fdopen(descriptor, "w+b");
+    if (!stream) {
+        _close(descriptor);
+    }
+#else
+    std::FILE* stream = fdopen(descriptor, "w+b");
+    if (!stream) {
+        close(descriptor);
+    }
+#endif
+    return stream;
 }
 
 } // namespace
@@ -49,6 +83,75 @@ QString SheetSizeProblem(int rows, int columns, int maxRows, int maxColumns, con
         .arg(fileKind)
         .arg(maxRows)
         .arg(maxColumns);
+}
+
+bool SaveBytes(const QString& path, const char* data, qint64 size, QString* error) {
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(data, size) == size && file.commit();
+    if (!ok && error) {
+        *error = file.errorString();
+    }
+    return ok;
+}
+
+GsfSaveFile::GsfSaveFile(const QString& path) : m_file(new QSaveFile(path)) {
+    EnsureGsf();
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        m_error = m_file->errorString();
+        return;
+    }
+    // A stream of our own on the temporary file's descriptor, for libgsf to write and seek in.
+    const int descriptor = DuplicateDescriptor(static_cast<int>(m_file->handle()));
+    m_stream = descriptor >= 0 ? OpenStream(descriptor) : nullptr;
+    if (!m_stream) {
+        m_error = u"Cannot open the file for writing."_s;
+        return;
+    }
+    m_output = gsf_output_stdio_new_FILE(LibraryFileName(path).constData(), m_stream, TRUE);
+    if (!m_output) {
+        m_error = u"Cannot open the file for writing."_s;
+    }
+}
+
+GsfSaveFile::~GsfSaveFile() {
+    if (m_output) {
+        if (!gsf_output_is_closed(m_output)) {
+            gsf_output_close(m_output);
+        }
+        g_object_unref(m_output);
+    }
+    if (m_stream) {
+        std::fclose(m_stream);
+    }
+    delete m_file; // uncommitted: the temporary file is removed
+}
+
+bool GsfSaveFile::commit(QString* error) {
+    bool ok = m_output != nullptr;
+    if (ok && !gsf_output_is_closed(m_output)) {
+        ok = gsf_output_close(m_output);
+    }
+    if (!ok && m_error.isEmpty()) {
+        m_error = GsfError(m_output, u"Cannot write the file."_s);
+    }
+    if (m_stream) {
+        // The stream's buffer reaches the disk here: a full disk shows now, if not before.
+        const bool flushed = std::fflush(m_stream) == 0 && !std::ferror(m_stream);
+        std::fclose(m_stream);
+        m_stream = nullptr;
+        if (ok && !flushed) {
+            ok = false;
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+        }
+    }
+    if (ok && !m_file->commit()) {
+        ok = false;
+        m_error = m_file->errorString();
+    }
+    if (!ok && error) {
+        *error = m_error;
+    }
+    return ok;
 }
 
 QByteArray LibraryFileName(const QString& path) {

@@ -7,9 +7,6 @@
 #include <gsf/gsf-infile-zip.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-outfile-zip.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <utility>
@@ -100,69 +97,11 @@ bool WellFormed(const QByteArray& xml) {
     return !reader.hasError();
 }
 
-// Writes one part into a folder of the new package, making the folders on its path.
-class Packer {
-public:
-    explicit Packer(GsfOutfile* root) : m_root(root) {}
-    ~Packer() {
-        for (auto it = m_folders.rbegin(); it != m_folders.rend(); ++it) {
-            gsf_output_close(GSF_OUTPUT(it->second));
-            g_object_unref(it->second);
-        }
-    }
-
-    bool add(const Part& part) {
-        const QList<QByteArray> steps = part.name.split('/');
-        GsfOutfile* folder = m_root;
-        QByteArray path;
-        for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
-            path += steps[i] + '/';
-            folder = folderFor(path, folder, steps[i]);
-            if (!folder) {
-                return false;
-            }
-        }
-        GsfOutput* out =
-            gsf_outfile_new_child_full(folder, steps.back().constData(), FALSE, "compression-level",
-                                       GSF_ZIP_STORED, static_cast<void*>(nullptr));
-        if (!out) {
-            return false;
-        }
-        const bool ok = (part.bytes.isEmpty() ||
-                         gsf_output_write(out, static_cast<size_t>(part.bytes.size()),
-                                          reinterpret_cast<const guint8*>(part.bytes.constData()))) &&
-                        gsf_output_close(out);
-        g_object_unref(out);
-        return ok;
-    }
-
-private:
-    GsfOutfile* folderFor(const QByteArray& path, GsfOutfile* parent, const QByteArray& name) {
-        for (const auto& [known, folder] : m_folders) {
-            if (known == path) {
-                return folder;
-            }
-        }
-        if (name.isEmpty()) {
-            return nullptr;
-        }
-        GsfOutput* made = gsf_outfile_new_child(parent, name.constData(), TRUE);
-        if (!made) {
-            return nullptr;
-        }
-        m_folders.emplace_back(path, GSF_OUTFILE(made));
-        return GSF_OUTFILE(made);
-    }
-
-    GsfOutfile* m_root;
-    std::vector<std::pair<QByteArray, GsfOutfile*>> m_folders;
-};
-
 } // namespace
 
-std::optional<QByteArray> CheckedPackage(const QByteArray& zip, QString* error) {
+std::optional<PackageParts> UnpackedPackage(const QByteArray& zip, QString* error) {
     EnsureGsf();
-    const auto fail = [error](const QString& why) -> std::optional<QByteArray> {
+    const auto fail = [error](const QString& why) -> std::optional<PackageParts> {
         if (error) {
             *error = why;
         }
@@ -193,36 +132,14 @@ std::optional<QByteArray> CheckedPackage(const QByteArray& zip, QString* error) 
             return fail(unpacker.error);
         }
     }
-    for (const Part& part : parts) {
+    PackageParts out;
+    for (Part& part : parts) {
         if (IsXml(part.name) && !WellFormed(part.bytes)) {
             return fail(u"The part %1 is not well-formed XML."_s.arg(QString::fromUtf8(part.name)));
         }
+        out[part.name] = std::move(part.bytes);
     }
-
-    GsfOutput* sink = gsf_output_memory_new();
-    GsfOutfile* out = gsf_outfile_zip_new(sink, nullptr);
-    bool ok = out != nullptr;
-    if (out) {
-        Packer packer(out);
-        for (const Part& part : parts) {
-            ok = ok && packer.add(part);
-        }
-    }
-    if (out) {
-        ok = gsf_output_close(GSF_OUTPUT(out)) && ok;
-        g_object_unref(out);
-    }
-    std::optional<QByteArray> result;
-    if (ok) {
-        result =
-            QByteArray(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-                       static_cast<qsizetype>(gsf_output_size(sink)));
-    }
-    g_object_unref(sink);
-    if (!result) {
-        return fail(u"The package cannot be packed again."_s);
-    }
-    return result;
+    return out;
 }
 
 } // namespace morvalen

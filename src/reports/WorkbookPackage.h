@@ -3,15 +3,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include <map>
 #include <optional>
 
 namespace morvalen {
 
-// The zip package of an .xlsx or .ods, made safe for liborcus: every part is unpacked here
-// (libgsf), every XML part must be well-formed (QXmlStreamReader), and the parts are packed
-// again, uncompressed, in a fresh zip. liborcus 0.17 aborts on some malformed XML, so it only
-// ever sees XML already checked, and exactly the bytes that were checked. nullopt with the
-// reason in *error for a damaged package, or one that unpacks to more than a workbook needs.
-std::optional<QByteArray> CheckedPackage(const QByteArray& zip, QString* error);
+// The parts of a zip package by their full path inside it ("xl/workbook.xml").
+using PackageParts = std::map<QByteArray, QByteArray>;
+
+// The zip package of an .xlsx or .ods, unpacked (libgsf) and checked: every XML part must be
+// well-formed. nullopt with the reason in *error for a damaged package, or one that unpacks to
+// more than a workbook needs.
+std::optional<PackageParts> UnpackedPackage(const QByteArray& zip, QString* error);
 
 } // namespace morvalen

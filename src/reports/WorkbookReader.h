@@ -18,7 +18,7 @@ struct WorkbookCell {
 };
 
 // Reads cells of a spreadsheet file without a spreadsheet application: .xlsx and .ods through
-// liborcus (after their package has been checked, see CheckedPackage), .xls through our own BIFF8 reader in
+// our own XML readers (see XmlWorkbookReader.h), .xls through our own BIFF8 reader in
 // libgsf's OLE2 container (libfreexl 1.0.6 overruns a stack buffer on some damaged files). The kind of file
 // is told by its content, not its name.
 class WorkbookReader {

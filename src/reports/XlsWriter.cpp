@@ -3,12 +3,11 @@
 #include "reports/Biff8Records.h"
 #include "reports/WorkbookFile.h"
 
-#include <QFile>
 #include <QHash>
 
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
@@ -185,7 +184,6 @@ QStringView Clipped(QStringView text) {
 }
 
 struct GsfFile {
-    GsfOutput* sink = nullptr;
     GsfOutfile* ole = nullptr;
     GsfOutput* stream = nullptr;
 
@@ -195,9 +193,6 @@ struct GsfFile {
         }
         if (ole) {
             g_object_unref(ole);
-        }
-        if (sink) {
-            g_object_unref(sink);
         }
     }
 };
@@ -211,7 +206,7 @@ bool Put(GsfOutput* out, Bytes& b) {
 } // namespace
 
 bool XlsWriter::write(const QString& path, const SheetSource& source, const QString& sheetName,
-                      bool rightToLeft, QString* error) {
+                      bool rightToLeft, QString* error, const WriteProgress& progress) {
     QString ignored;
     QString& why = error ? *error : ignored;
     const int rows = source.rowCount();
@@ -221,8 +216,17 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
         return false;
     }
 
+    // Two passes over the rows: the texts, then the cells.
+    const auto goOn = [&progress, rows](qint64 done) {
+        return !progress || (done % 256 != 0) || progress(done, 2 * qint64(rows));
+    };
+    const QString stopped = u"The export was cancelled."_s;
     SharedStrings strings;
     for (int r = 0; r < rows; ++r) {
+        if (!goOn(r)) {
+            why = stopped;
+            return false;
+        }
         for (int c = 0; c < columns; ++c) {
             const SheetCell cell = source.cell(r, c);
             if (cell.kind == SheetCell::Kind::Text) {
@@ -257,20 +261,15 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
     globals.record(kEof, {});
     globals.patch32(sheetOffsetAt, static_cast<std::uint32_t>(globals.size()));
 
-    // Written beside the target and renamed at the end, so a failure leaves no half file.
-    const QString temporary = PartialFileName(path);
-    EnsureGsf();
-    GsfFile file;
-    GError* gerror = nullptr;
-    file.sink = gsf_output_stdio_new(LibraryFileName(temporary).constData(), &gerror);
-    if (!file.sink) {
-        why = gerror && gerror->message ? QString::fromUtf8(gerror->message) : u"Cannot create the file."_s;
-        if (gerror) {
-            g_error_free(gerror);
-        }
+    // Streamed into a temporary file, put in place at the end: a failure leaves the old file
+    // and no half file.
+    GsfSaveFile target(path);
+    if (!target.output()) {
+        why = target.error();
         return false;
     }
-    file.ole = gsf_outfile_msole_new(file.sink);
+    GsfFile file;
+    file.ole = gsf_outfile_msole_new(target.output());
     file.stream = file.ole ? gsf_outfile_new_child(file.ole, "Workbook", FALSE) : nullptr;
     bool ok = file.stream && Put(file.stream, globals);
 
@@ -293,6 +292,10 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
     sheet.u16(0);
     sheet.end();
     for (int r = 0; ok && r < rows; ++r) {
+        if (!goOn(qint64(rows) + r)) {
+            why = stopped;
+            return false;
+        }
         for (int c = 0; c < columns; ++c) {
             const SheetCell cell = source.cell(r, c);
             if (cell.kind == SheetCell::Kind::Text) {
@@ -329,19 +332,10 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
         ok = gsf_output_close(GSF_OUTPUT(file.ole)) && ok;
     }
     if (!ok) {
-        why = GsfError(file.stream, GsfError(file.sink, u"Cannot write the file."_s));
-    }
-    if (!gsf_output_is_closed(file.sink)) {
-        ok = gsf_output_close(file.sink) && ok;
-        if (!ok && why.isEmpty()) {
-            why = GsfError(file.sink, u"Cannot write the file."_s);
-        }
-    }
-    if (!ok) {
-        QFile::remove(temporary);
+        why = GsfError(file.stream, GsfError(target.output(), u"Cannot write the workbook."_s));
         return false;
     }
-    return ReplaceWithFile(temporary, path, &why);
+    return target.commit(&why);
 }
 
 } // namespace morvalen

@@ -18,7 +18,7 @@ public:
     // source does not fit the format or the file cannot be written; a failed write leaves
     // no file behind.
     static bool write(const QString& path, const SheetSource& source, const QString& sheetName,
-                      bool rightToLeft, QString* error);
+                      bool rightToLeft, QString* error = nullptr, const WriteProgress& progress = {});
 };
 
 } // namespace morvalen

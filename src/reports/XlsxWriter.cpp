@@ -2,12 +2,12 @@
 
 #include "reports/WorkbookFile.h"
 
-#include <QFile>
 #include <QHash>
 
 #include <gsf/gsf-outfile-zip.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
 #include <vector>
@@ -200,7 +200,7 @@ bool WriteFixedParts(GsfOutfile* zip, Folder& xl, const QByteArray& sheetName) {
 } // namespace
 
 bool XlsxWriter::write(const QString& path, const SheetSource& source, const QString& sheetName,
-                       bool rightToLeft, QString* error) {
+                       bool rightToLeft, QString* error, const WriteProgress& progress) {
     QString ignored;
     QString& why = error ? *error : ignored;
     const int rows = source.rowCount();
@@ -211,22 +211,17 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
     }
     EnsureGsf();
 
-    // Written beside the target and renamed at the end, so a failure leaves no half file.
-    const QString temporary = PartialFileName(path);
+    // Packed in memory, then saved in one step: a failure leaves the old file and no half
+    // file. (libgsf's zip output crashes in its close when a write to the disk has failed, so
+    // it never writes to the disk itself.)
     GError* gerror = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(LibraryFileName(temporary).constData(), &gerror);
-    if (!sink) {
-        why = gerror && gerror->message ? QString::fromUtf8(gerror->message) : u"Cannot create the file."_s;
-        if (gerror) {
-            g_error_free(gerror);
-        }
-        return false;
-    }
+    GsfOutput* sink = gsf_output_memory_new();
     GsfOutfile* zip = gsf_outfile_zip_new(sink, &gerror);
     if (gerror) {
         g_error_free(gerror);
     }
     bool ok = zip != nullptr;
+    bool cancelled = false;
     {
         Folder xl(zip, "xl");
         QByteArray name;
@@ -267,6 +262,11 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
             }
             sheet << "<sheetData>";
             for (int r = 0; ok && r < rows; ++r) {
+                if (progress && r % 256 == 0 && !progress(r, rows)) {
+                    cancelled = true;
+                    ok = false;
+                    break;
+                }
                 const QByteArray rowNumber = QByteArray::number(r + 1);
                 sheet << "<row r=\"" << rowNumber << "\">";
                 for (int c = 0; c < columns; ++c) {
@@ -313,18 +313,18 @@ bool XlsxWriter::write(const QString& path, const SheetSource& source, const QSt
         ok = gsf_output_close(GSF_OUTPUT(zip)) && ok;
         g_object_unref(zip);
     }
-    if (!ok) {
-        why = GsfError(sink, u"Cannot write the file."_s);
+    if (ok && !gsf_output_is_closed(sink)) {
+        ok = gsf_output_close(sink);
     }
-    if (!gsf_output_is_closed(sink)) {
-        ok = gsf_output_close(sink) && ok;
+    if (!ok) {
+        why = cancelled ? u"The export was cancelled."_s : GsfError(sink, u"Cannot write the workbook."_s);
+    } else {
+        const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink));
+        ok = SaveBytes(path, reinterpret_cast<const char*>(bytes), static_cast<qint64>(gsf_output_size(sink)),
+                       &why);
     }
     g_object_unref(sink);
-    if (!ok) {
-        QFile::remove(temporary);
-        return false;
-    }
-    return ReplaceWithFile(temporary, path, &why);
+    return ok;
 }
 
 } // namespace morvalen

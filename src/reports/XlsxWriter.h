@@ -9,8 +9,7 @@ namespace morvalen {
 // Excel 2007 workbooks (.xlsx) of one sheet, streamed row by row into the zip container of
 // libgsf, with the texts in a shared string table. A table of any length needs little memory
 // beyond its distinct texts. (libxlsxwriter, which makes the blank answer workbook, keeps every
-// cell in memory, or in its constant-memory mode writes inline strings that liborcus cannot
-// read back.)
+// cell in memory unless in its constant-memory mode, which has no shared strings.)
 class XlsxWriter {
 public:
     // The format's own limits.
@@ -20,7 +19,7 @@ public:
     // Writes one worksheet holding the source. False with a description in *error; a failed
     // write leaves no file behind.
     static bool write(const QString& path, const SheetSource& source, const QString& sheetName,
-                      bool rightToLeft, QString* error);
+                      bool rightToLeft, QString* error = nullptr, const WriteProgress& progress = {});
 };
 
 } // namespace morvalen

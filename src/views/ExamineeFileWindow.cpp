@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,10 +21,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <limits>
+#include <memory>
 
 namespace morvalen {
 
@@ -171,7 +179,7 @@ void ExamineeFileWindow::followCurrentRow(int row, bool showName) {
 
 void ExamineeFileWindow::importAnswers() {
     const QString code = m_codeEdit->text();
-    if (!m_list || m_list->rowCount() == 0 || code.isEmpty()) {
+    if (m_importing || !m_list || m_list->rowCount() == 0 || code.isEmpty()) {
         return; // an empty list starts no import
     }
     const QString path =
@@ -183,12 +191,62 @@ void ExamineeFileWindow::importAnswers() {
         return;
     }
     m_waitPanel->show();
-    m_waitPanel->repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportStatus status = ImportAnswers(path, m_context.programFolder, code);
-    QApplication::restoreOverrideCursor();
+    AnswerWorkbook workbook;
+    const bool read = readAnswerWorkbook(path, &workbook);
+    if (!read) {
+        m_waitPanel->hide();
+        return; // cancelled by the user: nothing written, nothing to say
+    }
+    const ImportStatus status = workbook.status == ImportStatus::Imported
+                                    ? StoreImportedAnswers(workbook, m_context.programFolder, code)
+                                    : workbook.status;
     m_waitPanel->hide();
     reportImport(static_cast<int>(status));
+}
+
+bool ExamineeFileWindow::readAnswerWorkbook(const QString& path, AnswerWorkbook* workbook) {
+    // The thread owns what it writes; a cancelled read finishes on its own and is dropped.
+    auto result = std::make_shared<AnswerWorkbook>();
+    QThread* reader = QThread::create([result, path] { *result = ReadAnswerWorkbook(path); });
+    QEventLoop loop;
+    QProgressDialog progress(u"در حال خواندن فايل اکسل..."_s, u"انصراف"_s, 0, 0, this);
+    progress.setObjectName(u"importProgress"_s);
+    progress.setWindowTitle(u"Morvalen"_s);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumDuration(std::numeric_limits<int>::max()); // shown by the timer below
+    QTimer showLater;
+    showLater.setSingleShot(true);
+    connect(&showLater, &QTimer::timeout, &progress, &QWidget::show);
+    connect(reader, &QThread::finished, &loop, &QEventLoop::quit);
+    connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    // The window's controls take no input meanwhile; the window repaints, and the progress
+    // dialog (a window of its own, so not disabled with them) answers its cancel button.
+    m_importing = true;
+    const QList<QWidget*> controls{m_examineeList,    m_helpButton, m_downloadButton,
+                                   m_saveBlankButton, m_exitButton, m_helpPanel};
+    for (QWidget* control : controls) {
+        control->setEnabled(false);
+    }
+    reader->start();
+    showLater.start(m_progressDelayMs);
+    loop.exec();
+    for (QWidget* control : controls) {
+        control->setEnabled(true);
+    }
+    m_importing = false;
+    if (!reader->isFinished()) {
+        connect(reader, &QThread::finished, reader, &QObject::deleteLater);
+        return false;
+    }
+    reader->wait();
+    delete reader;
+    if (progress.wasCanceled()) {
+        return false;
+    }
+    *workbook = *result;
+    return true;
 }
 
 void ExamineeFileWindow::reportImport(int status) {
@@ -235,7 +293,9 @@ void ExamineeFileWindow::saveBlankWorkbook() {
     }
     QString error;
     if (!WriteBlankAnswerWorkbook(chosen, questions, &error)) {
-        MessageBox::show(this, MessageBox::Icon::None, u"Error"_s, error);
+        MessageBox::show(this, MessageBox::Icon::None, u"Error"_s,
+                         u"فايل خام اکسل ذخيره نشد:\r\n"_s + QDir::toNativeSeparators(chosen) +
+                             u"\r\n\r\n"_s + error);
         return;
     }
     MessageBox::show(this, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
@@ -254,6 +314,10 @@ bool ExamineeFileWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ExamineeFileWindow::closeEvent(QCloseEvent* event) {
+    if (m_importing) {
+        event->ignore(); // the import ends first; its cancel button is there for that
+        return;
+    }
     m_mainLock.release();
     event->accept();
 }

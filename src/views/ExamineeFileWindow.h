@@ -10,6 +10,10 @@
 
 #include <memory>
 
+namespace morvalen {
+struct AnswerWorkbook;
+}
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -48,6 +52,8 @@ public:
     QTextEdit* m_helpText = nullptr;
     QPushButton* m_helpCloseButton = nullptr;
     QGroupBox* m_waitPanel = nullptr; // "please wait", while the import runs
+    // How long reading a workbook may take before its progress dialog shows, in ms.
+    int m_progressDelayMs = 500;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,11 +64,15 @@ private:
     void build();
     void followCurrentRow(int row, bool showName);
     void reportImport(int status);
+    // Reads the workbook on a thread of its own while this window stays responsive, with a
+    // progress dialog whose cancel button gives up the read; false when cancelled.
+    bool readAnswerWorkbook(const QString& path, AnswerWorkbook* workbook);
 
     Context m_context;
     MainWindowLock m_mainLock;
     std::unique_ptr<Database> m_db;
     ExamineeListModel* m_list = nullptr;
+    bool m_importing = false; // a workbook is being read; the window stays open meanwhile
 };
 
 } // namespace morvalen

@@ -5,8 +5,10 @@
 #include "shell/MessageBox.h"
 #include "store/Database.h"
 
-#include <QApplication>
-#include <QCursor>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 
 #include <algorithm>
 
@@ -14,11 +16,59 @@ namespace morvalen {
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The progress dialog of a long export, shown once the work has taken longer than the delay.
+// Its cancel button stops the work: the writers then leave no file.
+class ExportProgress {
+public:
+    ExportProgress(QWidget* parent, const QString& label, int delayMs)
+        : m_dialog(label, u"انصراف"_s, 0, 0, parent)
+        , m_delayMs(delayMs) {
+        m_clock.start();
+        m_dialog.setObjectName(u"exportProgress"_s);
+        m_dialog.setWindowTitle(u"Morvalen"_s);
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setLayoutDirection(Qt::RightToLeft);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setMinimumDuration(delayMs);
+        m_dialog.setValue(0);
+    }
+
+    // Shows how far the work is (a busy bar while the total is unknown) and lets the window's
+    // events run, the cancel button's among them.
+    WriteProgress callback() {
+        return [this](qint64 done, qint64 total) {
+            if (total > 0) {
+                m_dialog.setMaximum(1000);
+                m_dialog.setValue(static_cast<int>(done * 1000 / total));
+            } else {
+                m_dialog.setValue(0);
+            }
+            // Shown once the work has lasted the delay, whatever Qt's estimate of the rest.
+            if (!m_dialog.isVisible() && !m_dialog.wasCanceled() && m_clock.elapsed() >= m_delayMs) {
+                m_dialog.show();
+            }
+            QCoreApplication::processEvents();
+            return !m_dialog.wasCanceled();
+        };
+    }
+    bool cancelled() const { return m_dialog.wasCanceled(); }
+
+private:
+    QProgressDialog m_dialog;
+    int m_delayMs;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
 ExportSnapshot::ExportSnapshot(const Context& context, int xlsRowLimit)
     : m_context(context)
     , m_xlsRowLimit(std::min(xlsRowLimit, XlsWriter::kMaxRows)) {}
 
-bool ExportSnapshot::load(QString* error) {
+bool ExportSnapshot::load(QWidget* parent, QString* error, bool* cancelled) {
     if (m_table) {
         return true;
     }
@@ -26,14 +76,29 @@ bool ExportSnapshot::load(QString* error) {
     if (!db) {
         return false;
     }
-    m_table = ExportTable::Read(*db, error);
+    ExportProgress progress(parent, u"خواندن اطلاعات آزمودني ها..."_s, m_progressDelayMs);
+    m_table = ExportTable::Read(*db, error, progress.callback());
+    *cancelled = progress.cancelled();
     return m_table.has_value();
 }
 
 void ExportSnapshot::exportAll(QWidget* parent) {
+    if (m_busy) {
+        return;
+    }
+    m_busy = true;
+    exportOnce(parent);
+    m_busy = false;
+}
+
+void ExportSnapshot::exportOnce(QWidget* parent) {
     QString error;
-    if (!load(&error)) {
-        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+    bool cancelled = false;
+    if (!load(parent, &error, &cancelled)) {
+        if (!cancelled) {
+            MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s,
+                             u"اطلاعات آزمودني ها خوانده نشد.\r\n\r\n"_s + error);
+        }
         return;
     }
     QString selectedFilter;
@@ -52,11 +117,16 @@ void ExportSnapshot::exportAll(QWidget* parent) {
                 .arg(m_xlsRowLimit - 1));
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = WriteExport(*m_table, target, &error);
-    QApplication::restoreOverrideCursor();
+    ExportProgress progress(parent, u"در حال ذخيره فايل اکسل..."_s, m_progressDelayMs);
+    const bool written = WriteExport(*m_table, target, &error, progress.callback());
+    if (progress.cancelled()) {
+        return; // stopped by the user: the earlier file is as it was
+    }
     if (!written) {
-        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+        // The platform's reason, after a plain Persian line naming the file.
+        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s,
+                         u"فايل اکسل ذخيره نشد:\r\n"_s + QDir::toNativeSeparators(target.path) +
+                             u"\r\n\r\n"_s + error);
         return;
     }
     // The dialog wrapper has already put the current folder back.

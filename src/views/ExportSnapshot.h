@@ -29,13 +29,17 @@ public:
     const ExportTable* table() const { return m_table ? &*m_table : nullptr; }
 
     QString m_lastFileName; // the file name chosen last
+    // How long the work may take before its progress dialog shows, in ms.
+    int m_progressDelayMs = 500;
 
 private:
-    bool load(QString* error);
+    void exportOnce(QWidget* parent);
+    bool load(QWidget* parent, QString* error, bool* cancelled);
 
     Context m_context;
     int m_xlsRowLimit;
     std::optional<ExportTable> m_table;
+    bool m_busy = false; // an export is running; a second click waits for it
 };
 
 } // namespace morvalen

@@ -204,7 +204,8 @@ TEST_F(CourseOfWork, FromRegistrationToExit) {
     const QString docx = folder.path() + u"/Morvalen.docx"_s;
     EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(docx)});
     EXPECT_GT(QFileInfo(docx).size(), 1000);
-    EXPECT_EQ(messages(), QStringList{u": فايل شما\r\n\r\n\r\n\r\n. ساخته شد"_s});
+    EXPECT_EQ(messages(), QStringList{u": فايل شما\r\n\r\n"_s + QDir::toNativeSeparators(docx) +
+                                      u"\r\n\r\n. ساخته شد"_s});
 
     // 7. The printed report, saved from its preview as a PDF.
     QTest::mouseClick(profile->m_printButton, Qt::LeftButton);

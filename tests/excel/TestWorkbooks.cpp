@@ -1,5 +1,6 @@
 #include "TestWorkbooks.h"
 
+#include "core/MakerSite.h"
 #include "reports/AnswerImport.h"
 #include "reports/XlsWriter.h"
 #include "support/ExternalReaders.h"
@@ -252,6 +253,25 @@ QByteArray MakeZip(const QList<std::pair<QString, QByteArray>>& entries) {
     zip_source_free(out);
     zip_error_fini(&error);
     return result;
+}
+
+QString WriteTestOds(const QString& path, const QByteArray& tableBody) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    f.write(MakeZip({
+        {u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"},
+        {u"content.xml"_s,
+         "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+         "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
+         "<office:body><office:spreadsheet><table:table table:name=\"" +
+             QByteArray(kMakerDomain) + "\">" + tableBody +
+             "</table:table></office:spreadsheet></office:body></office:document-content>"},
+    }));
+    return path;
 }
 
 QByteArray WrapInOle(const QByteArray& stream) {

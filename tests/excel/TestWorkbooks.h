@@ -25,6 +25,10 @@ TestCells AnswerCells(const QString& marker, const std::map<int, TestCell>& answ
 bool WriteTestXlsx(const QString& path, const QString& sheetName, const TestCells& cells);
 bool WriteTestXls(const QString& path, const QString& sheetName, const TestCells& cells);
 
+// Writes a one-sheet .ods named by the maker's domain whose table holds the given XML (rows
+// in the table, text and calcext namespaces); the path, or empty when it cannot be written.
+QString WriteTestOds(const QString& path, const QByteArray& tableBody);
+
 // A sheet source over the cells, for the writers.
 class CellsSource : public SheetSource {
 public:

@@ -119,7 +119,7 @@ TEST_F(ExcelExport, XlsReadsBackThroughFreeXlAndOurReader) {
     expectExportContent(path);
 }
 
-TEST_F(ExcelExport, XlsxReadsBackThroughOrcus) {
+TEST_F(ExcelExport, XlsxReadsBackThroughOurReader) {
     const ExportTable table = read();
     const QString path = folder.file(u"export.xlsx"_s);
     QString error;

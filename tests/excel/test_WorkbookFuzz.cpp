@@ -147,6 +147,43 @@ TEST_F(WorkbookFuzz, MutatedXlsxFilesNeverCrashTheReader) {
     EXPECT_GT(parts, 0) << "some mutants must still be read, or the loop tests only the zip layer";
 }
 
+TEST_F(WorkbookFuzz, MutatedOdsFilesNeverCrashTheReader) {
+    QByteArray rows =
+        "<table:table-row><table:table-cell table:number-columns-repeated=\"16384\"/></table:table-row>";
+    for (int item = 1; item <= kItemCount; ++item) {
+        rows += "<table:table-row table:number-rows-repeated=\"1\"><table:table-cell "
+                "table:number-columns-repeated=\"2\"/>";
+        rows += item % 2 ? "<table:table-cell office:value-type=\"float\" office:value=\"" +
+                               QByteArray::number(item % 6 + 1) + "\"><text:p>x</text:p></table:table-cell>"
+                         : QByteArray("<table:table-cell office:value-type=\"string\"><text:p><text:s "
+                                      "text:c=\"2\"/>2<text:span>x</text:span></text:p></table:table-cell>");
+        if (item == 2) {
+            rows += "<table:table-cell table:number-columns-repeated=\"22\"/><table:table-cell "
+                    "office:value-type=\"string\"><text:p>Morvalen</text:p></table:table-cell>";
+        }
+        rows += "</table:table-row>";
+    }
+    const QString seedPath = test::WriteTestOds(folder.file(u"seed.ods"_s), rows);
+    ASSERT_EQ(ReadAnswerWorkbook(seedPath).status, ImportStatus::Imported);
+    const QByteArray seed = test::ReadAll(seedPath);
+    const auto entries = test::ZipEntries(seed);
+    ASSERT_FALSE(entries.isEmpty());
+    const int raw = run(seed, u".ods"_s, 300, 5, nullptr);
+    // The content part mutated, so the mutations reach the XML reader.
+    const int parts = run({}, u".ods"_s, 1000, 6, [&](std::mt19937& random) {
+        auto mutated = entries;
+        for (auto& entry : mutated) {
+            if (entry.first == u"content.xml"_s) {
+                entry.second = Mutate(entry.second, random);
+            }
+        }
+        return test::MakeZip(mutated);
+    });
+    RecordProperty("readable_raw", raw);
+    RecordProperty("readable_parts", parts);
+    EXPECT_GT(parts, 0) << "some mutants must still be read, or the loop tests only the zip layer";
+}
+
 TEST_F(WorkbookFuzz, MutatedXlsFilesNeverCrashTheReader) {
     std::map<int, test::TestCell> answers;
     for (int item = 1; item <= kItemCount; ++item) {

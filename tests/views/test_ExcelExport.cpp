@@ -10,7 +10,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 
 namespace morvalen {
 namespace {
@@ -109,8 +111,59 @@ TEST_F(ExcelButton, FailureShowsTheReasonTitledError) {
     excel.exportAll(nullptr);
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_EQ(last().title, u"Error"_s);
-    EXPECT_FALSE(last().text.isEmpty());
-    EXPECT_NE(last().text, u"ذخيره شد"_s);
+    // A plain Persian line with the file, then the system's reason.
+    EXPECT_TRUE(last().text.startsWith(u"فايل اکسل ذخيره نشد:\r\n"_s +
+                                       QDir::toNativeSeparators(folder.file(u"missing/folder/out.xls"_s))))
+        << last().text.toStdString();
+    EXPECT_GT(last().text.size(), 60);
+}
+
+// Cancel in the progress dialog, in both formats: the earlier file stays as it was, no other
+// file appears and nothing is said.
+TEST_F(ExcelButton, CancelDuringTheWriteLeavesTheEarlierFile) {
+    for (const QString& name : {u"old.xls"_s, u"old.xlsx"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString path = folder.file(name);
+        {
+            QFile old(path);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("the earlier export");
+        }
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        auto* parent = new QWidget;
+        ExportSnapshot excel(context);
+        excel.m_progressDelayMs = 0; // the dialog at once, however small the table
+        bool sawDialog = false;
+        QTimer clicker;
+        QObject::connect(&clicker, &QTimer::timeout, [&] {
+            for (auto* dialog : parent->findChildren<QProgressDialog*>()) {
+                if (dialog->labelText().contains(u"ذخيره"_s) && !dialog->wasCanceled()) {
+                    sawDialog = dialog->isVisible();
+                    auto* cancel = dialog->findChild<QPushButton*>();
+                    ASSERT_TRUE(cancel);
+                    EXPECT_EQ(cancel->text(), u"انصراف"_s);
+                    cancel->click();
+                }
+            }
+        });
+        clicker.start(0);
+        FileDialog::setNextFileName(path);
+        excel.exportAll(parent);
+        clicker.stop();
+        EXPECT_TRUE(sawDialog);
+        EXPECT_TRUE(MessageBox::shown().isEmpty());
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), "the earlier export");
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), before);
+
+        // Not cancelled, the same export replaces the file.
+        FileDialog::setNextFileName(path);
+        excel.exportAll(parent);
+        EXPECT_EQ(exportedNames(path).size(), 2);
+        delete parent;
+        MessageBox::clearShown();
+    }
 }
 
 TEST_F(ExcelButton, LaterExportsOfTheRunWriteTheFirstSnapshot) {

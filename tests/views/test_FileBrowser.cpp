@@ -11,13 +11,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <xlsxwriter.h>
 
@@ -136,7 +139,7 @@ TEST_F(FileBrowser, DownloadOpensTheBlankWorkbookAddress) {
     QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     Desktop::setOpenerForTests(nullptr);
     ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened[0], QUrl(u"https://morvalen.example/Soft/Morvalen/2022/Morvalen-Excel.zip"_s));
+    EXPECT_EQ(opened[0], QUrl(QString::fromLatin1(kMakerSite) + u"/Soft/Morvalen/2022/Morvalen-Excel.zip"_s));
     EXPECT_TRUE(MessageBox::shown().isEmpty()) << "no message, whether a browser opened or not";
 }
 
@@ -177,7 +180,8 @@ TEST_F(FileBrowser, ImportMessagesAndWhatReachesTheStore) {
         EXPECT_EQ(last().text, u"اين فايل دستكاري شده و يا اشتباه انتخاب شده است\r\n"
                                u" لطفا فايل اصلي را از سايت دانلود كنيد \r\n\r\n"
                                u" آدرس سايت \r\n"
-                               u" https://morvalen.example "_s);
+                               u" "_s +
+                                   QString::fromLatin1(kMakerSite) + u" "_s);
         EXPECT_EQ(last().icon, MessageBox::Icon::Information);
         EXPECT_EQ(answer(u"2"_s, 1), u"3"_s);
     }
@@ -245,6 +249,89 @@ TEST_F(FileBrowser, SavedBlankWorkbookImports) {
     doubleClickRow(0);
     EXPECT_EQ(last().title, u"ورود اطلاعات"_s);
     EXPECT_TRUE(answer(u"1"_s, 1).isEmpty()) << "the blank workbook clears the answer";
+
+    // Where it cannot be written, the user is told in Persian and the earlier file stays.
+    const QString blocked = folder.file(u"blocked.xlsx"_s);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(u"blocked.xlsx"_s));
+    FileDialog::setNextFileName(blocked);
+    QTest::mouseClick(window->m_saveBlankButton, Qt::LeftButton);
+    EXPECT_EQ(last().title, u"Error"_s);
+    EXPECT_TRUE(last().text.startsWith(u"فايل خام اکسل ذخيره نشد:\r\n"_s + QDir::toNativeSeparators(blocked)))
+        << last().text.toStdString();
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
+}
+
+// A large workbook: the marker, the first answer, and rows of numbers after the answers, so
+// reading it takes a while.
+QString LargeWorkbook(const QString& path, double first) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    lxw_worksheet* ws = workbook_add_worksheet(book, kMakerDomain);
+    worksheet_write_number(ws, 1, 2, first, nullptr);
+    worksheet_write_string(ws, 2, 25, "Morvalen", nullptr);
+    for (lxw_row_t row = 300; row < 60000; ++row) {
+        for (lxw_col_t column = 3; column < 7; ++column) {
+            worksheet_write_number(ws, row, column, row, nullptr);
+        }
+    }
+    EXPECT_EQ(workbook_close(book), LXW_NO_ERROR);
+    return path;
+}
+
+// While a workbook is read the window keeps running its events and, past the delay, shows a
+// progress dialog; its cancel button gives the read up and writes no answer.
+TEST_F(FileBrowser, ReadingRunsOffTheWindowAndCanBeCancelled) {
+    addExaminee(u"1"_s, u"اولي"_s);
+    open();
+    window->m_progressDelayMs = 0;
+    const QString path = LargeWorkbook(folder.file(u"large.xlsx"_s), 5);
+
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "left to finish");
+        MessageBox::clearShown();
+        int ticks = 0;
+        bool sawDialog = false;
+        bool waitShown = false;
+        bool listBlocked = false;
+        bool cancelEnabled = false;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            ++ticks;
+            waitShown = waitShown || window->m_waitPanel->isVisible();
+            for (auto* dialog : window->findChildren<QProgressDialog*>()) {
+                if (dialog->isVisible() && !dialog->wasCanceled()) {
+                    sawDialog = true;
+                    listBlocked = !window->m_examineeList->isEnabled() && !window->m_exitButton->isEnabled();
+                    auto* button = dialog->findChild<QPushButton*>();
+                    cancelEnabled = button && button->isEnabled();
+                    if (cancel && button) {
+                        QTest::mouseClick(button, Qt::LeftButton); // as the user does
+                    }
+                }
+            }
+        });
+        watcher.start(0);
+        FileDialog::setNextFileName(path);
+        doubleClickRow(0);
+        watcher.stop();
+        EXPECT_GT(ticks, 0) << "the window's events ran during the read";
+        EXPECT_TRUE(sawDialog);
+        EXPECT_TRUE(waitShown);
+        EXPECT_TRUE(listBlocked) << "no second import while one runs";
+        EXPECT_TRUE(cancelEnabled) << "the cancel button answers";
+        EXPECT_FALSE(window->m_waitPanel->isVisible());
+        EXPECT_TRUE(window->m_examineeList->isEnabled());
+        EXPECT_TRUE(window->m_exitButton->isEnabled());
+        if (cancel) {
+            EXPECT_TRUE(MessageBox::shown().isEmpty());
+            EXPECT_EQ(answer(u"1"_s, 1), u"3"_s) << "a cancelled import writes nothing";
+        } else {
+            ASSERT_EQ(MessageBox::shown().size(), 1);
+            EXPECT_EQ(last().title, u"ورود اطلاعات"_s);
+            EXPECT_EQ(answer(u"1"_s, 1), u"5"_s);
+        }
+    }
 }
 
 TEST_F(FileBrowser, CommandOpensIt) {
