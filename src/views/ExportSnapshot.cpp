@@ -26,7 +26,15 @@ bool ExportSnapshot::load(QString* error) {
     if (!db) {
         return false;
     }
+    // One read transaction: the table and the research details are the same moment's.
+    Transaction snapshot(*db);
     m_table = ExportTable::Read(*db, error);
+    if (m_table) {
+        m_research = ResearchDetails::Read(*db, m_table->examineeCount(), error);
+        if (!m_research) {
+            m_table.reset();
+        }
+    }
     return m_table.has_value();
 }
 
@@ -60,6 +68,29 @@ void ExportSnapshot::exportAll(QWidget* parent) {
         return;
     }
     // The dialog wrapper has already put the current folder back.
+    MessageBox::show(parent, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
+}
+
+void ExportSnapshot::exportResearch(ResearchFormat format, QWidget* parent) {
+    QString error;
+    if (!load(&error)) {
+        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+        return;
+    }
+    const QString chosen = FileDialog::getSaveFileName(parent, QString(), m_context.programFolder, QString(),
+                                                       ResearchFilter(format));
+    if (chosen.isEmpty()) {
+        return; // cancelled: nothing written, nothing said
+    }
+    m_lastFileName = chosen;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written =
+        WriteResearch(*m_table, *m_research, format, ResearchTargetFor(chosen, format), &error);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+        return;
+    }
     MessageBox::show(parent, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reports/ExcelExport.h"
+#include "reports/ResearchExport.h"
 #include "shell/Context.h"
 
 #include <QString>
@@ -24,9 +25,15 @@ public:
     // The save button: ask for a file name and write the workbook there.
     void exportAll(QWidget* parent);
 
+    // The research buttons: ask for a file name and write every examinee of the same
+    // snapshot as an SPSS data file or as CSV.
+    void exportResearch(ResearchFormat format, QWidget* parent);
+
     bool loaded() const { return m_table.has_value(); }
     // The snapshot, once loaded.
     const ExportTable* table() const { return m_table ? &*m_table : nullptr; }
+    // What the research files add to it, read with it.
+    const ResearchDetails* research() const { return m_research ? &*m_research : nullptr; }
 
     QString m_lastFileName; // the file name chosen last
 
@@ -36,6 +43,7 @@ private:
     Context m_context;
     int m_xlsRowLimit;
     std::optional<ExportTable> m_table;
+    std::optional<ResearchDetails> m_research;
 };
 
 } // namespace morvalen
