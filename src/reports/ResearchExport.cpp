@@ -107,7 +107,7 @@ std::vector<ResearchVariable> ResearchVariables(const QStringList& questionTexts
     return variables;
 }
 
-double ResearchNumber(QStringView text) {
+double ResearchNumber(QStringView text, bool persianDigits) {
     constexpr double missing = std::numeric_limits<double>::quiet_NaN();
     text = text.trimmed();
     if (text.isEmpty()) {
@@ -120,7 +120,8 @@ double ResearchNumber(QStringView text) {
     QString ascii;
     ascii.reserve(text.size());
     for (const QChar c : text) {
-        const char digit = AsciiDigit(c.unicode());
+        const char digit =
+            persianDigits ? AsciiDigit(c.unicode()) : (c >= u'0' && c <= u'9' ? c.toLatin1() : 0);
         if (digit != 0) {
             ascii.append(QLatin1Char(digit));
         } else if (c == u'.' || c == u'-' || c == u'+' ||
@@ -146,10 +147,10 @@ std::array<QStringView, kResearchTexts> ResearchTexts(const ExportTable& table,
 void ReadResearchCase(const ExportTable& table, const ResearchDetails& details, int examinee,
                       ResearchCase& out, AnswerTexts& scratch) {
     out.texts = ResearchTexts(table, details, examinee);
-    out.age = ResearchNumber(table.value(examinee, 2));
+    out.age = ResearchNumber(table.value(examinee, 2), true);
     for (int i = 0; i < kItemCount; ++i) {
         const QStringView answer = table.value(examinee, 6 + i);
-        out.items[i] = ResearchNumber(answer);
+        out.items[i] = ResearchNumber(answer, false);
         // The scorer reads the stored text, as the results view hands it over.
         if (answer.size() == 1 && answer[0].unicode() < 0x80) {
             scratch[i].assign(1, static_cast<char>(answer[0].unicode()));

@@ -61,9 +61,11 @@ QString ItemLabel(int item, const QString& storedText);
 // The captions of the answers 1 to 6 as the questionnaire shows them, by value (0 is empty).
 const std::array<QString, 7>& AnswerCaptions();
 
-// A stored number as a value of the files: the text read whole, Persian and Arabic-Indic
-// digits included; NaN (system-missing) for an empty or non-numeric text.
-double ResearchNumber(QStringView text);
+// A stored number as a value of the files: the text read whole; NaN (system-missing) for an
+// empty or non-numeric text. Persian and Arabic-Indic digits count where asked: for the age,
+// not for the answers, which the scorer reads in ASCII only, so that an item's value and its
+// scale's score never disagree.
+double ResearchNumber(QStringView text, bool persianDigits);
 
 // One examinee as the files write it; NaN marks a missing number.
 struct ResearchCase {

@@ -1,7 +1,7 @@
 #pragma once
 
 // A small clinic for the research files: three examinees (every answer, some answers with a
-// blank and a non-numeric cell, no answer at all), Persian names with quotes and commas, and
+// blank and non-numeric cells, no answer at all), Persian names with quotes and commas, and
 // the question texts as a clinic leaves them (one entered, one too long for a label, the rest
 // as delivered).
 #include "core/SchemaScale.h"
@@ -59,6 +59,7 @@ protected:
         }
         partial.answers[5 - 1].clear();  // a blank inside ED
         partial.answers[7 - 1] = u"x"_s; // text a workbook import may leave
+        partial.answers[8 - 1] = u"۵"_s; // a digit the scorer does not read: 0 in ED, so missing here
         SampleExaminee empty;
         empty.row = examinee(u"3"_s, u"كاوه نوري"_s, u"45"_s, u"مرد"_s, u"مجرد"_s);
         examinees = {full, partial, empty};

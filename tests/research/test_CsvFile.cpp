@@ -51,7 +51,7 @@ TEST_F(CsvFile, BytesAreUtf8WithAByteOrderMarkQuotedAsRfc4180) {
         u"1,\"مريم \"\"نيك\"\" زاده, تهراني\",30,زن,متاهل,كارشناسي,09121234567,"_s.toUtf8()))
         << lines[1].left(120).toStdString();
     // No age and a blank item 5: empty fields, never 0.
-    EXPECT_TRUE(lines[2].startsWith(u"2,علي رضايي,,مرد,مجرد,كارشناسي,,,,6,6,6,6,,6,,6,"_s.toUtf8()))
+    EXPECT_TRUE(lines[2].startsWith(u"2,علي رضايي,,مرد,مجرد,كارشناسي,,,,6,6,6,6,,6,,,6,"_s.toUtf8()))
         << lines[2].left(120).toStdString();
 }
 
@@ -94,6 +94,16 @@ TEST_F(CsvFile, LibreOfficeReadsWhatWasWritten) {
     QFile back(QDir(outDir).filePath(QFileInfo(path).completeBaseName() + u".csv"_s));
     ASSERT_TRUE(back.open(QIODevice::ReadOnly));
     EXPECT_EQ(test::ParseCsv(QString::fromUtf8(back.readAll())), expectedRows());
+}
+
+TEST_F(CsvFile, NoExamineeGivesTheHeadingAlone) {
+    const QString path = folder.file(u"none.csv"_s);
+    QString error;
+    ASSERT_TRUE(WriteResearch(ExportTable(), ResearchDetails(), ResearchFormat::Csv, path, &error))
+        << error.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "\xEF\xBB\xBF" + expectedNames().join(u',').toUtf8() + "\r\n");
 }
 
 } // namespace

@@ -273,8 +273,9 @@ protected:
         };
         EXPECT_EQ(value(1, u"Q5"_s), u"."_s) << "blank";
         EXPECT_EQ(value(1, u"Q7"_s), u"."_s) << "non-numeric: missing, never 0";
-        EXPECT_EQ(value(1, u"ED_raw"_s), u"42"_s) << "seven answers of 6";
-        EXPECT_EQ(value(1, u"ED_pct"_s), u"78"_s);
+        EXPECT_EQ(value(1, u"Q8"_s), u"."_s) << "a Persian digit the scorer counts as 0";
+        EXPECT_EQ(value(1, u"ED_raw"_s), u"36"_s) << "six answers of 6";
+        EXPECT_EQ(value(1, u"ED_pct"_s), u"67"_s);
         EXPECT_EQ(value(1, u"Unanswered"_s), u"133"_s) << "item 5 and the 132 items 101 to 232";
         EXPECT_EQ(value(2, u"ED_raw"_s), u"0"_s);
         EXPECT_EQ(value(2, u"Unanswered"_s), u"232"_s);
@@ -293,6 +294,17 @@ TEST_F(SavFile, PsppReadsWhatWasWritten) {
 
 TEST_F(SavFile, ReadStatReadsWhatWasWritten) {
     expectAsWritten(ReadWithReadStat(write()));
+}
+
+TEST_F(SavFile, NoExamineeGivesEveryVariableAndNoCase) {
+    const QString path = folder.file(u"none.sav"_s);
+    QString error;
+    ASSERT_TRUE(WriteResearch(ExportTable(), ResearchDetails(), ResearchFormat::Sav, path, &error))
+        << error.toStdString();
+    const SavReadBack back = ReadWithReadStat(path);
+    EXPECT_EQ(back.caseCount, 0);
+    ASSERT_EQ(back.variables.size(), static_cast<std::size_t>(expectedNames().size()));
+    EXPECT_EQ(back.variables[10].label, u"سوال 2"_s) << "no question texts: every item is labelled by number";
 }
 
 } // namespace
