@@ -30,10 +30,8 @@ bool ExportSnapshot::load(QString* error) {
     Transaction snapshot(*db);
     m_table = ExportTable::Read(*db, error);
     if (m_table) {
-        m_research = ResearchDetails::Read(*db, m_table->examineeCount(), error);
-        if (!m_research) {
-            m_table.reset();
-        }
+        // Should the details fail, the Excel export still works; the research export says why.
+        m_research = ResearchDetails::Read(*db, m_table->examineeCount(), &m_researchError);
     }
     return m_table.has_value();
 }
@@ -73,8 +71,8 @@ void ExportSnapshot::exportAll(QWidget* parent) {
 
 void ExportSnapshot::exportResearch(ResearchFormat format, QWidget* parent) {
     QString error;
-    if (!load(&error)) {
-        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+    if (!load(&error) || !m_research) {
+        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, m_table ? m_researchError : error);
         return;
     }
     const QString chosen = FileDialog::getSaveFileName(parent, QString(), m_context.programFolder, QString(),

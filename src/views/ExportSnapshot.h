@@ -32,8 +32,6 @@ public:
     bool loaded() const { return m_table.has_value(); }
     // The snapshot, once loaded.
     const ExportTable* table() const { return m_table ? &*m_table : nullptr; }
-    // What the research files add to it, read with it.
-    const ResearchDetails* research() const { return m_research ? &*m_research : nullptr; }
 
     QString m_lastFileName; // the file name chosen last
 
@@ -43,7 +41,8 @@ private:
     Context m_context;
     int m_xlsRowLimit;
     std::optional<ExportTable> m_table;
-    std::optional<ResearchDetails> m_research;
+    std::optional<ResearchDetails> m_research; // read with the table
+    QString m_researchError;                   // why it could not be
 };
 
 } // namespace morvalen

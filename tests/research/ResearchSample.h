@@ -62,6 +62,8 @@ protected:
         partial.answers[8 - 1] = u"۵"_s; // a digit the scorer does not read: 0 in ED, so missing here
         SampleExaminee empty;
         empty.row = examinee(u"3"_s, u"كاوه نوري"_s, u"45"_s, u"مرد"_s, u"مجرد"_s);
+        // Longer than an SPSS short string (255 bytes): 150 two-byte letters.
+        empty.row.education = QString(150, QChar(0x067E));
         examinees = {full, partial, empty};
 
         for (const SampleExaminee& e : examinees) {

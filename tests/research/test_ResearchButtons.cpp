@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlQuery>
 
 namespace morvalen {
 namespace {
@@ -188,6 +189,26 @@ TEST_F(ResearchButtons, AFailureSaysWhyTitledErrorAndKeepsTheEarlierFile) {
     ASSERT_EQ(MessageBox::shown().size(), 2);
     EXPECT_EQ(last().title, u"Error"_s);
     EXPECT_FALSE(last().text.isEmpty());
+}
+
+TEST_F(ResearchButtons, DetailsThatCannotBeReadStopOnlyTheResearchFiles) {
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(QSqlQuery(db->handle()).exec(u"DROP TABLE QUS"_s));
+    }
+    ExportSnapshot snapshot(context);
+    FileDialog::setNextFileName(folder.file(u"all.xlsx"_s));
+    snapshot.exportAll(nullptr);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(last().text, u"ذخيره شد"_s) << "the Excel export needs no question texts";
+
+    FileDialog::clearShown();
+    snapshot.exportResearch(ResearchFormat::Sav, nullptr);
+    ASSERT_EQ(MessageBox::shown().size(), 2);
+    EXPECT_EQ(last().title, u"Error"_s);
+    EXPECT_TRUE(last().text.contains(u"QUS"_s)) << last().text.toStdString();
+    EXPECT_TRUE(FileDialog::shown().isEmpty()) << "no file name asked for a file that cannot be written";
 }
 
 TEST_F(ResearchButtons, ValueLabelsAreTheQuestionnairesAnswerCaptions) {
