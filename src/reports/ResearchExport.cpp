@@ -124,9 +124,10 @@ double ResearchNumber(QStringView text, bool persianDigits) {
             persianDigits ? AsciiDigit(c.unicode()) : (c >= u'0' && c <= u'9' ? c.toLatin1() : 0);
         if (digit != 0) {
             ascii.append(QLatin1Char(digit));
-        } else if (c == u'.' || c == u'-' || c == u'+' ||
-                   c == QChar(0x066B)) { // 0x066B: Arabic decimal point
-            ascii.append(c == QChar(0x066B) ? QLatin1Char('.') : c);
+        } else if (c == u'.' || c == u'-' || c == u'+') {
+            ascii.append(c);
+        } else if (persianDigits && c == QChar(0x066B)) { // the Arabic decimal separator
+            ascii.append(QLatin1Char('.'));
         } else {
             return missing;
         }
