@@ -7,6 +7,12 @@
 #include <QFile>
 
 namespace morvalen {
+
+// The format's name in test output.
+void PrintTo(ResearchFormat format, std::ostream* out) {
+    *out << (format == ResearchFormat::Sav ? "Sav" : "Csv");
+}
+
 namespace {
 
 using namespace Qt::StringLiterals;
