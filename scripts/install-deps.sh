@@ -10,11 +10,15 @@ packages=(
   libqt6opengl6-dev libgl-dev
   libsqlite3-dev sqlite3
   libzip-dev libgsf-1-dev liborcus-dev libixion-dev libboost-dev libfreexl-dev libxlsxwriter-dev
+  # SPSS data files (.sav) of the research export
+  libreadstat-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick poppler-utils python3 libxtst6
   # the real reader our Word and Excel files are checked against
   libreoffice-writer-nogui libreoffice-calc-nogui
+  # the real reader our SPSS files are checked against
+  pspp
   # Persian fonts: "Nazli" stands in for "B Nazanin", Noto Naskh Arabic behind it
   fonts-farsiweb fonts-noto-core fontconfig
   # Qt's own dialog texts in Persian

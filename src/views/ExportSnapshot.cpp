@@ -5,6 +5,7 @@
 #include "shell/MessageBox.h"
 #include "store/Database.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -76,9 +77,15 @@ bool ExportSnapshot::load(QWidget* parent, QString* error, bool* cancelled) {
     if (!db) {
         return false;
     }
+    // One read transaction: the table and the research details are the same moment's.
+    Transaction snapshot(*db);
     ExportProgress progress(parent, u"خواندن اطلاعات آزمودني ها..."_s, m_progressDelayMs);
     m_table = ExportTable::Read(*db, error, progress.callback());
     *cancelled = progress.cancelled();
+    if (m_table) {
+        // Should the details fail, the Excel export still works; the research export says why.
+        m_research = ResearchDetails::Read(*db, m_table->examineeCount(), &m_researchError);
+    }
     return m_table.has_value();
 }
 
@@ -130,6 +137,32 @@ void ExportSnapshot::exportOnce(QWidget* parent) {
         return;
     }
     // The dialog wrapper has already put the current folder back.
+    MessageBox::show(parent, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
+}
+
+void ExportSnapshot::exportResearch(ResearchFormat format, QWidget* parent) {
+    QString error;
+    bool cancelled = false;
+    if (!load(parent, &error, &cancelled) || !m_research) {
+        if (!cancelled) {
+            MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, m_table ? m_researchError : error);
+        }
+        return;
+    }
+    const QString chosen = FileDialog::getSaveFileName(parent, QString(), m_context.programFolder, QString(),
+                                                       ResearchFilter(format));
+    if (chosen.isEmpty()) {
+        return; // cancelled: nothing written, nothing said
+    }
+    m_lastFileName = chosen;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written =
+        WriteResearch(*m_table, *m_research, format, ResearchTargetFor(chosen, format), &error);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
+        return;
+    }
     MessageBox::show(parent, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
 }
 

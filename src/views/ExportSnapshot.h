@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reports/ExcelExport.h"
+#include "reports/ResearchExport.h"
 #include "shell/Context.h"
 
 #include <QString>
@@ -24,6 +25,10 @@ public:
     // The save button: ask for a file name and write the workbook there.
     void exportAll(QWidget* parent);
 
+    // The research buttons: ask for a file name and write every examinee of the same
+    // snapshot as an SPSS data file or as CSV.
+    void exportResearch(ResearchFormat format, QWidget* parent);
+
     bool loaded() const { return m_table.has_value(); }
     // The snapshot, once loaded.
     const ExportTable* table() const { return m_table ? &*m_table : nullptr; }
@@ -39,7 +44,9 @@ private:
     Context m_context;
     int m_xlsRowLimit;
     std::optional<ExportTable> m_table;
-    bool m_busy = false; // an export is running; a second click waits for it
+    bool m_busy = false;                       // an export is running; a second click waits for it
+    std::optional<ResearchDetails> m_research; // read with the table
+    QString m_researchError;                   // why it could not be
 };
 
 } // namespace morvalen

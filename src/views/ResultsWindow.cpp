@@ -308,8 +308,12 @@ void ResultsWindow::build() {
     m_answersButton->setEnabled(false);
     m_excelExportButton = new QPushButton(u"خروجي اکسل داده ها"_s, this);
     m_excelExportButton->setObjectName(u"excelExportButton"_s);
-    for (QPushButton* button :
-         {m_exitButton, m_profileButton, m_helpButton, m_answersButton, m_excelExportButton}) {
+    m_spssExportButton = new QPushButton(u"خروجي SPSS"_s, this);
+    m_spssExportButton->setObjectName(u"spssExportButton"_s);
+    m_csvExportButton = new QPushButton(u"خروجي CSV"_s, this);
+    m_csvExportButton->setObjectName(u"csvExportButton"_s);
+    for (QPushButton* button : {m_exitButton, m_profileButton, m_helpButton, m_answersButton,
+                                m_excelExportButton, m_spssExportButton, m_csvExportButton}) {
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
@@ -321,6 +325,10 @@ void ResultsWindow::build() {
     connect(m_helpButton, &QPushButton::clicked, m_helpPanel, &QWidget::show);
     connect(m_profileButton, &QPushButton::clicked, this, &ResultsWindow::openProfile);
     connect(m_excelExportButton, &QPushButton::clicked, this, &ResultsWindow::exportToExcel);
+    connect(m_spssExportButton, &QPushButton::clicked, this,
+            [this] { exportForResearch(ResearchFormat::Sav); });
+    connect(m_csvExportButton, &QPushButton::clicked, this,
+            [this] { exportForResearch(ResearchFormat::Csv); });
     connect(m_answersButton, &QPushButton::clicked, m_answersPanel, &QWidget::show);
 }
 
@@ -361,6 +369,13 @@ void ResultsWindow::exportToExcel() {
         m_excel = std::make_shared<ExportSnapshot>(m_context);
     }
     m_excel->exportAll(this);
+}
+
+void ResultsWindow::exportForResearch(ResearchFormat format) {
+    if (!m_excel) {
+        m_excel = std::make_shared<ExportSnapshot>(m_context);
+    }
+    m_excel->exportResearch(format, this);
 }
 
 ProfileWindow* ResultsWindow::openProfile() {

@@ -21,6 +21,7 @@ class QTextEdit;
 namespace morvalen {
 
 class ExportSnapshot;
+enum class ResearchFormat;
 class ProfileWindow;
 
 // The results view: pick an examinee and see the 18 scale scores, percentages and the
@@ -43,6 +44,9 @@ public:
     void setExcelExport(std::shared_ptr<ExportSnapshot> excel) { m_excel = std::move(excel); }
     // The Excel button: the export of every examinee.
     void exportToExcel();
+    // The SPSS and CSV buttons: every examinee with labels and scale scores, from the same
+    // snapshot as the Excel export.
+    void exportForResearch(ResearchFormat format);
 
     // The results of the examinee scored last, for the profile and the reports.
     const ScoringResult& result() const { return m_result; }
@@ -75,6 +79,8 @@ public:
     QPushButton* m_helpButton = nullptr;        // "راهنما"
     QPushButton* m_answersButton = nullptr;     // "پاسخها"
     QPushButton* m_excelExportButton = nullptr; // "خروجي اکسل داده ها"
+    QPushButton* m_spssExportButton = nullptr;  // "خروجي SPSS"
+    QPushButton* m_csvExportButton = nullptr;   // "خروجي CSV"
 
 protected:
     void closeEvent(QCloseEvent* event) override;
