@@ -13,6 +13,10 @@ namespace morvalen {
 // opposed to a file that is not a sound database.
 bool IsBusyError(const QSqlError& error);
 
+// The rollback journal every connection that writes uses (see docs/journal-mode.md): the
+// main file is complete at rest, so a copy of it alone holds every committed answer.
+inline constexpr const char* kJournalMode = "DELETE";
+
 // The three delivered database files of the program folder.
 enum class DatabaseFile { Main, SchemaTexts, ReportSections };
 

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -161,6 +162,25 @@ TEST_F(BackupWindowTest, RestoreRefusesBadFilesAndKeepsTheDatabase) {
     EXPECT_EQ(last().title, u"خطا"_s);
     EXPECT_TRUE(last().text.contains(u"بازيابي انجام نشد"_s));
     EXPECT_EQ(ReadAll(db), before);
+
+    // A backup that brings its own code: refused with its own message, nothing written.
+    const QString armed = folder.file(u"armed.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, armed, nullptr));
+    {
+        auto database = Database::open(armed, Database::Mode::ReadWrite);
+        ASSERT_TRUE(
+            database->exec(u"CREATE TRIGGER wipe AFTER UPDATE ON Answer1 BEGIN DELETE FROM IDE; END"_s));
+    }
+    window->m_restoreFileEdit->setText(armed);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
+    EXPECT_EQ(last().title, u"خطا"_s);
+    EXPECT_TRUE(last().text.startsWith(u"فايل انتخاب شده جدول، فهرست يا دستوري دارد"_s))
+        << last().text.toStdString();
+    EXPECT_TRUE(last().text.contains(u"trigger wipe"_s)) << last().text.toStdString();
+    EXPECT_EQ(ReadAll(db), before);
+    EXPECT_TRUE(window->m_restoreProgressBar->isHidden());
+    EXPECT_TRUE(window->m_restoreButton->isEnabled());
 }
 
 } // namespace
