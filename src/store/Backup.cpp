@@ -384,7 +384,9 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
     // The same durability as every other write: the old pages are journalled and flushed
     // before the database is overwritten, so a cut-off restore rolls back on the next open.
     const QByteArray journal = "PRAGMA journal_mode=" + QByteArray(kJournalMode);
+    const QByteArray journalLimit = "PRAGMA journal_size_limit=" + QByteArray::number(kJournalSizeLimit);
     if (!Exec(target.get(), journal.constData(), error) ||
+        !Exec(target.get(), journalLimit.constData(), error) ||
         !Exec(target.get(), "PRAGMA synchronous=FULL", error)) {
         return RestoreOutcome::WriteFailed;
     }

@@ -90,6 +90,7 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode, QString
         // A rollback journal and a full flush per commit: the file on disk is then always a
         // complete database, which the byte-copy backup relies on.
         if (!result->exec(u"PRAGMA journal_mode="_s + QString::fromLatin1(kJournalMode)) ||
+            !result->exec(u"PRAGMA journal_size_limit=%1"_s.arg(kJournalSizeLimit)) ||
             !result->exec(u"PRAGMA synchronous=FULL"_s)) {
             SetError(error, result->lastError());
             if (busy) {

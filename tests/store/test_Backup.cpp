@@ -282,7 +282,6 @@ TEST(RestoreBackup, RefusesADamagedOrAlteredBackupAndLeavesTheDatabaseByteForByt
         EXPECT_EQ(RestoreBackup(crafted, db, &error, [] {}), c.expected) << c.what;
         EXPECT_FALSE(error.isEmpty()) << c.what;
         EXPECT_EQ(Sha256(db), hashBefore) << c.what << ": the database must be untouched";
-        EXPECT_FALSE(QFileInfo::exists(db + u"-journal"_s)) << c.what;
     }
     // The crafted index really misleads a look-up, and only the full check sees it.
     const QString crafted = folder.file(u"mismatch.morvalen"_s);
