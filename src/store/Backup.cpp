@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QStringList>
 
 #include <sqlite3.h>
@@ -20,6 +21,7 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -44,6 +46,8 @@ constexpr int kPagesPerRestoreStep = 64;
 // While another connection holds the database: tries, and the pause between them.
 constexpr int kBusyTries = 40;
 constexpr int kBusyPauseMs = 50;
+// Room a restore needs beyond the backup's size and its journal.
+constexpr qint64 kRestoreSpareBytes = 1024 * 1024;
 
 struct SqliteCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -98,6 +102,19 @@ void FlushWrittenToDisk(int descriptor) {
 #endif
 }
 
+// Why a write to the backup's file failed, read while the partial file still takes its space.
+QString WriteFailure(const QFileDevice& out, int systemError, const QString& destination) {
+    if (systemError != ENOSPC) {
+        // The system's reason may be lost by the time Qt reports the failure; a volume with no
+        // room left says it plainly.
+        const QStorageInfo volume(QFileInfo(destination).absolutePath());
+        if (volume.isValid() && volume.bytesAvailable() == 0) {
+            systemError = ENOSPC;
+        }
+    }
+    return WriteFailureReason(systemError, out.errorString());
+}
+
 // How much a copy writes between two flushes of its target.
 constexpr qint64 kBytesPerFlush = 8 * 1024 * 1024;
 
@@ -113,6 +130,21 @@ bool Exec(sqlite3* db, const char* sql, QString* error) {
 
 } // namespace
 
+QString WriteFailureReason(int systemError, const QString& qtText) {
+    if (systemError == ENOSPC
+#ifdef EDQUOT
+        || systemError == EDQUOT
+#endif
+    ) {
+        return kDiskFullText;
+    }
+    // Qt does not always keep the system's words for a failed write; errno still has them.
+    if (!qtText.isEmpty() && qtText != u"Unknown error"_s) {
+        return qtText;
+    }
+    return systemError != 0 ? qt_error_string(systemError) : qtText;
+}
+
 bool BackupCopy(const QString& source, const QString& destination, QString* error,
                 const YieldToEvents& yield) {
     QFile in(source);
@@ -125,7 +157,7 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
     QSaveFile out(destination);
     out.setDirectWriteFallback(false);
     if (!out.open(QIODevice::WriteOnly)) {
-        SetError(error, out.errorString());
+        SetError(error, WriteFailure(out, errno, destination));
         return false;
     }
     std::vector<char> buffer(static_cast<std::size_t>(kBackupChunk * kChunksPerRun));
@@ -143,14 +175,14 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
             break;
         }
         if (out.write(buffer.data(), got) != got) {
-            SetError(error, out.errorString());
+            SetError(error, WriteFailure(out, errno, destination));
             out.cancelWriting();
             return false;
         }
         sinceFlush += got;
         if (yield && sinceFlush >= kBytesPerFlush) {
             if (!out.flush()) {
-                SetError(error, out.errorString());
+                SetError(error, WriteFailure(out, errno, destination));
                 out.cancelWriting();
                 return false;
             }
@@ -163,8 +195,9 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
         }
     }
     // commit() flushes the data to disk before the rename.
+    errno = 0;
     if (!out.commit()) {
-        SetError(error, out.errorString());
+        SetError(error, WriteFailure(out, errno, destination));
         return false;
     }
     return true;
@@ -373,6 +406,15 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
     if (check != RestoreOutcome::Restored) {
         return check;
     }
+    // The restored file takes about the backup's size on the database's disk, counting the
+    // journal of the pages it replaces; without that room nothing is started.
+    const qint64 needed =
+        QFileInfo(backupPath).size() + QFileInfo(backupPath).size() / 50 + kRestoreSpareBytes;
+    const QStorageInfo volume(QFileInfo(databasePath).absolutePath());
+    if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < needed) {
+        SetError(error, kDiskFullText);
+        return RestoreOutcome::DiskFull;
+    }
     SqliteHandle source = OpenRaw(backupPath, SQLITE_OPEN_READONLY, error);
     if (!source) {
         return RestoreOutcome::Unreadable;
@@ -425,6 +467,18 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
         clock.maybeYield();
     }
     sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        // A copy that failed part way may leave its journal for the next connection to roll
+        // back; do it now, so the file is the old database again before anyone looks.
+        target.reset();
+        if (SqliteHandle again = OpenRaw(databasePath, SQLITE_OPEN_READWRITE, nullptr)) {
+            Exec(again.get(), "SELECT count(*) FROM sqlite_master", nullptr);
+        }
+    }
+    if (rc == SQLITE_FULL) {
+        SetError(error, kDiskFullText);
+        return RestoreOutcome::DiskFull;
+    }
     if (rc != SQLITE_DONE) {
         SetError(error, QString::fromUtf8(sqlite3_errstr(rc)));
         return RestoreOutcome::WriteFailed;

@@ -15,6 +15,14 @@ using RestoreProgress = std::function<void(int percent)>;
 // The size of the copy's unit; a copy moves whole runs of these at a time.
 inline constexpr qint64 kBackupChunk = 4048;
 
+// What a failed write says when the disk or the user's quota is full.
+inline const QString kDiskFullText =
+    QStringLiteral("فضاي خالي ديسک مقصد تمام شده است؛ جاي ديگري را انتخاب کنيد يا فضاي ديسک را خالي کنيد.");
+
+// Why writing a file failed, in the system's words, from errno and Qt's text for it: the full
+// disk in plain Persian; otherwise Qt's text, or the system's when Qt has none.
+QString WriteFailureReason(int systemError, const QString& qtText);
+
 // Copies source to destination byte for byte. The bytes go to a temporary file beside the
 // destination, which is flushed to disk and then renamed over it, so the destination is
 // either the old file or the complete copy, never a part; a longer old file leaves no tail.
@@ -34,6 +42,7 @@ enum class RestoreOutcome {
                    // or changed; nothing was changed
     Unreadable,    // the file is missing or cannot be read; nothing was changed
     WriteFailed,   // the database could not be written (held by another program); nothing was changed
+    DiskFull,      // no room left for the restore on the database's disk; nothing was changed
 };
 
 // Checks a file that is to be restored, changing nothing: SQLite's full integrity check

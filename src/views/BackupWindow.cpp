@@ -283,6 +283,7 @@ void BackupWindow::restoreBackup() {
                                  error);
         break;
     case RestoreOutcome::Unreadable:
+    case RestoreOutcome::DiskFull:
         MessageBox::critical(this, kAppName, CopyFailure(error));
         break;
     case RestoreOutcome::WriteFailed:

@@ -17,6 +17,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -125,6 +126,25 @@ TEST(BackupCopy, LetsTheWindowBreatheOnALongCopy) {
     EXPECT_EQ(QFileInfo(folder.file(u"big.morvalen"_s)).size(), 64 * 1024 * 1024);
     // Far fewer than one per chunk (16,580 chunks), but not none on a copy this long.
     EXPECT_LT(yields, 2000);
+}
+
+TEST(BackupCopy, AFailedWriteGivesItsReasonNeverUnknownError) {
+    const struct {
+        int systemError;
+        QString qtText;
+        QString expected;
+    } cases[] = {
+        {ENOSPC, u"Unknown error"_s, kDiskFullText},
+        {ENOSPC, u"No space left on device"_s, kDiskFullText},
+        {EDQUOT, u""_s, kDiskFullText},
+        {EACCES, u"Unknown error"_s, qt_error_string(EACCES)},
+        {EIO, u""_s, qt_error_string(EIO)},
+        {EACCES, u"Permission denied"_s, u"Permission denied"_s},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WriteFailureReason(c.systemError, c.qtText), c.expected) << c.systemError;
+    }
+    EXPECT_NE(qt_error_string(EACCES), u"Unknown error"_s);
 }
 
 TEST(MakeBackup, CopiesTheCommittedDatabaseOnly) {
