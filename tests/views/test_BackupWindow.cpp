@@ -135,8 +135,18 @@ TEST_F(BackupWindowTest, RestoreMessagesAndARealRestore) {
     EXPECT_EQ(last().text, u"عدم موفقيت در بازيابي اطلاعات "_s);
     EXPECT_EQ(examineeCount(), 2);
 
+    // The bar shows while the restore runs, climbs to 100 and goes when it is done.
+    QList<int> shownPercents;
+    QObject::connect(window->m_restoreProgressBar, &QProgressBar::valueChanged, window, [&](int percent) {
+        if (window->m_restoreProgressBar->isVisible()) {
+            shownPercents.append(percent);
+        }
+    });
     MessageBox::setNextAnswer(QMessageBox::Yes);
     QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
+    ASSERT_FALSE(shownPercents.isEmpty());
+    EXPECT_EQ(shownPercents.back(), 100);
+    EXPECT_TRUE(window->m_restoreProgressBar->isHidden());
     EXPECT_EQ(MessageBox::shown()[MessageBox::shown().size() - 2].text,
               u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s);
     EXPECT_EQ(last().text, u"بازيابي اطلاعات انجام شد"_s);
