@@ -423,13 +423,32 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
     if (!target) {
         return RestoreOutcome::WriteFailed;
     }
+    YieldClock clock{&yield, {}};
+    clock.since.start();
+    if (yield) {
+        // Wait for another connection's lock in short pieces, with the window's events between
+        // them, rather than in one long wait inside SQLite.
+        sqlite3_busy_timeout(target.get(), kBusyPauseMs);
+    }
+    const auto execWaiting = [&](const char* sql) {
+        for (int tries = 0;; ++tries) {
+            const int rc = sqlite3_exec(target.get(), sql, nullptr, nullptr, nullptr);
+            if ((rc != SQLITE_BUSY && rc != SQLITE_LOCKED) || !yield || tries >= kBusyTries) {
+                if (rc != SQLITE_OK) {
+                    SetError(error, QString::fromUtf8(sqlite3_errmsg(target.get())));
+                }
+                return rc == SQLITE_OK;
+            }
+            clock.maybeYield();
+            sqlite3_sleep(kBusyPauseMs);
+        }
+    };
     // The same durability as every other write: the old pages are journalled and flushed
     // before the database is overwritten, so a cut-off restore rolls back on the next open.
     const QByteArray journal = "PRAGMA journal_mode=" + QByteArray(kJournalMode);
     const QByteArray journalLimit = "PRAGMA journal_size_limit=" + QByteArray::number(kJournalSizeLimit);
-    if (!Exec(target.get(), journal.constData(), error) ||
-        !Exec(target.get(), journalLimit.constData(), error) ||
-        !Exec(target.get(), "PRAGMA synchronous=FULL", error)) {
+    if (!execWaiting(journal.constData()) || !execWaiting(journalLimit.constData()) ||
+        !execWaiting("PRAGMA synchronous=FULL")) {
         return RestoreOutcome::WriteFailed;
     }
     sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
@@ -441,8 +460,6 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
     // which commits it: old or new, never a mix, however many steps it takes. Without a
     // yield there is nothing to step for, and it goes in one.
     const int pagesPerStep = yield ? kPagesPerRestoreStep : -1;
-    YieldClock clock{&yield, {}};
-    clock.since.start();
     int rc = SQLITE_OK;
     int busyTries = 0;
     for (;;) {

@@ -5,6 +5,7 @@
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -357,7 +359,24 @@ TEST(RestoreBackup, DatabaseHeldByAnotherProgramIsLeftAlone) {
     auto holder = Database::open(db, Database::Mode::ReadWrite);
     ASSERT_TRUE(holder && holder->exec(u"BEGIN EXCLUSIVE"_s));
     EXPECT_EQ(RestoreBackup(folder.file(u"b.morvalen"_s), db, nullptr), RestoreOutcome::WriteFailed);
+    // Stepping, the restore waits for the lock with the events handled meanwhile.
+    int yields = 0;
+    EXPECT_EQ(RestoreBackup(folder.file(u"b.morvalen"_s), db, nullptr, [&yields] { ++yields; }),
+              RestoreOutcome::WriteFailed);
+    EXPECT_GT(yields, 10);
     holder->exec(u"ROLLBACK"_s);
+    EXPECT_EQ(Signature(db), u"2|held1|2|1"_s);
+
+    // A lock let go while the restore waits, by an event handled in one of its yields: the
+    // restore then goes through.
+    Populate(db, u"later"_s, 1, u"6"_s);
+    ASSERT_TRUE(holder->exec(u"BEGIN EXCLUSIVE"_s));
+    QTimer::singleShot(300, [&holder] { holder->exec(u"ROLLBACK"_s); });
+    QString error;
+    EXPECT_EQ(
+        RestoreBackup(folder.file(u"b.morvalen"_s), db, &error, [] { QCoreApplication::processEvents(); }),
+        RestoreOutcome::Restored)
+        << error.toStdString();
     EXPECT_EQ(Signature(db), u"2|held1|2|1"_s);
 }
 
