@@ -8,9 +8,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+#include <QStringList>
 
 #include <sqlite3.h>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -30,6 +41,13 @@ void SetError(QString* error, const QString& text) {
 // loop runs at most every few milliseconds, not after every chunk.
 constexpr qint64 kChunksPerRun = 256;
 constexpr qint64 kYieldEveryMs = 15;
+// A restore copies this many pages (256 KB of 4096-byte pages) between looks at the clock.
+constexpr int kPagesPerRestoreStep = 64;
+// While another connection holds the database: tries, and the pause between them.
+constexpr int kBusyTries = 40;
+constexpr int kBusyPauseMs = 50;
+// Room a restore needs beyond the backup's size and its journal.
+constexpr qint64 kRestoreSpareBytes = 1024 * 1024;
 
 struct SqliteCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -50,6 +68,56 @@ SqliteHandle OpenRaw(const QString& path, int flags, QString* error) {
     return handle;
 }
 
+// Runs yield from inside a long SQLite statement, at most every few milliseconds.
+struct YieldClock {
+    const YieldToEvents* yield = nullptr;
+    QElapsedTimer since;
+
+    void maybeYield() {
+        if (yield && *yield && since.elapsed() >= kYieldEveryMs) {
+            (*yield)();
+            since.restart();
+        }
+    }
+};
+
+int YieldFromSqlite(void* clock) {
+    static_cast<YieldClock*>(clock)->maybeYield();
+    return 0; // never interrupt the statement
+}
+
+// Statements run this many virtual machine steps between looks at the clock.
+constexpr int kStepsPerLook = 1000;
+
+// Sends what has been written to a file on to the disk. A long copy does this as it goes, so
+// the flush that ends it has little left to do and does not hold the window still.
+void FlushWrittenToDisk(int descriptor) {
+    if (descriptor < 0) {
+        return;
+    }
+#ifdef Q_OS_WIN
+    FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)));
+#else
+    fdatasync(descriptor);
+#endif
+}
+
+// Why a write to the backup's file failed, read while the partial file still takes its space.
+QString WriteFailure(const QFileDevice& out, int systemError, const QString& destination) {
+    if (systemError != ENOSPC) {
+        // The system's reason may be lost by the time Qt reports the failure; a volume with no
+        // room left says it plainly.
+        const QStorageInfo volume(QFileInfo(destination).absolutePath());
+        if (volume.isValid() && volume.bytesAvailable() == 0) {
+            systemError = ENOSPC;
+        }
+    }
+    return WriteFailureReason(systemError, out.errorString());
+}
+
+// How much a copy writes between two flushes of its target.
+constexpr qint64 kBytesPerFlush = 8 * 1024 * 1024;
+
 bool Exec(sqlite3* db, const char* sql, QString* error) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
@@ -61,6 +129,21 @@ bool Exec(sqlite3* db, const char* sql, QString* error) {
 }
 
 } // namespace
+
+QString WriteFailureReason(int systemError, const QString& qtText) {
+    if (systemError == ENOSPC
+#ifdef EDQUOT
+        || systemError == EDQUOT
+#endif
+    ) {
+        return kDiskFullText;
+    }
+    // Qt does not always keep the system's words for a failed write; errno still has them.
+    if (!qtText.isEmpty() && qtText != u"Unknown error"_s) {
+        return qtText;
+    }
+    return systemError != 0 ? qt_error_string(systemError) : qtText;
+}
 
 bool BackupCopy(const QString& source, const QString& destination, QString* error,
                 const YieldToEvents& yield) {
@@ -74,12 +157,13 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
     QSaveFile out(destination);
     out.setDirectWriteFallback(false);
     if (!out.open(QIODevice::WriteOnly)) {
-        SetError(error, out.errorString());
+        SetError(error, WriteFailure(out, errno, destination));
         return false;
     }
     std::vector<char> buffer(static_cast<std::size_t>(kBackupChunk * kChunksPerRun));
     QElapsedTimer sinceYield;
     sinceYield.start();
+    qint64 sinceFlush = 0;
     for (;;) {
         const qint64 got = in.read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (got < 0) {
@@ -91,9 +175,19 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
             break;
         }
         if (out.write(buffer.data(), got) != got) {
-            SetError(error, out.errorString());
+            SetError(error, WriteFailure(out, errno, destination));
             out.cancelWriting();
             return false;
+        }
+        sinceFlush += got;
+        if (yield && sinceFlush >= kBytesPerFlush) {
+            if (!out.flush()) {
+                SetError(error, WriteFailure(out, errno, destination));
+                out.cancelWriting();
+                return false;
+            }
+            FlushWrittenToDisk(out.handle());
+            sinceFlush = 0;
         }
         if (yield && sinceYield.elapsed() >= kYieldEveryMs) {
             yield();
@@ -101,11 +195,183 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
         }
     }
     // commit() flushes the data to disk before the rename.
+    errno = 0;
     if (!out.commit()) {
-        SetError(error, out.errorString());
+        SetError(error, WriteFailure(out, errno, destination));
         return false;
     }
     return true;
+}
+
+namespace {
+
+// A schema as a sorted list of "type, name, table, statement" lines; where the tables'
+// pages lie does not count.
+QStringList ReadSchema(sqlite3* db, QString* error) {
+    QStringList lines;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_master", -1,
+                           &statement, nullptr) != SQLITE_OK) {
+        SetError(error, QString::fromUtf8(sqlite3_errmsg(db)));
+        return {};
+    }
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        QStringList fields;
+        for (int column = 0; column < 4; ++column) {
+            fields.append(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column))));
+        }
+        lines.append(fields.join(u'\x1f'));
+    }
+    if (rc != SQLITE_DONE) {
+        SetError(error, QString::fromUtf8(sqlite3_errmsg(db)));
+        lines.clear();
+    }
+    sqlite3_finalize(statement);
+    lines.sort();
+    return lines;
+}
+
+// The schemas that running each release's scripts on an empty database leaves.
+const std::vector<QStringList>& ReleasedSchemas() {
+    static const std::vector<QStringList> schemas = [] {
+        std::vector<QStringList> result;
+        SqliteHandle scratch = OpenRaw(u":memory:"_s, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
+        if (!scratch) {
+            return result;
+        }
+        for (const QString& script : ReleasedMainSchemaScripts()) {
+            // The scripts of later steps build on the ones before, as an upgrade does.
+            if (!Exec(scratch.get(), script.toUtf8().constData(), nullptr)) {
+                break;
+            }
+            result.push_back(ReadSchema(scratch.get(), nullptr));
+        }
+        return result;
+    }();
+    return schemas;
+}
+
+QString Describe(const QString& line) {
+    const QStringList fields = line.split(u'\x1f');
+    return fields.value(0) + u' ' + fields.value(1);
+}
+
+// What sets a schema apart from the nearest released one, for the message.
+QString SchemaDifference(const QStringList& found) {
+    const std::vector<QStringList>& released = ReleasedSchemas();
+    if (released.empty()) {
+        return u"the program's own schema cannot be read"_s;
+    }
+    const QStringList& expected = released.back();
+    QStringList extra, missing;
+    for (const QString& line : found) {
+        if (!expected.contains(line)) {
+            extra.append(Describe(line));
+        }
+    }
+    for (const QString& line : expected) {
+        if (!found.contains(line)) {
+            missing.append(Describe(line));
+        }
+    }
+    QString text;
+    if (!extra.isEmpty()) {
+        text += u"not of this program: "_s + extra.join(u", "_s);
+    }
+    if (!missing.isEmpty()) {
+        text += (text.isEmpty() ? u""_s : u"; "_s) + u"missing or changed: "_s + missing.join(u", "_s);
+    }
+    return text;
+}
+
+} // namespace
+
+QStringList ReleasedMainSchemaScripts() {
+    QFile base(u":/schema/morvalen.sql"_s);
+    if (!base.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    // Each upgrade step that changes the schema adds its script here, after the base.
+    return {QString::fromUtf8(base.readAll())};
+}
+
+RestoreOutcome CheckBackupFile(const QString& path, QString* error, const YieldToEvents& yield) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        SetError(error, QFileInfo(path).isFile() ? file.errorString() : u"no such file: "_s + path);
+        return RestoreOutcome::Unreadable;
+    }
+    // Bytes 18 and 19 of the header: 1 and 1 for a rollback-journal file. Any other value would
+    // turn the restored database into another journal mode (a write-ahead log beside it, say).
+    const QByteArray header = file.read(100);
+    file.close();
+    if (header.size() == 100 && header.startsWith(QByteArrayLiteral("SQLite format 3\0")) &&
+        (header[18] != 1 || header[19] != 1)) {
+        SetError(error, u"the file is not kept with a rollback journal"_s);
+        return RestoreOutcome::ForeignSchema;
+    }
+    SqliteHandle db = OpenRaw(path, SQLITE_OPEN_READONLY, error);
+    if (!db) {
+        return RestoreOutcome::Unreadable;
+    }
+    YieldClock clock{&yield, {}};
+    clock.since.start();
+    sqlite3_progress_handler(db.get(), kStepsPerLook, YieldFromSqlite, &clock);
+
+    // The full check compares every index with its table, which the quick one does not: a
+    // backup whose index leads a look-up of one code to another examinee fails here.
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &statement, nullptr);
+    QStringList problems;
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            problems.append(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+        }
+    }
+    const QString engineError = QString::fromUtf8(sqlite3_errmsg(db.get()));
+    sqlite3_finalize(statement);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED || rc == SQLITE_IOERR || rc == SQLITE_CANTOPEN) {
+        SetError(error, engineError);
+        return RestoreOutcome::Unreadable;
+    }
+    if (rc != SQLITE_DONE) {
+        SetError(error, engineError);
+        return RestoreOutcome::NotABackup;
+    }
+    if (problems != QStringList{u"ok"_s}) {
+        SetError(error, problems.mid(0, 5).join(u"\r\n"_s));
+        return RestoreOutcome::NotABackup;
+    }
+    sqlite3_progress_handler(db.get(), 0, nullptr, nullptr);
+
+    QString schemaError;
+    const QStringList schema = ReadSchema(db.get(), &schemaError);
+    if (!schemaError.isEmpty()) {
+        SetError(error, schemaError);
+        return RestoreOutcome::NotABackup;
+    }
+    const std::vector<QStringList>& released = ReleasedSchemas();
+    if (std::find(released.begin(), released.end(), schema) != released.end()) {
+        return RestoreOutcome::Restored;
+    }
+    // Without the program's tables the file is no backup of it at all; with them and more, or
+    // with one of them changed, it is a backup someone has altered.
+    const auto hasTable = [&schema](const QString& name) {
+        return std::any_of(schema.begin(), schema.end(), [&name](const QString& line) {
+            return line.startsWith(u"table\x1f"_s + name + u'\x1f');
+        });
+    };
+    for (const RequiredTable& table : RequiredTables(DatabaseFile::Main)) {
+        if (!table.columns.isEmpty() && !hasTable(table.name)) {
+            SetError(error, u"no table "_s + table.name);
+            return RestoreOutcome::NotABackup;
+        }
+    }
+    SetError(error, SchemaDifference(schema));
+    return RestoreOutcome::ForeignSchema;
 }
 
 bool MakeBackup(const QString& databasePath, const QString& target, QString* error,
@@ -127,28 +393,27 @@ bool MakeBackup(const QString& databasePath, const QString& target, QString* err
     if (!copied) {
         return false;
     }
-    const DatabaseCheck check = CheckDatabaseFile(target, DatabaseFile::Main, DatabaseCheckAccess::ReadOnly);
-    if (!check.ok()) {
-        SetError(error, check.detail);
+    // A backup counts as made only when it could be restored.
+    if (CheckBackupFile(target, error, yield) != RestoreOutcome::Restored) {
         return false;
     }
     return true;
 }
 
-RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databasePath, QString* error) {
-    if (!QFileInfo(backupPath).isFile()) {
-        SetError(error, u"no such file: "_s + backupPath);
-        return RestoreOutcome::Unreadable;
+RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databasePath, QString* error,
+                             const YieldToEvents& yield, const RestoreProgress& progress) {
+    const RestoreOutcome check = CheckBackupFile(backupPath, error, yield);
+    if (check != RestoreOutcome::Restored) {
+        return check;
     }
-    const DatabaseCheck check =
-        CheckDatabaseFile(backupPath, DatabaseFile::Main, DatabaseCheckAccess::ReadOnly);
-    if (check.problem == DatabaseProblem::NotDatabase) {
-        SetError(error, check.detail);
-        return RestoreOutcome::NotABackup;
-    }
-    if (!check.ok()) {
-        SetError(error, check.detail);
-        return RestoreOutcome::Unreadable;
+    // The restored file takes about the backup's size on the database's disk, counting the
+    // journal of the pages it replaces; without that room nothing is started.
+    const qint64 needed =
+        QFileInfo(backupPath).size() + QFileInfo(backupPath).size() / 50 + kRestoreSpareBytes;
+    const QStorageInfo volume(QFileInfo(databasePath).absolutePath());
+    if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < needed) {
+        SetError(error, kDiskFullText);
+        return RestoreOutcome::DiskFull;
     }
     SqliteHandle source = OpenRaw(backupPath, SQLITE_OPEN_READONLY, error);
     if (!source) {
@@ -158,10 +423,32 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
     if (!target) {
         return RestoreOutcome::WriteFailed;
     }
+    YieldClock clock{&yield, {}};
+    clock.since.start();
+    if (yield) {
+        // Wait for another connection's lock in short pieces, with the window's events between
+        // them, rather than in one long wait inside SQLite.
+        sqlite3_busy_timeout(target.get(), kBusyPauseMs);
+    }
+    const auto execWaiting = [&](const char* sql) {
+        for (int tries = 0;; ++tries) {
+            const int rc = sqlite3_exec(target.get(), sql, nullptr, nullptr, nullptr);
+            if ((rc != SQLITE_BUSY && rc != SQLITE_LOCKED) || !yield || tries >= kBusyTries) {
+                if (rc != SQLITE_OK) {
+                    SetError(error, QString::fromUtf8(sqlite3_errmsg(target.get())));
+                }
+                return rc == SQLITE_OK;
+            }
+            clock.maybeYield();
+            sqlite3_sleep(kBusyPauseMs);
+        }
+    };
     // The same durability as every other write: the old pages are journalled and flushed
     // before the database is overwritten, so a cut-off restore rolls back on the next open.
-    if (!Exec(target.get(), "PRAGMA journal_mode=DELETE", error) ||
-        !Exec(target.get(), "PRAGMA synchronous=FULL", error)) {
+    const QByteArray journal = "PRAGMA journal_mode=" + QByteArray(kJournalMode);
+    const QByteArray journalLimit = "PRAGMA journal_size_limit=" + QByteArray::number(kJournalSizeLimit);
+    if (!execWaiting(journal.constData()) || !execWaiting(journalLimit.constData()) ||
+        !execWaiting("PRAGMA synchronous=FULL")) {
         return RestoreOutcome::WriteFailed;
     }
     sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
@@ -169,19 +456,52 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
         SetError(error, QString::fromUtf8(sqlite3_errmsg(target.get())));
         return RestoreOutcome::WriteFailed;
     }
+    // The copy holds one write transaction on the database from its first step to its last,
+    // which commits it: old or new, never a mix, however many steps it takes. Without a
+    // yield there is nothing to step for, and it goes in one.
+    const int pagesPerStep = yield ? kPagesPerRestoreStep : -1;
     int rc = SQLITE_OK;
-    // All pages in one step: one transaction on the live database.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        rc = sqlite3_backup_step(backup, -1);
-        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) {
+    int busyTries = 0;
+    for (;;) {
+        rc = sqlite3_backup_step(backup, pagesPerStep);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            // Another window's connection is reading; its statement ends in a moment.
+            if (++busyTries > kBusyTries) {
+                break;
+            }
+            clock.maybeYield();
+            sqlite3_sleep(kBusyPauseMs);
+            continue;
+        }
+        if (rc != SQLITE_OK) {
             break;
         }
-        sqlite3_sleep(200);
+        if (progress) {
+            const int total = sqlite3_backup_pagecount(backup);
+            const int left = sqlite3_backup_remaining(backup);
+            progress(total > 0 ? static_cast<int>((total - left) * 100LL / total) : 0);
+        }
+        clock.maybeYield();
     }
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE) {
+        // A copy that failed part way may leave its journal for the next connection to roll
+        // back; do it now, so the file is the old database again before anyone looks.
+        target.reset();
+        if (SqliteHandle again = OpenRaw(databasePath, SQLITE_OPEN_READWRITE, nullptr)) {
+            Exec(again.get(), "SELECT count(*) FROM sqlite_master", nullptr);
+        }
+    }
+    if (rc == SQLITE_FULL) {
+        SetError(error, kDiskFullText);
+        return RestoreOutcome::DiskFull;
+    }
+    if (rc != SQLITE_DONE) {
         SetError(error, QString::fromUtf8(sqlite3_errstr(rc)));
         return RestoreOutcome::WriteFailed;
+    }
+    if (progress) {
+        progress(100);
     }
     return RestoreOutcome::Restored;
 }

@@ -1,16 +1,27 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 namespace morvalen {
 
-// Called now and then during a long copy so the window stays responsive.
+// Called now and then during a long copy or check so the window stays responsive.
 using YieldToEvents = std::function<void()>;
+// Told how far a restore's copy has come, 0 to 100.
+using RestoreProgress = std::function<void(int percent)>;
 
 // The size of the copy's unit; a copy moves whole runs of these at a time.
 inline constexpr qint64 kBackupChunk = 4048;
+
+// What a failed write says when the disk or the user's quota is full.
+inline const QString kDiskFullText =
+    QStringLiteral("فضاي خالي ديسک مقصد تمام شده است؛ جاي ديگري را انتخاب کنيد يا فضاي ديسک را خالي کنيد.");
+
+// Why writing a file failed, in the system's words, from errno and Qt's text for it: the full
+// disk in plain Persian; otherwise Qt's text, or the system's when Qt has none.
+QString WriteFailureReason(int systemError, const QString& qtText);
 
 // Copies source to destination byte for byte. The bytes go to a temporary file beside the
 // destination, which is flushed to disk and then renamed over it, so the destination is
@@ -19,22 +30,37 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
                 const YieldToEvents& yield = {});
 
 // Makes a backup of the main database. The copy is taken while the database is held at
-// rest (no write can commit meanwhile), and it is checked to be a sound database before
+// rest (no write can commit meanwhile), and it passes the same check a restore makes before
 // the backup counts as made.
 bool MakeBackup(const QString& databasePath, const QString& target, QString* error,
                 const YieldToEvents& yield = {});
 
 enum class RestoreOutcome {
     Restored,
-    NotABackup,  // the file is no sound database of this program; nothing was changed
-    Unreadable,  // the file is missing or cannot be read; nothing was changed
-    WriteFailed, // the database could not be written (held by another program); nothing was changed
+    NotABackup,    // the file is no sound database of this program; nothing was changed
+    ForeignSchema, // a database of this program with tables, indexes, views or triggers added
+                   // or changed; nothing was changed
+    Unreadable,    // the file is missing or cannot be read; nothing was changed
+    WriteFailed,   // the database could not be written (held by another program); nothing was changed
+    DiskFull,      // no room left for the restore on the database's disk; nothing was changed
 };
+
+// Checks a file that is to be restored, changing nothing: SQLite's full integrity check
+// (every index against its table), a rollback-journal file, and a schema that is exactly one
+// this program creates. Restored when the file may be restored; otherwise why not.
+RestoreOutcome CheckBackupFile(const QString& path, QString* error, const YieldToEvents& yield = {});
+
+// The main database's schema as each release creates it: the first entry is what the
+// delivered database is made from, each later upgrade step adds the schema it leaves. A
+// backup must match one of them exactly.
+QStringList ReleasedMainSchemaScripts();
 
 // Puts the backup's content in place of the main database. The backup is checked first;
 // the new content then goes in through SQLite as one transaction, so a restore cut short
 // (even by a crash) leaves the old database intact, and the windows' open connections stay
-// usable and see the restored data on their next read.
-RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databasePath, QString* error);
+// usable and see the restored data on their next read. With yield, the check and the copy
+// run in short steps with yield called between them, and progress hears how far the copy is.
+RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databasePath, QString* error,
+                             const YieldToEvents& yield = {}, const RestoreProgress& progress = {});
 
 } // namespace morvalen

@@ -87,9 +87,11 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode, QString
         return nullptr;
     }
     if (mode == Mode::ReadWrite) {
-        // Rollback journal deleted after each commit, and a full flush per commit: the file on
-        // disk is then always a complete database, which the byte-copy backup relies on.
-        if (!result->exec(u"PRAGMA journal_mode=DELETE"_s) || !result->exec(u"PRAGMA synchronous=FULL"_s)) {
+        // A rollback journal and a full flush per commit: the file on disk is then always a
+        // complete database, which the byte-copy backup relies on.
+        if (!result->exec(u"PRAGMA journal_mode="_s + QString::fromLatin1(kJournalMode)) ||
+            !result->exec(u"PRAGMA journal_size_limit=%1"_s.arg(kJournalSizeLimit)) ||
+            !result->exec(u"PRAGMA synchronous=FULL"_s)) {
             SetError(error, result->lastError());
             if (busy) {
                 *busy = result->m_lastBusy;

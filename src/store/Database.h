@@ -13,6 +13,13 @@ namespace morvalen {
 // opposed to a file that is not a sound database.
 bool IsBusyError(const QSqlError& error);
 
+// The rollback journal every connection that writes uses (measured against DELETE and
+// TRUNCATE in docs/journal-mode.md): the main file is complete at rest, so a copy of it alone
+// holds every committed answer. The journal file stays beside it between commits with its
+// header cleared, and is cut back to kJournalSizeLimit after a large transaction.
+inline constexpr const char* kJournalMode = "PERSIST";
+inline constexpr int kJournalSizeLimit = 1024 * 1024;
+
 // The three delivered database files of the program folder.
 enum class DatabaseFile { Main, SchemaTexts, ReportSections };
 

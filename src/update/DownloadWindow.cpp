@@ -9,7 +9,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -153,6 +155,21 @@ DownloadWindow::DownloadWindow(const Context& context, QWidget* mainWindow, std:
         // Cancelled or failed: back to idle, ready to try again.
         m_downloadButton->setText(kDownload);
     });
+    m_installerCheck = new VersionCheck(this);
+    connect(m_installerCheck, &VersionCheck::finished, this, [this](VersionCheck::Outcome outcome, double) {
+        if (!m_askingForInstaller) {
+            return; // cancelled meanwhile
+        }
+        m_askingForInstaller = false;
+        if (outcome == VersionCheck::Outcome::Failed || !m_installerCheck->installer().known()) {
+            MessageBox::critical(this, u"Error"_s,
+                                 u"مشخصات فايل نصب از سرور دريافت نشد و دانلود انجام نشد. لطفا بعدا دوباره "
+                                 u"امتحان کنيد."_s);
+            m_downloadButton->setText(kDownload);
+            return;
+        }
+        downloadPublishedInstaller();
+    });
     connect(m_downloadButton, &QPushButton::clicked, this, &DownloadWindow::startOrCancelDownload);
     connect(m_exitButton, &QPushButton::clicked, this, &QDialog::close);
     placeBar();
@@ -169,11 +186,38 @@ void DownloadWindow::startOrCancelDownload() {
         m_downloadButton->setText(kCancel);
         m_percent = 0;
         placeBar();
-        m_downloader->start(m_addressEdit->text(), destination());
+        // What the installer must be comes first, from the version file beside it.
+        m_askingForInstaller = true;
+        m_installerCheck->start(VersionFileAddress(m_context), m_context.intervals.networkTimeoutMs,
+                                OwnVersion());
     } else {
+        m_askingForInstaller = false;
         m_downloader->cancel();
         m_downloadButton->setText(kDownload);
     }
+}
+
+void DownloadWindow::downloadPublishedInstaller() {
+    m_downloader->start(m_addressEdit->text(), destination());
+}
+
+QString DownloadWindow::installerProblem(const QString& path) const {
+    const PublishedInstaller& expected = m_installerCheck->installer();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return file.errorString();
+    }
+    if (file.size() != expected.size) {
+        return u"حجم فايل %1 بايت است و بايد %2 بايت باشد."_s.arg(file.size()).arg(expected.size);
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) {
+        return file.errorString();
+    }
+    if (hash.result().toHex() != expected.sha256) {
+        return u"فايل با فايل منتشر شده يكي نيست (SHA-256)."_s;
+    }
+    return {};
 }
 
 void DownloadWindow::showProgress(const QString& percent) {
@@ -203,9 +247,20 @@ void DownloadWindow::showError(const QString& message) {
 }
 
 void DownloadWindow::startInstaller() {
-    MessageBox::information(this, u"Success"_s, u"دانلود فايل با موفقيت به پايان رسيد "_s);
     m_downloadButton->setText(kDownload);
     const QString installer = destination();
+    // Only the very file the maker published is started: a page or a cut-off body that came
+    // in its place is removed.
+    const QString problem = installerProblem(installer);
+    if (!problem.isEmpty()) {
+        QFile::remove(installer);
+        MessageBox::critical(this, u"خطا"_s,
+                             u"فايل دانلود شده فايل نصب سالم برنامه نيست و اجرا نشد. فايل پاك شد؛ لطفا "
+                             u"دوباره دانلود کنيد."_s +
+                                 u"\r\n"_s + problem);
+        return;
+    }
+    MessageBox::information(this, u"Success"_s, u"دانلود فايل با موفقيت به پايان رسيد "_s);
     if (!Installer::Start(installer)) {
         // The program stays: the clinic can run the downloaded installer by hand.
         MessageBox::critical(this, u"خطا"_s,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Context.h"
+#include "update/VersionCheck.h"
 #include "views/MainWindowLock.h"
 
 #include <QDialog>
@@ -15,9 +16,11 @@ class QPushButton;
 namespace morvalen {
 
 class FileDownloader;
+class VersionCheck;
 
 // The installer download: progress bar, download and cancel, and on success the installer
-// starts and the program ends so it can be replaced.
+// starts and the program ends so it can be replaced. The installer's size and SHA-256 are
+// read from the version file first; a download that matches neither is deleted, never started.
 class DownloadWindow : public QDialog {
     Q_OBJECT
 
@@ -45,6 +48,7 @@ public:
     QLabel* m_addressLabel = nullptr;        // "Address File :", hidden
     QLineEdit* m_addressEdit = nullptr;      // the installer's address, hidden
     FileDownloader* m_downloader = nullptr;
+    VersionCheck* m_installerCheck = nullptr; // reads the installer's published size and hash
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,6 +56,9 @@ protected:
 
 private:
     void startOrCancelDownload();
+    void downloadPublishedInstaller();
+    // Empty when the downloaded file is the published installer; otherwise why it is not.
+    QString installerProblem(const QString& path) const;
     void showProgress(const QString& percent);
     void showError(const QString& message);
     void startInstaller();
@@ -61,6 +68,7 @@ private:
     MainWindowLock m_mainLock;
     std::function<void()> m_quit;
     int m_percent = 0;
+    bool m_askingForInstaller = false; // the version file is being read before the download
 };
 
 } // namespace morvalen

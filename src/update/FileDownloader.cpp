@@ -84,9 +84,11 @@ void FileDownloader::start(const QString& address, const QString& destination, c
     emit statusChanged(u"Getting file information"_s);
 
     QUrl url(address);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != u"http"_s && scheme != u"https"_s)) {
-        fail(u"Error: "_s + u"the address %1 is not a web address"_s.arg(address) + u" occurred."_s);
+    // Only an encrypted transfer: over plain http anyone on the way could hand over a file of
+    // their own, and the program would start it.
+    if (!url.isValid() || url.scheme().toLower() != u"https"_s) {
+        fail(u"Error: "_s + u"the address %1 is not a secure (https) web address"_s.arg(address) +
+             u" occurred."_s);
         complete(false);
         return;
     }

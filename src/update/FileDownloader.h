@@ -12,9 +12,9 @@ class QNetworkAccessManager;
 
 namespace morvalen {
 
-// Downloads one address into one file, 1024 bytes at a time, with the status and free-space
-// checks, progress in percent, and a cancel that stops at the next step. The work runs on
-// the event loop, so windows stay responsive; a file that did not arrive whole is deleted.
+// Downloads one https address into one file (any other address is refused), 1024 bytes at a time, with the
+// status and free-space checks, progress in percent, and a cancel that stops at the next step. The work runs
+// on the event loop, so windows stay responsive; a file that did not arrive whole is deleted.
 class FileDownloader : public QObject {
     Q_OBJECT
 

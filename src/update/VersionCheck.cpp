@@ -7,6 +7,8 @@
 #include <QNetworkReply>
 #include <QVersionNumber>
 
+#include <algorithm>
+
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
@@ -21,6 +23,37 @@ QVersionNumber ApplicationVersion() {
 }
 
 } // namespace
+
+PublishedInstaller ReadPublishedInstaller(const QByteArray& versionFile) {
+    PublishedInstaller installer;
+    // The first line is the number; the lines after it are "name=value".
+    const QList<QByteArray> lines = versionFile.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0) {
+            continue;
+        }
+        const QByteArray name = line.left(equals).trimmed().toLower();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (name == "installer-size") {
+            bool ok = false;
+            const qint64 size = value.toLongLong(&ok);
+            if (ok && size >= 0) {
+                installer.size = size;
+            }
+        } else if (name == "installer-sha256") {
+            const QByteArray hex = value.toLower();
+            const bool isHex = std::all_of(hex.begin(), hex.end(), [](char c) {
+                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+            });
+            if (hex.size() == 64 && isHex) {
+                installer.sha256 = hex;
+            }
+        }
+    }
+    return installer;
+}
 
 QUrl VersionFileAddress(const Context& context) {
     return context.updateBaseUrl.resolved(QUrl(u"/Soft/Morvalen/2022/LastVersion.txt"_s));
@@ -57,6 +90,7 @@ void VersionCheck::start(const QUrl& address, int timeoutMs, double ownVersion) 
     }
     m_ownVersion = ownVersion;
     m_body.clear();
+    m_installer = {};
     QNetworkRequest request(address);
     request.setTransferTimeout(timeoutMs);
     m_reply = m_network->get(request);
@@ -90,6 +124,7 @@ void VersionCheck::onFinished() {
         emit finished(Outcome::Failed, 0);
         return;
     }
+    m_installer = ReadPublishedInstaller(m_body);
     const double server = ReadVersionNumber(std::string_view(m_body.constData(), m_body.size()));
     emit finished(IsNewerVersion(server, m_ownVersion) ? Outcome::Newer : Outcome::NotNewer, server);
 }

@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -122,6 +123,11 @@ void BackupWindow::build() {
     grid->addWidget(m_restoreButton, 1, 0);
     grid->addWidget(m_restoreFileEdit, 1, 1);
     grid->addWidget(m_chooseRestoreFileButton, 1, 2);
+    m_restoreProgressBar = new QProgressBar(this);
+    m_restoreProgressBar->setObjectName(u"restoreProgressBar"_s);
+    m_restoreProgressBar->setRange(0, 100);
+    m_restoreProgressBar->hide();
+    grid->addWidget(m_restoreProgressBar, 2, 1);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     layout->addStretch();
@@ -246,8 +252,15 @@ void BackupWindow::restoreBackup() {
         return;
     }
     setBusy(true);
+    m_restoreProgressBar->setValue(0);
+    m_restoreProgressBar->show();
     QString error;
-    const RestoreOutcome outcome = RestoreBackup(source, databasePath(), &error);
+    // The check and the copy run in steps with the window's events handled between them, so
+    // the window keeps painting and its clock keeps ticking through a large restore.
+    const RestoreOutcome outcome = RestoreBackup(
+        source, databasePath(), &error, [] { QCoreApplication::processEvents(); },
+        [this](int percent) { m_restoreProgressBar->setValue(percent); });
+    m_restoreProgressBar->hide();
     setBusy(false);
     QDir::setCurrent(m_context.programFolder);
     switch (outcome) {
@@ -263,7 +276,14 @@ void BackupWindow::restoreBackup() {
                              u"اطلاعات برنامه تغييري نكرده است.\r\n"_s +
                                  error);
         break;
+    case RestoreOutcome::ForeignSchema:
+        MessageBox::critical(this, u"خطا"_s,
+                             u"فايل انتخاب شده جدول، فهرست يا دستوري دارد كه اين برنامه نمي سازد و "
+                             u"بازيابي انجام نشد. اطلاعات برنامه تغييري نكرده است.\r\n"_s +
+                                 error);
+        break;
     case RestoreOutcome::Unreadable:
+    case RestoreOutcome::DiskFull:
         MessageBox::critical(this, kAppName, CopyFailure(error));
         break;
     case RestoreOutcome::WriteFailed:

@@ -8,6 +8,7 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTextEdit;
 class QTimer;
@@ -40,6 +41,7 @@ public:
     QLineEdit* m_restoreFileEdit = nullptr; // the backup to restore from
     QPushButton* m_chooseRestoreFileButton = nullptr;
     QPushButton* m_restoreButton = nullptr;
+    QProgressBar* m_restoreProgressBar = nullptr; // how far a restore has come, shown while it runs
     QTimer* m_clockTimer = nullptr;
     QPushButton* m_helpButton = nullptr;
     QGroupBox* m_helpPanel = nullptr;

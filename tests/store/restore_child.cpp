@@ -1,4 +1,5 @@
-// Runs one restore and exits: the program the crash test kills part way through.
+// Runs one restore and exits: the program the crash test kills part way through. It restores
+// in steps, as the backup window does.
 #include "store/Backup.h"
 
 #include <QCoreApplication>
@@ -10,5 +11,6 @@ int main(int argc, char** argv) {
     if (args.size() != 3) {
         return 2;
     }
-    return morvalen::RestoreBackup(args[1], args[2], nullptr) == morvalen::RestoreOutcome::Restored ? 0 : 1;
+    const auto outcome = morvalen::RestoreBackup(args[1], args[2], nullptr, [] {});
+    return outcome == morvalen::RestoreOutcome::Restored ? 0 : 1;
 }

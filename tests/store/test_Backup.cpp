@@ -5,14 +5,22 @@
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +130,25 @@ TEST(BackupCopy, LetsTheWindowBreatheOnALongCopy) {
     EXPECT_LT(yields, 2000);
 }
 
+TEST(BackupCopy, AFailedWriteGivesItsReasonNeverUnknownError) {
+    const struct {
+        int systemError;
+        QString qtText;
+        QString expected;
+    } cases[] = {
+        {ENOSPC, u"Unknown error"_s, kDiskFullText},
+        {ENOSPC, u"No space left on device"_s, kDiskFullText},
+        {EDQUOT, u""_s, kDiskFullText},
+        {EACCES, u"Unknown error"_s, qt_error_string(EACCES)},
+        {EIO, u""_s, qt_error_string(EIO)},
+        {EACCES, u"Permission denied"_s, u"Permission denied"_s},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WriteFailureReason(c.systemError, c.qtText), c.expected) << c.systemError;
+    }
+    EXPECT_NE(qt_error_string(EACCES), u"Unknown error"_s);
+}
+
 TEST(MakeBackup, CopiesTheCommittedDatabaseOnly) {
     test::TempProgramFolder folder;
     const QString db = folder.file(u"morvalen.mdb"_s);
@@ -194,6 +221,136 @@ TEST(RestoreBackup, RefusesWhatIsNoBackupAndChangesNothing) {
     EXPECT_EQ(ReadAll(db), before);
 }
 
+QByteArray Sha256(const QString& path) {
+    return QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256).toHex();
+}
+
+// Runs statements on a file through a connection of its own, schema writes allowed.
+void Alter(const QString& path, const QStringList& statements) {
+    auto db = Database::open(path, Database::Mode::ReadWrite);
+    ASSERT_TRUE(db);
+    for (const QString& sql : statements) {
+        ASSERT_TRUE(db->exec(sql)) << sql.toStdString() << ": " << db->lastError().toStdString();
+    }
+}
+
+// A backup of ten examinees whose code index sends a look-up of code 9 to examinee 10: the
+// index is hidden while the two rows swap codes, then put back as it was.
+void MakeIndexMismatch(const QString& path) {
+    int rootPage = 0;
+    {
+        auto db = Database::open(path, Database::Mode::ReadWrite);
+        ASSERT_TRUE(db);
+        QSqlQuery q(db->handle());
+        ASSERT_TRUE(q.exec(u"SELECT rootpage FROM sqlite_master WHERE name = 'IDE_Code'"_s) && q.next());
+        rootPage = q.value(0).toInt();
+    }
+    Alter(path, {u"PRAGMA writable_schema = ON"_s, u"DELETE FROM sqlite_master WHERE name = 'IDE_Code'"_s});
+    Alter(path,
+          {u"UPDATE IDE SET FullName = 'swapped ' || Code WHERE Code IN ('9', '10')"_s,
+           u"UPDATE IDE SET Code = CASE Code WHEN '9' THEN '10' ELSE '9' END WHERE Code IN ('9', '10')"_s});
+    Alter(path, {u"PRAGMA writable_schema = ON"_s,
+                 u"INSERT INTO sqlite_master VALUES ('index', 'IDE_Code', 'IDE', %1, "
+                 u"'CREATE INDEX IDE_Code ON IDE (Code)')"_s.arg(rootPage)});
+}
+
+TEST(RestoreBackup, RefusesADamagedOrAlteredBackupAndLeavesTheDatabaseByteForByte) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"keep"_s, 10, u"4"_s);
+    const QString clean = folder.file(u"clean.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, clean, nullptr));
+    const QByteArray hashBefore = Sha256(db);
+
+    const struct {
+        const char* what;
+        std::function<void(const QString&)> craft;
+        RestoreOutcome expected;
+    } cases[] = {
+        {"index pointing one code at another row", MakeIndexMismatch, RestoreOutcome::NotABackup},
+        {"trigger that empties the examinee list",
+         [](const QString& path) {
+             Alter(path, {u"CREATE TRIGGER wipe AFTER UPDATE ON Answer1 BEGIN DELETE FROM IDE; END"_s});
+         },
+         RestoreOutcome::ForeignSchema},
+        {"extra table", [](const QString& path) { Alter(path, {u"CREATE TABLE Notes (x TEXT)"_s}); },
+         RestoreOutcome::ForeignSchema},
+        {"extra view",
+         [](const QString& path) { Alter(path, {u"CREATE VIEW Everyone AS SELECT * FROM IDE"_s}); },
+         RestoreOutcome::ForeignSchema},
+        {"extra index",
+         [](const QString& path) { Alter(path, {u"CREATE INDEX IDE_Name ON IDE (FullName)"_s}); },
+         RestoreOutcome::ForeignSchema},
+        {"index dropped", [](const QString& path) { Alter(path, {u"DROP INDEX Answer1_Code"_s}); },
+         RestoreOutcome::ForeignSchema},
+        {"extra column",
+         [](const QString& path) { Alter(path, {u"ALTER TABLE IDE ADD COLUMN Extra TEXT"_s}); },
+         RestoreOutcome::ForeignSchema},
+        {"view redefined",
+         [](const QString& path) {
+             Alter(path, {u"DROP VIEW QueryMe"_s, u"CREATE VIEW QueryMe AS SELECT * FROM IDE"_s});
+         },
+         RestoreOutcome::ForeignSchema},
+        {"kept with a write-ahead log",
+         [](const QString& path) { Alter(path, {u"PRAGMA journal_mode = WAL"_s}); },
+         RestoreOutcome::ForeignSchema},
+    };
+    for (const auto& c : cases) {
+        const QString crafted = folder.file(u"crafted.morvalen"_s);
+        QFile::remove(crafted);
+        ASSERT_TRUE(QFile::copy(clean, crafted));
+        c.craft(crafted);
+        QString error;
+        EXPECT_EQ(RestoreBackup(crafted, db, &error, [] {}), c.expected) << c.what;
+        EXPECT_FALSE(error.isEmpty()) << c.what;
+        EXPECT_EQ(Sha256(db), hashBefore) << c.what << ": the database must be untouched";
+    }
+    // The crafted index really misleads a look-up, and only the full check sees it.
+    const QString crafted = folder.file(u"mismatch.morvalen"_s);
+    ASSERT_TRUE(QFile::copy(clean, crafted));
+    MakeIndexMismatch(crafted);
+    auto misled = Database::open(crafted, Database::Mode::ReadOnly);
+    QSqlQuery q(misled->handle());
+    ASSERT_TRUE(q.exec(u"PRAGMA quick_check"_s) && q.next());
+    EXPECT_EQ(q.value(0).toString(), u"ok"_s);
+    ASSERT_TRUE(q.exec(u"SELECT FullName FROM IDE NOT INDEXED WHERE Code = '9'"_s) && q.next());
+    EXPECT_EQ(q.value(0).toString(), u"swapped 10"_s);
+    ASSERT_TRUE(q.exec(u"SELECT FullName FROM IDE WHERE Code = '9'"_s) && q.next());
+    EXPECT_EQ(q.value(0).toString(), u"swapped 9"_s) << "the index sends code 9 to the other examinee";
+}
+
+TEST(RestoreBackup, AcceptsExactlyTheSchemaTheDeliveredDatabaseHas) {
+    test::TempProgramFolder folder;
+    // The delivered file itself, untouched, is a valid backup; so is a backup with rows.
+    QString error;
+    EXPECT_EQ(CheckBackupFile(test::TempProgramFolder::seedFolder() + u"/morvalen.mdb"_s, &error),
+              RestoreOutcome::Restored)
+        << error.toStdString();
+    ASSERT_FALSE(ReleasedMainSchemaScripts().isEmpty());
+    EXPECT_TRUE(ReleasedMainSchemaScripts().front().contains(u"CREATE TABLE Answer1"_s));
+}
+
+TEST(RestoreBackup, ChecksAndCopiesInStepsAndReportsProgress) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"step"_s, 8000, u"5"_s);
+    const QString backup = folder.file(u"b.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, backup, nullptr));
+    const QString expected = Signature(backup);
+    Alter(db, {u"DELETE FROM IDE"_s, u"DELETE FROM Answer1"_s});
+
+    QList<int> percents;
+    QString error;
+    ASSERT_EQ(RestoreBackup(
+                  backup, db, &error, [] {}, [&percents](int percent) { percents.append(percent); }),
+              RestoreOutcome::Restored)
+        << error.toStdString();
+    EXPECT_EQ(Signature(db), expected);
+    EXPECT_GT(percents.size(), 5) << "the copy went in more than a few steps";
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(percents.back(), 100);
+}
+
 TEST(RestoreBackup, DatabaseHeldByAnotherProgramIsLeftAlone) {
     test::TempProgramFolder folder;
     const QString db = folder.file(u"morvalen.mdb"_s);
@@ -202,7 +359,24 @@ TEST(RestoreBackup, DatabaseHeldByAnotherProgramIsLeftAlone) {
     auto holder = Database::open(db, Database::Mode::ReadWrite);
     ASSERT_TRUE(holder && holder->exec(u"BEGIN EXCLUSIVE"_s));
     EXPECT_EQ(RestoreBackup(folder.file(u"b.morvalen"_s), db, nullptr), RestoreOutcome::WriteFailed);
+    // Stepping, the restore waits for the lock with the events handled meanwhile.
+    int yields = 0;
+    EXPECT_EQ(RestoreBackup(folder.file(u"b.morvalen"_s), db, nullptr, [&yields] { ++yields; }),
+              RestoreOutcome::WriteFailed);
+    EXPECT_GT(yields, 10);
     holder->exec(u"ROLLBACK"_s);
+    EXPECT_EQ(Signature(db), u"2|held1|2|1"_s);
+
+    // A lock let go while the restore waits, by an event handled in one of its yields: the
+    // restore then goes through.
+    Populate(db, u"later"_s, 1, u"6"_s);
+    ASSERT_TRUE(holder->exec(u"BEGIN EXCLUSIVE"_s));
+    QTimer::singleShot(300, [&holder] { holder->exec(u"ROLLBACK"_s); });
+    QString error;
+    EXPECT_EQ(
+        RestoreBackup(folder.file(u"b.morvalen"_s), db, &error, [] { QCoreApplication::processEvents(); }),
+        RestoreOutcome::Restored)
+        << error.toStdString();
     EXPECT_EQ(Signature(db), u"2|held1|2|1"_s);
 }
 

@@ -1,9 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QMap>
 #include <QPointer>
-#include <QTcpServer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
@@ -15,7 +20,9 @@
 namespace morvalen::test {
 
 // A scripted web server on 127.0.0.1 for one test: each path gets a status line and headers,
-// a body in pieces with pauses between them, and an ending (close, reset, or silence).
+// a body in pieces with pauses between them, and an ending (close, reset, or silence). It
+// speaks HTTPS with a certificate of its own (local_server_cert.pem, for 127.0.0.1), which
+// the test process trusts, as the program's downloader takes nothing but https addresses.
 class LocalHttpServer : public QObject {
 public:
     struct Script {
@@ -50,23 +57,51 @@ public:
     }
 
     LocalHttpServer() {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        const QSslCertificate certificate = Certificate();
+        QFile keyFile(QStringLiteral(MORVALEN_TEST_TLS_DIR "/local_server_key.pem"));
+        keyFile.open(QIODevice::ReadOnly);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(certificate);
+        tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Ec));
+        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        m_server.setSslConfiguration(tls);
+        TrustCertificate(certificate);
+        connect(&m_server, &QSslServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                // Data that came with the end of the handshake.
+                if (socket->bytesAvailable() > 0) {
+                    read(socket);
+                }
             }
         });
         m_server.listen(QHostAddress::LocalHost);
     }
 
-    bool listening() const { return m_server.isListening(); }
-    QUrl base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort())); }
+    bool listening() const { return m_server.isListening() && !Certificate().isNull(); }
+    QUrl base() const { return QUrl(QStringLiteral("https://127.0.0.1:%1").arg(m_server.serverPort())); }
     QString address(const QString& path) const { return base().toString() + path; }
     void script(const QByteArray& path, const Script& script) { m_scripts[path] = script; }
     // The request heads received so far, in order.
     const QList<QByteArray>& requests() const { return m_requests; }
 
 private:
+    static QSslCertificate Certificate() {
+        const QList<QSslCertificate> found =
+            QSslCertificate::fromPath(QStringLiteral(MORVALEN_TEST_TLS_DIR "/local_server_cert.pem"));
+        return found.isEmpty() ? QSslCertificate() : found.first();
+    }
+
+    // Every connection the test process makes accepts this server's certificate.
+    static void TrustCertificate(const QSslCertificate& certificate) {
+        QSslConfiguration client = QSslConfiguration::defaultConfiguration();
+        if (!client.caCertificates().contains(certificate)) {
+            client.addCaCertificate(certificate);
+            QSslConfiguration::setDefaultConfiguration(client);
+        }
+    }
+
     void read(QTcpSocket* socket) {
         QByteArray& pending = m_pending[socket];
         pending += socket->readAll();
@@ -121,7 +156,7 @@ private:
         }
     }
 
-    QTcpServer m_server;
+    QSslServer m_server;
     QMap<QByteArray, Script> m_scripts;
     QMap<QTcpSocket*, QByteArray> m_pending;
     QList<QByteArray> m_requests;

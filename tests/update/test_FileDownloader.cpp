@@ -198,13 +198,33 @@ TEST_F(Downloader, NoServerAnswerCannotEstablishAConnection) {
     server.script("/silent.exe", Script{});
     downloader.setTransferTimeout(200);
     for (const QString& address :
-         {u"http://127.0.0.1:%1/setup.exe"_s.arg(closedPort), server.address(u"/silent.exe"_s)}) {
+         {u"https://127.0.0.1:%1/setup.exe"_s.arg(closedPort), server.address(u"/silent.exe"_s)}) {
         SCOPED_TRACE(address.toStdString());
         rec.errors.clear();
         EXPECT_FALSE(downloader.downloadFile(address, target()));
         EXPECT_EQ(rec.errors, QStringList{u"Cannot establish connection."_s});
         EXPECT_FALSE(QFileInfo::exists(target()));
     }
+}
+
+TEST_F(Downloader, RefusesEveryAddressButHttpsBeforeAskingAnyServer) {
+    server.script("/setup-Morvalen.exe", LocalHttpServer::Answer("HTTP/1.1 200 OK", "installer"));
+    QString plain = server.address(u"/setup-Morvalen.exe"_s);
+    plain.replace(u"https://"_s, u"http://"_s);
+    for (const QString& address : {plain, u"HTTP://127.0.0.1/setup-Morvalen.exe"_s,
+                                   u"ftp://127.0.0.1/setup-Morvalen.exe"_s, u"setup-Morvalen.exe"_s}) {
+        SCOPED_TRACE(address.toStdString());
+        rec.errors.clear();
+        EXPECT_FALSE(downloader.downloadFile(address, target()));
+        ASSERT_EQ(rec.errors.size(), 1);
+        EXPECT_EQ(rec.errors[0],
+                  u"Error: the address %1 is not a secure (https) web address occurred."_s.arg(address));
+        EXPECT_FALSE(QFileInfo::exists(target()));
+    }
+    EXPECT_TRUE(server.requests().isEmpty());
+    // The same address over https is fetched.
+    EXPECT_TRUE(downloader.downloadFile(server.address(u"/setup-Morvalen.exe"_s), target()));
+    EXPECT_EQ(test::ReadAll(target()), "installer");
 }
 
 TEST_F(Downloader, WithoutALengthTheBodyIsReadToItsEnd) {

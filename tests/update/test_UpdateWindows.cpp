@@ -1,5 +1,6 @@
 // The update window, the download window, the start-up probe with its popup, and the site
 // command, against a scripted local server.
+#include "core/VersionNumber.h"
 #include "shell/Desktop.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
@@ -14,6 +15,8 @@
 #include "update/UpdateWindow.h"
 #include "update/VersionCheck.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -63,6 +66,13 @@ protected:
     void publish(const QByteArray& text) {
         server.script(kVersionPath, LocalHttpServer::Answer("HTTP/1.1 200 OK", text));
     }
+    // A newer version with the size and SHA-256 of the given installer, as the maker publishes it.
+    static QByteArray VersionFileFor(const QByteArray& installer) {
+        return newerText().toLatin1() + "\r\ninstaller-size=" + QByteArray::number(installer.size()) +
+               "\r\ninstaller-sha256=" +
+               QCryptographicHash::hash(installer, QCryptographicHash::Sha256).toHex() + "\r\n";
+    }
+    void publishInstaller(const QByteArray& installer) { publish(VersionFileFor(installer)); }
     static QString newerText() { return QString::number(OwnVersion() + 1); }
     static bool waitFor(const std::function<bool()>& done, int ms = 5000) {
         return QTest::qWaitFor(done, ms);
@@ -214,6 +224,7 @@ TEST_F(Update, GetFileNameTakesTheNameAfterTheLastSlash) {
 
 TEST_F(Update, DownloadWindowShowsProgressThenStartsTheInstallerAndEnds) {
     const QByteArray installer(2500, 'x');
+    publishInstaller(installer);
     server.script(kInstallerPath, LocalHttpServer::Answer("HTTP/1.1 200 OK", installer, {1024, 1476}, 150));
     DownloadWindow* window = openProgress();
     EXPECT_EQ(window->windowTitle(), u"Downloading File ... "_s);
@@ -253,6 +264,7 @@ TEST_F(Update, DownloadWindowShowsProgressThenStartsTheInstallerAndEnds) {
 
 TEST_F(Update, DownloadWindowStaysWhenTheInstallerCannotStart) {
     installerStarts = false;
+    publishInstaller("setup");
     server.script(kInstallerPath, LocalHttpServer::Answer("HTTP/1.1 200 OK", "setup"));
     DownloadWindow* window = openProgress();
     QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
@@ -268,7 +280,8 @@ TEST_F(Update, DownloadWindowStaysWhenTheInstallerCannotStart) {
 }
 
 TEST_F(Update, DownloadWindowShowsTheErrorAndReturnsToIdle) {
-    DownloadWindow* window = openProgress(); // nothing is scripted: the server answers 404
+    publishInstaller("setup");
+    DownloadWindow* window = openProgress(); // no installer is scripted: the server answers 404
     QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([] { return !MessageBox::shown().isEmpty(); }));
     expectBoxes({{u"Error"_s, u"The file, \"%1\" was not found!"_s.arg(window->m_addressEdit->text()),
@@ -279,6 +292,7 @@ TEST_F(Update, DownloadWindowShowsTheErrorAndReturnsToIdle) {
 }
 
 TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
+    publishInstaller(QByteArray(10000, 'x'));
     Script script = LocalHttpServer::Answer("HTTP/1.1 200 OK", QByteArray(10000, 'x'));
     script.body = {QByteArray(3000, 'x')};
     script.end = Script::End::HoldOpen;
@@ -314,6 +328,88 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
     EXPECT_TRUE(waitFor([&] { return escaped.isNull() && !QFileInfo::exists(target); }));
     EXPECT_TRUE(main->isEnabled());
     EXPECT_TRUE(MessageBox::shown().isEmpty());
+}
+
+TEST_F(Update, OnlyThePublishedInstallerIsStartedAnythingElseIsRemoved) {
+    const QByteArray installer = QByteArray("MZ") + QByteArray(2498, 'i');
+    QByteArray tampered = installer;
+    tampered[1000] = 'X';
+    const QByteArray page = "<!DOCTYPE html><html><body>Site in maintenance.</body></html>";
+    ASSERT_EQ(page.size(), 61);
+    Script unannouncedAndCut; // no length, and the body stops part way
+    unannouncedAndCut.head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream";
+    unannouncedAndCut.body = {installer.left(1800)};
+    const struct {
+        const char* what;
+        Script served;
+        QString reason;
+    } cases[] = {
+        {"wrong size", LocalHttpServer::Answer("HTTP/1.1 200 OK", installer.left(2400)), u"2400"_s},
+        {"wrong hash", LocalHttpServer::Answer("HTTP/1.1 200 OK", tampered), u"SHA-256"_s},
+        {"HTML page", LocalHttpServer::Answer("HTTP/1.1 200 OK", page), u"61"_s},
+        {"cut off without a length", unannouncedAndCut, u"1800"_s},
+    };
+    publishInstaller(installer);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MessageBox::clearShown();
+        server.script(kInstallerPath, c.served);
+        DownloadWindow* window = openProgress();
+        QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
+        ASSERT_TRUE(waitFor([] { return !MessageBox::shown().isEmpty(); }));
+        const Record& box = MessageBox::shown().back();
+        EXPECT_EQ(box.title, u"خطا"_s);
+        EXPECT_EQ(box.icon, MessageBox::Icon::Critical);
+        EXPECT_TRUE(box.text.startsWith(u"فايل دانلود شده فايل نصب سالم برنامه نيست و اجرا نشد."_s))
+            << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(c.reason)) << box.text.toStdString();
+        EXPECT_EQ(MessageBox::shown().size(), 1) << "no success message";
+        EXPECT_FALSE(QFileInfo::exists(window->destination()));
+        EXPECT_TRUE(started.isEmpty());
+        EXPECT_EQ(quits, 0);
+        EXPECT_EQ(window->m_downloadButton->text(), u"دانلود"_s);
+        window->close();
+    }
+}
+
+TEST_F(Update, WithoutThePublishedSizeAndHashNothingIsDownloaded) {
+    server.script(kInstallerPath, LocalHttpServer::Answer("HTTP/1.1 200 OK", "setup"));
+    for (const QByteArray& text :
+         {newerText().toLatin1(), newerText().toLatin1() + "\r\ninstaller-size=5\r\n",
+          newerText().toLatin1() + "\r\ninstaller-size=5\r\ninstaller-sha256=not-a-hash\r\n"}) {
+        SCOPED_TRACE(text.toStdString());
+        MessageBox::clearShown();
+        publish(text);
+        DownloadWindow* window = openProgress();
+        QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
+        ASSERT_TRUE(waitFor([] { return !MessageBox::shown().isEmpty(); }));
+        EXPECT_EQ(MessageBox::shown().back().title, u"Error"_s);
+        EXPECT_TRUE(MessageBox::shown().back().text.startsWith(u"مشخصات فايل نصب از سرور دريافت نشد"_s));
+        EXPECT_EQ(window->m_downloadButton->text(), u"دانلود"_s);
+        window->close();
+    }
+    for (const QByteArray& request : server.requests()) {
+        EXPECT_FALSE(request.contains(kInstallerPath)) << request.toStdString();
+    }
+    EXPECT_TRUE(started.isEmpty());
+}
+
+TEST(VersionFile, OldReadersStillReadTheNumberAndNewOnesTheInstaller) {
+    const QByteArray hash(64, 'a');
+    const QByteArray text = "44\r\ninstaller-size=1234567\r\ninstaller-sha256=" + hash.toUpper() + "\r\n";
+    EXPECT_EQ(ReadVersionNumber(std::string_view(text.constData(), text.size())), 44.0);
+    const PublishedInstaller installer = ReadPublishedInstaller(text);
+    EXPECT_EQ(installer.size, 1234567);
+    EXPECT_EQ(installer.sha256, hash);
+    EXPECT_TRUE(installer.known());
+    // Line feeds alone: the number still ends where the letters begin.
+    const QByteArray unix = "44\ninstaller-size=10\ninstaller-sha256=" + hash + "\n";
+    EXPECT_EQ(ReadVersionNumber(std::string_view(unix.constData(), unix.size())), 44.0);
+    EXPECT_TRUE(ReadPublishedInstaller(unix).known());
+    EXPECT_FALSE(ReadPublishedInstaller("44").known());
+    EXPECT_FALSE(ReadPublishedInstaller("44\r\ninstaller-size=-3\r\ninstaller-sha256=" + hash).known());
+    EXPECT_FALSE(
+        ReadPublishedInstaller("44\r\ninstaller-size=3\r\ninstaller-sha256=" + hash.left(63)).known());
 }
 
 class Probe : public Update {

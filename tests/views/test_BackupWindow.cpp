@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -134,8 +135,18 @@ TEST_F(BackupWindowTest, RestoreMessagesAndARealRestore) {
     EXPECT_EQ(last().text, u"عدم موفقيت در بازيابي اطلاعات "_s);
     EXPECT_EQ(examineeCount(), 2);
 
+    // The bar shows while the restore runs, climbs to 100 and goes when it is done.
+    QList<int> shownPercents;
+    QObject::connect(window->m_restoreProgressBar, &QProgressBar::valueChanged, window, [&](int percent) {
+        if (window->m_restoreProgressBar->isVisible()) {
+            shownPercents.append(percent);
+        }
+    });
     MessageBox::setNextAnswer(QMessageBox::Yes);
     QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
+    ASSERT_FALSE(shownPercents.isEmpty());
+    EXPECT_EQ(shownPercents.back(), 100);
+    EXPECT_TRUE(window->m_restoreProgressBar->isHidden());
     EXPECT_EQ(MessageBox::shown()[MessageBox::shown().size() - 2].text,
               u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s);
     EXPECT_EQ(last().text, u"بازيابي اطلاعات انجام شد"_s);
@@ -161,6 +172,25 @@ TEST_F(BackupWindowTest, RestoreRefusesBadFilesAndKeepsTheDatabase) {
     EXPECT_EQ(last().title, u"خطا"_s);
     EXPECT_TRUE(last().text.contains(u"بازيابي انجام نشد"_s));
     EXPECT_EQ(ReadAll(db), before);
+
+    // A backup that brings its own code: refused with its own message, nothing written.
+    const QString armed = folder.file(u"armed.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, armed, nullptr));
+    {
+        auto database = Database::open(armed, Database::Mode::ReadWrite);
+        ASSERT_TRUE(
+            database->exec(u"CREATE TRIGGER wipe AFTER UPDATE ON Answer1 BEGIN DELETE FROM IDE; END"_s));
+    }
+    window->m_restoreFileEdit->setText(armed);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
+    EXPECT_EQ(last().title, u"خطا"_s);
+    EXPECT_TRUE(last().text.startsWith(u"فايل انتخاب شده جدول، فهرست يا دستوري دارد"_s))
+        << last().text.toStdString();
+    EXPECT_TRUE(last().text.contains(u"trigger wipe"_s)) << last().text.toStdString();
+    EXPECT_EQ(ReadAll(db), before);
+    EXPECT_TRUE(window->m_restoreProgressBar->isHidden());
+    EXPECT_TRUE(window->m_restoreButton->isEnabled());
 }
 
 } // namespace
