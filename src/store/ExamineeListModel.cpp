@@ -124,7 +124,19 @@ bool ExamineeListModel::readPage() {
         query.addBindValue(trigrams ? u'"' + quotedText.replace(u'"', u"\"\""_s) + u'"' : m_searchText);
     }
     query.addBindValue(m_lastId);
-    if (!query.exec()) {
+    bool read = query.exec();
+    if (!read && !m_searchText.isEmpty()) {
+        // A database without the index (a restored backup of an earlier release, until the
+        // next start upgrades it) is searched row by row, by the same search text.
+        query.prepare(
+            u"SELECT %1 FROM IDE WHERE id < ? AND instr(morvalen_search_text(FullName, Code, TelNummer1, "
+            u"Tester), ?) > 0 ORDER BY id DESC LIMIT %2"_s.arg(columns)
+                .arg(kPageSize));
+        query.addBindValue(m_lastId);
+        query.addBindValue(m_searchText);
+        read = query.exec();
+    }
+    if (!read) {
         m_db.setLastError(query.lastError().text());
         m_atEnd = true;
         return false;

@@ -1,5 +1,6 @@
 // Numbered schema upgrades: a first release's database opens with every row intact and can
 // be searched; a newer release's database is refused as it is.
+#include "store/Backup.h"
 #include "store/Database.h"
 #include "store/ExamineeStore.h"
 #include "store/SchemaUpgrade.h"
@@ -206,6 +207,29 @@ TEST_F(SchemaUpgradeTest, InsideACallersTransactionTheStepsAreItsOwn) {
     ASSERT_TRUE(query.exec(u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'ExamineeSearch%'"_s) &&
                 query.next());
     EXPECT_EQ(query.value(0).toInt(), 0);
+}
+
+TEST_F(SchemaUpgradeTest, BackupOfTheFirstReleaseRestoresAndIsUpgraded) {
+    // The first release's database is the backup; the program folder holds a current one.
+    const QString backup = folder.file(u"old.morvalen"_s);
+    ASSERT_TRUE(QFile::rename(mainPath(), backup));
+    ASSERT_TRUE(QFile::copy(test::TempProgramFolder::seedFolder() + u"/morvalen.mdb"_s, mainPath()));
+    ASSERT_TRUE(QFile(mainPath()).setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    QString before;
+    {
+        auto old = Database::open(backup, Database::Mode::ReadOnly);
+        ASSERT_TRUE(old);
+        before = FirstReleaseContent(*old);
+    }
+    QString error;
+    ASSERT_EQ(RestoreBackup(backup, mainPath(), &error), RestoreOutcome::Restored) << error.toStdString();
+    EXPECT_EQ(UpgradeProgramDatabase(folder.path()), QString());
+
+    auto db = Database::open(mainPath(), Database::Mode::ReadWrite);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(UserVersion(*db), CurrentSchemaVersion());
+    EXPECT_EQ(FirstReleaseContent(*db), before);
+    EXPECT_EQ(Matches(*db, u"رضايي"_s), QStringList{u"1"_s});
 }
 
 TEST(SchemaUpgrade, DeliveredDatabaseIsAtTheCurrentVersion) {
