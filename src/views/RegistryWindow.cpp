@@ -285,6 +285,8 @@ void RegistryWindow::startNewExaminee() {
     // An examinee being edited is dropped, not saved, when New is pressed.
     m_state = State::Adding;
     m_shownId = 0;
+    // Saved, the new examinee heads the whole list, not a search it may not match.
+    m_searchEdit->clear();
     clearPanel();
     unlockFields();
     m_nameEdit->setFocus();

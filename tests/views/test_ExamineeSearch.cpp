@@ -6,6 +6,7 @@
 #include "views/RegistryWindow.h"
 #include "views/ResultsWindow.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -132,6 +133,26 @@ TEST_F(ExamineeSearchField, NoMatchShowsAnEmptyListAndEnterPicksNothing) {
     QTest::mouseClick(registry->m_editButton, Qt::LeftButton);
     EXPECT_FALSE(registry->m_examineeList->isEnabled());
     EXPECT_FALSE(registry->m_searchEdit->isEnabled());
+}
+
+TEST_F(ExamineeSearchField, ANewExamineeIsShownOnceSavedWhateverWasSearched) {
+    auto* registry = new RegistryWindow(context, main);
+    registry->show();
+    registry->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(registry));
+    registry->m_searchEdit->setFocus();
+    type(registry->m_searchEdit, u"رضايي"_s);
+    ASSERT_EQ(registry->m_examineeList->model()->rowCount(), 2);
+    QTest::mouseClick(registry->m_newButton, Qt::LeftButton);
+    EXPECT_TRUE(registry->m_searchEdit->text().isEmpty());
+    type(registry->m_nameEdit, u"زهرا نادري"_s);
+    type(registry->m_ageEdit, u"30"_s);
+    registry->m_genderCombo->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return registry->m_saveButton->isEnabled(); }));
+    QTest::mouseClick(registry->m_saveButton, Qt::LeftButton);
+    EXPECT_EQ(registry->m_examineeList->model()->index(0, 1).data().toString(), u"زهرا نادري"_s);
+    EXPECT_EQ(registry->m_nameEdit->text(), u"زهرا نادري"_s);
+    EXPECT_EQ(registry->m_examineeList->model()->rowCount(), 5);
 }
 
 } // namespace
