@@ -1,5 +1,7 @@
 -- The main database "morvalen.mdb": examinees, their answers, question texts and settings.
 -- Every value is stored as text; only the examinee row number is an integer.
+-- This is the first release's schema and stays so: later additions are the program's
+-- numbered upgrade steps, which the build runs on the file made from this text.
 PRAGMA journal_mode = DELETE;
 
 CREATE TABLE IDE (

@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "store/SchemaUpgrade.h"
+
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -86,6 +88,8 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode, QString
         SetError(error, db.lastError().text());
         return nullptr;
     }
+    // The search index's triggers call the program's own functions on every write.
+    RegisterSqlFunctions(SqliteHandle(*result));
     if (mode == Mode::ReadWrite) {
         // A rollback journal and a full flush per commit: the file on disk is then always a
         // complete database, which the byte-copy backup relies on.

@@ -1,5 +1,7 @@
 #include "store/ExamineeListModel.h"
 
+#include "core/SearchText.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -79,6 +81,12 @@ void ExamineeListModel::fetchMore(const QModelIndex& parent) {
     }
 }
 
+void ExamineeListModel::setSearch(const QString& typed) {
+    m_typed = typed;
+    m_searchText = QString::fromStdString(SearchText(typed.toStdString()));
+    reload();
+}
+
 void ExamineeListModel::reload() {
     beginResetModel();
     m_rows.clear();
@@ -98,10 +106,37 @@ bool ExamineeListModel::readPage() {
     }
     QSqlQuery query(m_db.handle());
     query.setForwardOnly(true);
-    query.prepare(u"SELECT %1 FROM IDE WHERE id < ? ORDER BY id DESC LIMIT %2"_s.arg(quoted.join(u", "_s))
-                      .arg(kPageSize));
+    const QString columns = quoted.join(u", "_s);
+    if (m_searchText.isEmpty()) {
+        query.prepare(
+            u"SELECT %1 FROM IDE WHERE id < ? ORDER BY id DESC LIMIT %2"_s.arg(columns).arg(kPageSize));
+    } else {
+        // The index's rows come newest first and stop at a page, so a page costs the same at
+        // any number of examinees. The trigram index needs three characters; a shorter text
+        // is looked for in the index's rows one by one, which soon fills a page.
+        const bool trigrams = CharacterCount(m_searchText.toStdString()) >= 3;
+        const QString match = trigrams ? u"ExamineeSearch MATCH ?"_s : u"instr(Text, ?) > 0"_s;
+        query.prepare(
+            u"SELECT %1 FROM IDE WHERE id IN (SELECT rowid FROM ExamineeSearch WHERE %2 AND rowid < ? "
+            u"ORDER BY rowid DESC LIMIT %3) ORDER BY id DESC"_s.arg(columns, match)
+                .arg(kPageSize));
+        QString quotedText = m_searchText;
+        query.addBindValue(trigrams ? u'"' + quotedText.replace(u'"', u"\"\""_s) + u'"' : m_searchText);
+    }
     query.addBindValue(m_lastId);
-    if (!query.exec()) {
+    bool read = query.exec();
+    if (!read && !m_searchText.isEmpty()) {
+        // A database without the index (a restored backup of an earlier release, until the
+        // next start upgrades it) is searched row by row, by the same search text.
+        query.prepare(
+            u"SELECT %1 FROM IDE WHERE id < ? AND instr(morvalen_search_text(FullName, Code, TelNummer1, "
+            u"Tester), ?) > 0 ORDER BY id DESC LIMIT %2"_s.arg(columns)
+                .arg(kPageSize));
+        query.addBindValue(m_lastId);
+        query.addBindValue(m_searchText);
+        read = query.exec();
+    }
+    if (!read) {
         m_db.setLastError(query.lastError().text());
         m_atEnd = true;
         return false;

@@ -17,7 +17,8 @@ enum class ExamineeList {
 
 // A list of examinees for a grid, read a page at a time as the grid scrolls. Every page is
 // read by a statement that finishes at once, so a list left open never holds a lock that
-// would keep another window from saving.
+// would keep another window from saving. A search narrows it to the examinees whose name,
+// code, phone number or tester's name holds the searched text, still newest first.
 class ExamineeListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -38,6 +39,11 @@ public:
     // Reads the list again from the newest examinee.
     void reload();
 
+    // Shows only the examinees that match the typed text (all of them for an empty one),
+    // compared in search text form (SearchText), and reads the list again.
+    void setSearch(const QString& typed);
+    QString search() const { return m_typed; }
+
     // The column's position by its name ("Code", "FullName", ...), or -1.
     int column(const QString& name) const;
     QString value(int row, const QString& columnName) const;
@@ -50,6 +56,8 @@ private:
     QStringList m_columns;
     QStringList m_headers;
     QVector<QStringList> m_rows;
+    QString m_typed;
+    QString m_searchText; // m_typed in search text form
     qint64 m_lastId = 0;
     bool m_atEnd = false;
 };

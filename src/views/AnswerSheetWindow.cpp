@@ -132,6 +132,10 @@ void AnswerSheetWindow::build() {
     m_examineeList->setFixedWidth(260);
     connect(m_examineeList, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });
+    m_searchEdit = new ExamineeSearchField(m_examineeList, this);
+    m_searchEdit->setFixedWidth(260);
+    m_searchEdit->setFocusPolicy(Qt::ClickFocus); // Tab keeps going from the cells to the list
+    side->addWidget(m_searchEdit);
     side->addWidget(m_examineeList, 1);
 
     // Two rows of two, in this order; only exit works before an examinee is loaded.

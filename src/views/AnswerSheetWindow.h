@@ -45,6 +45,7 @@ public:
     void selectExaminee(int row);
 
     QTableView* m_examineeList = nullptr;
+    QLineEdit* m_searchEdit = nullptr;              // above the list
     Numbered<QLineEdit*, kItemCount> m_answerCells; // by item, 1 to 232
     Numbered<QLabel*, kItemCount> m_itemLabels;     // the item numbers beside the cells
     QGroupBox* m_pageOnePanel = nullptr;            // items 1 to 140

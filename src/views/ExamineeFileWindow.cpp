@@ -111,7 +111,11 @@ void ExamineeFileWindow::build() {
 
     auto* middle = new QHBoxLayout;
     m_examineeList = MakeExamineeList(this);
-    middle->addWidget(m_examineeList, 1);
+    auto* listSide = new QVBoxLayout;
+    m_searchEdit = new ExamineeSearchField(m_examineeList, this);
+    listSide->addWidget(m_searchEdit);
+    listSide->addWidget(m_examineeList, 1);
+    middle->addLayout(listSide, 1);
     m_helpPanel = MakeHelpPanel(
         this, u"راهنما"_s,
         {u"اين قسمت از نرم افزار جهت بارگذاري فايل "_s, u"اکسل طراحي شده است."_s,

@@ -41,6 +41,7 @@ public:
     void saveBlankWorkbook();
 
     QTableView* m_examineeList = nullptr;
+    QLineEdit* m_searchEdit = nullptr; // above the list
     QLabel* m_nameLabel = nullptr;
     QLineEdit* m_nameEdit = nullptr; // hidden: the current row's name
     QLineEdit* m_codeEdit = nullptr; // hidden: the current row's code, handed to the import

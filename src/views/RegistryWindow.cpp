@@ -182,6 +182,8 @@ void RegistryWindow::build() {
     m_examineeList->setToolTip(u"جهت پاسخ به سوالات روي نام آزمودني مورد نظر دوبار كليك كنيد"_s);
     connect(m_examineeList, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { startQuestionnaire(index.row()); });
+    m_searchEdit = new ExamineeSearchField(m_examineeList, this);
+    layout->addWidget(m_searchEdit);
     layout->addWidget(m_examineeList, 1);
 
     m_codeTimer = new QTimer(this);
@@ -283,6 +285,8 @@ void RegistryWindow::startNewExaminee() {
     // An examinee being edited is dropped, not saved, when New is pressed.
     m_state = State::Adding;
     m_shownId = 0;
+    // Saved, the new examinee heads the whole list, not a search it may not match.
+    m_searchEdit->clear();
     clearPanel();
     unlockFields();
     m_nameEdit->setFocus();

@@ -40,6 +40,7 @@ public:
     void reject() override;
 
     QTableView* m_examineeList = nullptr;
+    QLineEdit* m_searchEdit = nullptr; // above the list
     // The edit panel's fields and their captions.
     QLineEdit* m_nameEdit = nullptr;
     QLineEdit* m_ageEdit = nullptr;

@@ -211,7 +211,12 @@ void ResultsWindow::build() {
     m_examineeList->setFixedWidth(260);
     connect(m_examineeList, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { selectExaminee(index.row()); });
-    layout->addWidget(m_examineeList);
+    auto* listSide = new QVBoxLayout;
+    m_searchEdit = new ExamineeSearchField(m_examineeList, this);
+    m_searchEdit->setFixedWidth(260);
+    listSide->addWidget(m_searchEdit);
+    listSide->addWidget(m_examineeList, 1);
+    layout->addLayout(listSide);
 
     auto* right = new QVBoxLayout;
     // The score table, with the help and answers panels laid over it when shown: one above

@@ -54,6 +54,7 @@ public:
     const QString& examineeCode() const { return m_code; }
 
     QTableView* m_examineeList = nullptr;
+    QLineEdit* m_searchEdit = nullptr; // above the list
     // The labels of the scales, indexed by scale number, 1 to 18.
     Numbered<QLabel*, kScaleCount> m_rawScoreLabels{};
     Numbered<QLabel*, kScaleCount> m_percentLabels{};

@@ -1,10 +1,14 @@
 #include "views/ViewParts.h"
 
+#include "store/ExamineeListModel.h"
+
 #include <QKeySequence>
 #include <QShortcut>
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
@@ -45,6 +49,86 @@ QGroupBox* MakeHelpPanel(QWidget* parent, const QString& title, const QStringLis
     *text = help;
     *close = button;
     return panel;
+}
+
+ExamineeSearchField::ExamineeSearchField(QTableView* list, QWidget* parent)
+    : QLineEdit(parent)
+    , m_list(list) {
+    setObjectName(u"searchEdit"_s);
+    setPlaceholderText(u"جستجو"_s);
+    setClearButtonEnabled(true);
+    connect(this, &QLineEdit::textChanged, this, &ExamineeSearchField::searchFor);
+    m_list->installEventFilter(this);
+    setEnabled(m_list->isEnabled());
+    // Ctrl+F reaches the field from anywhere in the window, as in every other program.
+    auto* find = new QShortcut(QKeySequence::Find, parent);
+    find->setContext(Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (isEnabled()) {
+            setFocus(Qt::ShortcutFocusReason);
+            selectAll();
+        }
+    });
+}
+
+void ExamineeSearchField::searchFor(const QString& typed) {
+    if (auto* model = qobject_cast<ExamineeListModel*>(m_list->model())) {
+        model->setSearch(typed);
+    }
+}
+
+void ExamineeSearchField::pickFirstMatch() {
+    QAbstractItemModel* model = m_list->model();
+    if (!model || model->rowCount() == 0) {
+        return;
+    }
+    int column = 0;
+    while (column + 1 < model->columnCount() && m_list->isColumnHidden(column)) {
+        ++column;
+    }
+    const QModelIndex first = model->index(0, column);
+    // What a click on the row does: focus, current row, and the click the window acts on.
+    m_list->setFocus(Qt::MouseFocusReason);
+    m_list->scrollTo(first);
+    m_list->setCurrentIndex(first);
+    emit m_list->clicked(first);
+}
+
+bool ExamineeSearchField::event(QEvent* event) {
+    // Escape in a field with text is the field's own, before any window shortcut sees it.
+    if (event->type() == QEvent::ShortcutOverride && !text().isEmpty() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void ExamineeSearchField::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (text().isEmpty()) {
+            event->ignore(); // on to the window, which closes
+            return;
+        }
+        clear();
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        pickFirstMatch();
+        event->accept();
+        return;
+    default:
+        QLineEdit::keyPressEvent(event);
+    }
+}
+
+bool ExamineeSearchField::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::EnabledChange) {
+        setEnabled(m_list->isEnabled());
+    }
+    return QLineEdit::eventFilter(watched, event);
 }
 
 void CloseOnEscape(QWidget* view) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,26 @@ QTableView* MakeExamineeList(QWidget* parent);
 // "بستن" that hides it. The text box and button are handed back for the window's names.
 QGroupBox* MakeHelpPanel(QWidget* parent, const QString& title, const QStringList& lines, QTextEdit** text,
                          QPushButton** close);
+
+// The search field above an examinee list (placeholder "جستجو"). The list shows the
+// examinees matching what is typed, at each keystroke; Enter makes the first match current
+// as a click on it would; Escape empties the field, and only in an empty field goes on to
+// the window (which closes). It is enabled while its list is; Ctrl+F puts the focus in it.
+class ExamineeSearchField : public QLineEdit {
+public:
+    ExamineeSearchField(QTableView* list, QWidget* parent);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void searchFor(const QString& typed);
+    void pickFirstMatch();
+
+    QTableView* m_list;
+};
 
 // Escape closes the view as its close box does (and so by the same path, which stores what
 // is on screen and gives the main window back).

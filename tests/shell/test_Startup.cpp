@@ -1,5 +1,7 @@
 // Start-up on a sound, a damaged and an unusable program folder.
 #include "shell/Startup.h"
+#include "store/Database.h"
+#include "store/SchemaUpgrade.h"
 #include "support/GuiFixture.h"
 
 #include <QDir>
@@ -60,6 +62,19 @@ TEST_F(Startup, BadDatabaseGivesAPersianMessageAndNoFolder) {
         EXPECT_TRUE(box.text.contains(c.file)) << c.what;
         EXPECT_TRUE(box.text.contains(c.expected)) << c.what << ": " << box.text.toStdString();
     }
+}
+
+TEST_F(Startup, DatabaseOfANewerReleaseIsRefused) {
+    {
+        auto db = Database::open(folder.path(), DatabaseFile::Main);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(db->exec(u"PRAGMA user_version = %1"_s.arg(CurrentSchemaVersion() + 1)));
+    }
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    EXPECT_FALSE(OpenProgramFolder({folder.path(), folder.path() + u"/unused"_s, QString()}));
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].title, u"خطا"_s);
+    EXPECT_TRUE(MessageBox::shown()[0].text.contains(u"نسخه جديدتري از برنامه"_s));
 }
 
 TEST_F(Startup, UnusableDataFolderGivesAMessage) {

@@ -17,6 +17,7 @@
 #include "views/ExamineeFileWindow.h"
 #include "views/ProfileWindow.h"
 #include "views/QuestionnaireWindow.h"
+#include "views/RegistryWindow.h"
 #include "views/ResultsWindow.h"
 #include "views/ViewCommands.h"
 
@@ -24,6 +25,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -148,6 +150,17 @@ int main(int argc, char** argv) {
         main->runCommand(id);
         QWidget* window = ShowingNamed(QString::fromLatin1(name));
         Save(window, QString::fromLatin1(name));
+        if (id == 100 && window) {
+            // A search typed with the Persian yeh, finding the name stored with the Arabic one.
+            auto* registry = static_cast<RegistryWindow*>(window);
+            registry->m_searchEdit->setFocus();
+            for (const QChar c : u"رضایی"_s) {
+                QTest::sendKeyEvent(QTest::Click, registry->m_searchEdit, Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+            }
+            Save(registry, u"RegistryWindow-search"_s);
+            registry->m_searchEdit->clear();
+        }
         if (id == 144 && window) {
             static_cast<BackupWindow*>(window)->m_helpButton->click();
             Save(window, u"BackupWindow-help"_s);
