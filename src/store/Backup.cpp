@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/DatabaseCheck.h"
+#include "store/SchemaUpgrade.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <QSaveFile>
 #include <QStorageInfo>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -52,13 +54,13 @@ constexpr qint64 kRestoreSpareBytes = 1024 * 1024;
 struct SqliteCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
-using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
+using RawConnection = std::unique_ptr<sqlite3, SqliteCloser>;
 
-SqliteHandle OpenRaw(const QString& path, int flags, QString* error) {
+RawConnection OpenRaw(const QString& path, int flags, QString* error) {
     sqlite3* raw = nullptr;
     const QByteArray name = QFile::encodeName(path);
     const int rc = sqlite3_open_v2(name.constData(), &raw, flags, nullptr);
-    SqliteHandle handle(raw);
+    RawConnection handle(raw);
     if (rc != SQLITE_OK) {
         SetError(error, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
         return nullptr;
@@ -237,13 +239,22 @@ QStringList ReadSchema(sqlite3* db, QString* error) {
 const std::vector<QStringList>& ReleasedSchemas() {
     static const std::vector<QStringList> schemas = [] {
         std::vector<QStringList> result;
-        SqliteHandle scratch = OpenRaw(u":memory:"_s, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
+        RawConnection scratch = OpenRaw(u":memory:"_s, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
         if (!scratch) {
             return result;
         }
         for (const QString& script : ReleasedMainSchemaScripts()) {
             // The scripts of later steps build on the ones before, as an upgrade does.
             if (!Exec(scratch.get(), script.toUtf8().constData(), nullptr)) {
+                return result;
+            }
+            result.push_back(ReadSchema(scratch.get(), nullptr));
+        }
+        // Then each numbered upgrade step in turn: a backup of any released version matches
+        // the schema its version had.
+        RegisterSqlFunctions(scratch.get());
+        for (int version = 1; version <= CurrentSchemaVersion(); ++version) {
+            if (UpgradeMainDatabase(scratch.get(), version).outcome != UpgradeOutcome::Upgraded) {
                 break;
             }
             result.push_back(ReadSchema(scratch.get(), nullptr));
@@ -286,6 +297,37 @@ QString SchemaDifference(const QStringList& found) {
     return text;
 }
 
+// Where the backup's schema is older than the program's, copies it into the folder and
+// upgrades the copy, which is then what gets restored. False when the upgrade fails.
+bool UpgradedCopyOfBackup(const QString& backupPath, const QTemporaryDir& folder, QString* sourcePath,
+                          QString* error, const YieldToEvents& yield) {
+    int version = 0;
+    {
+        RawConnection backup = OpenRaw(backupPath, SQLITE_OPEN_READONLY, error);
+        if (!backup || !ReadSchemaVersion(backup.get(), &version, error)) {
+            return false;
+        }
+    }
+    if (version >= CurrentSchemaVersion()) {
+        return true;
+    }
+    const QString copy = folder.filePath(u"upgraded.mdb"_s);
+    if (!folder.isValid() || !BackupCopy(backupPath, copy, error, yield)) {
+        return false;
+    }
+    RawConnection db = OpenRaw(copy, SQLITE_OPEN_READWRITE, error);
+    if (!db || !RegisterSqlFunctions(db.get())) {
+        return false;
+    }
+    const SchemaUpgrade upgrade = UpgradeMainDatabase(db.get());
+    if (upgrade.outcome != UpgradeOutcome::Upgraded) {
+        SetError(error, upgrade.error);
+        return false;
+    }
+    *sourcePath = copy;
+    return true;
+}
+
 } // namespace
 
 QStringList ReleasedMainSchemaScripts() {
@@ -312,7 +354,7 @@ RestoreOutcome CheckBackupFile(const QString& path, QString* error, const YieldT
         SetError(error, u"the file is not kept with a rollback journal"_s);
         return RestoreOutcome::ForeignSchema;
     }
-    SqliteHandle db = OpenRaw(path, SQLITE_OPEN_READONLY, error);
+    RawConnection db = OpenRaw(path, SQLITE_OPEN_READONLY, error);
     if (!db) {
         return RestoreOutcome::Unreadable;
     }
@@ -352,6 +394,14 @@ RestoreOutcome CheckBackupFile(const QString& path, QString* error, const YieldT
     if (!schemaError.isEmpty()) {
         SetError(error, schemaError);
         return RestoreOutcome::NotABackup;
+    }
+    int version = 0;
+    if (!ReadSchemaVersion(db.get(), &version, error)) {
+        return RestoreOutcome::NotABackup;
+    }
+    if (version > CurrentSchemaVersion()) {
+        SetError(error, u"made by a newer release of the program (schema version %1)"_s.arg(version));
+        return RestoreOutcome::ForeignSchema;
     }
     const std::vector<QStringList>& released = ReleasedSchemas();
     if (std::find(released.begin(), released.end(), schema) != released.end()) {
@@ -415,11 +465,18 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
         SetError(error, kDiskFullText);
         return RestoreOutcome::DiskFull;
     }
-    SqliteHandle source = OpenRaw(backupPath, SQLITE_OPEN_READONLY, error);
+    // A backup of an earlier release is upgraded on a copy first, so the one page copy below
+    // puts in either the old database or the upgraded new one, never a mix.
+    QTemporaryDir upgradeFolder;
+    QString sourcePath = backupPath;
+    if (!UpgradedCopyOfBackup(backupPath, upgradeFolder, &sourcePath, error, yield)) {
+        return RestoreOutcome::NotABackup;
+    }
+    RawConnection source = OpenRaw(sourcePath, SQLITE_OPEN_READONLY, error);
     if (!source) {
         return RestoreOutcome::Unreadable;
     }
-    SqliteHandle target = OpenRaw(databasePath, SQLITE_OPEN_READWRITE, error);
+    RawConnection target = OpenRaw(databasePath, SQLITE_OPEN_READWRITE, error);
     if (!target) {
         return RestoreOutcome::WriteFailed;
     }
@@ -488,7 +545,7 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
         // A copy that failed part way may leave its journal for the next connection to roll
         // back; do it now, so the file is the old database again before anyone looks.
         target.reset();
-        if (SqliteHandle again = OpenRaw(databasePath, SQLITE_OPEN_READWRITE, nullptr)) {
+        if (RawConnection again = OpenRaw(databasePath, SQLITE_OPEN_READWRITE, nullptr)) {
             Exec(again.get(), "SELECT count(*) FROM sqlite_master", nullptr);
         }
     }

@@ -149,6 +149,15 @@ sqlite3* SqliteHandle(Database& db) {
 }
 
 SchemaUpgrade UpgradeMainDatabase(sqlite3* db) {
+    return UpgradeMainDatabase(db, CurrentSchemaVersion());
+}
+
+bool ReadSchemaVersion(sqlite3* db, int* version, QString* error) {
+    QString ignored;
+    return db && ReadVersion(db, version, error ? error : &ignored);
+}
+
+SchemaUpgrade UpgradeMainDatabase(sqlite3* db, int toVersion) {
     SchemaUpgrade result;
     if (!db) {
         result.error = u"no connection"_s;
@@ -163,6 +172,9 @@ SchemaUpgrade UpgradeMainDatabase(sqlite3* db) {
     }
     bool upgraded = false;
     for (const UpgradeStep& step : kSteps) {
+        if (step.version > toVersion) {
+            break;
+        }
         StepTransaction transaction(db);
         int version = 0;
         if (!transaction.begin(&result.error) || !ReadVersion(db, &version, &result.error)) {

@@ -38,6 +38,11 @@ struct SchemaUpgrade {
 // The connection must have the program's SQL functions.
 SchemaUpgrade UpgradeMainDatabase(sqlite3* db);
 SchemaUpgrade UpgradeMainDatabase(Database& db);
+// The same, up to the given version only: how each released version's schema is rebuilt.
+SchemaUpgrade UpgradeMainDatabase(sqlite3* db, int toVersion);
+
+// A main database's schema version (its user_version); false when it cannot be read.
+bool ReadSchemaVersion(sqlite3* db, int* version, QString* error = nullptr);
 
 // Upgrades the program folder's main database at start-up; a Persian message for the user
 // when it cannot be used (made by a newer release, or the upgrade failed), else empty.

@@ -221,15 +221,46 @@ TEST_F(SchemaUpgradeTest, BackupOfTheFirstReleaseRestoresAndIsUpgraded) {
         ASSERT_TRUE(old);
         before = FirstReleaseContent(*old);
     }
+    const QByteArray backupBytes = ReadAll(backup);
     QString error;
     ASSERT_EQ(RestoreBackup(backup, mainPath(), &error), RestoreOutcome::Restored) << error.toStdString();
-    EXPECT_EQ(UpgradeProgramDatabase(folder.path()), QString());
+    EXPECT_EQ(ReadAll(backup), backupBytes) << "the backup itself is not upgraded";
 
+    // Upgraded by the restore itself, before the program starts again.
     auto db = Database::open(mainPath(), Database::Mode::ReadWrite);
     ASSERT_TRUE(db);
     EXPECT_EQ(UserVersion(*db), CurrentSchemaVersion());
     EXPECT_EQ(FirstReleaseContent(*db), before);
     EXPECT_EQ(Matches(*db, u"رضايي"_s), QStringList{u"1"_s});
+    EXPECT_EQ(UpgradeProgramDatabase(folder.path()), QString());
+}
+
+TEST_F(SchemaUpgradeTest, BackupsOfEveryReleaseRestoreAndANewerOneIsRefused) {
+    // A backup made now (the current version) restores as it is.
+    const QString current = folder.file(u"current.morvalen"_s);
+    ASSERT_TRUE(QFile::copy(test::TempProgramFolder::seedFolder() + u"/morvalen.mdb"_s, current));
+    ASSERT_TRUE(QFile(current).setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    QString error;
+    EXPECT_EQ(RestoreBackup(current, mainPath(), &error), RestoreOutcome::Restored) << error.toStdString();
+    {
+        auto db = Database::open(mainPath(), Database::Mode::ReadOnly);
+        ASSERT_TRUE(db);
+        EXPECT_EQ(UserVersion(*db), CurrentSchemaVersion());
+    }
+
+    // One from a newer release is refused, and the database stays byte for byte.
+    const QString newer = folder.file(u"newer.morvalen"_s);
+    ASSERT_TRUE(QFile::copy(current, newer));
+    ASSERT_TRUE(QFile(newer).setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    {
+        auto db = Database::open(newer, Database::Mode::ReadWrite);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(db->exec(u"PRAGMA user_version = %1"_s.arg(CurrentSchemaVersion() + 1)));
+    }
+    const QByteArray before = ReadAll(mainPath());
+    EXPECT_EQ(RestoreBackup(newer, mainPath(), &error), RestoreOutcome::ForeignSchema);
+    EXPECT_TRUE(error.contains(u"newer release"_s)) << error.toStdString();
+    EXPECT_EQ(ReadAll(mainPath()), before);
 }
 
 TEST(SchemaUpgrade, DeliveredDatabaseIsAtTheCurrentVersion) {
