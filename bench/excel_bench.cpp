@@ -5,6 +5,7 @@
 // The answer import's read of a workbook: the blank one, and a hostile .ods whose rows repeat
 // an empty cell 2,147,483,647 times (refused, never expanded).
 // Run: build/bin/morvalen_excel_bench
+#include "PeakMemory.h"
 #include "SeededDatabase.h"
 #include "core/MakerSite.h"
 #include "reports/AnswerImport.h"
@@ -32,39 +33,12 @@ namespace {
 
 constexpr int kExaminees = 10000;
 
-// The seeded database, dropped while the application object still exists: a connection
-// closed after Qt Sql's own statics are gone crashes at exit (bench::Seeded keeps its
-// databases until then).
-std::unique_ptr<bench::SeededDatabase>& SeededSlot() {
-    static std::unique_ptr<bench::SeededDatabase> db;
-    return db;
-}
-
 bench::SeededDatabase& Seeded() {
-    auto& db = SeededSlot();
-    if (!db) {
-        db = std::make_unique<bench::SeededDatabase>(kExaminees);
-        qAddPostRoutine([] { SeededSlot().reset(); });
-    }
-    return *db;
+    return bench::Seeded(kExaminees);
 }
 
-// Resets the high-water mark of resident memory to what is resident now.
-void ResetPeakMemory() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// VmHWM of /proc/self/status, in MB.
-double PeakMemoryMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
-        }
-    }
-    return 0;
-}
+using bench::PeakMemoryMb;
+using bench::ResetPeakMemory;
 
 void Export(benchmark::State& state, ExportFormat format, bool includeRead) {
     bench::SeededDatabase& seeded = Seeded();

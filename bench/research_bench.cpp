@@ -4,6 +4,7 @@
 // resident memory, reset before each iteration (Linux), reported in MB; the file written is
 // checked to hold every examinee.
 // Run: build/bin/morvalen_research_bench
+#include "PeakMemory.h"
 #include "SeededDatabase.h"
 #include "reports/ResearchExport.h"
 
@@ -24,37 +25,12 @@ namespace {
 
 constexpr int kExaminees = 10000;
 
-// The seeded database, dropped while the application object still exists (a connection
-// closed after Qt Sql's own statics are gone crashes at exit).
-std::unique_ptr<bench::SeededDatabase>& SeededSlot() {
-    static std::unique_ptr<bench::SeededDatabase> db;
-    return db;
-}
-
 bench::SeededDatabase& Seeded() {
-    auto& db = SeededSlot();
-    if (!db) {
-        db = std::make_unique<bench::SeededDatabase>(kExaminees);
-        qAddPostRoutine([] { SeededSlot().reset(); });
-    }
-    return *db;
+    return bench::Seeded(kExaminees);
 }
 
-void ResetPeakMemory() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// VmHWM of /proc/self/status, in MB.
-double PeakMemoryMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
-        }
-    }
-    return 0;
-}
+using bench::PeakMemoryMb;
+using bench::ResetPeakMemory;
 
 struct Snapshot {
     std::optional<ExportTable> table;
