@@ -3,7 +3,12 @@
 // A writer run in a child process whose files may not grow past a limit, as on a full disk.
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <csignal>
 #include <functional>
@@ -54,6 +59,31 @@ inline ChildResult RunLimited(const std::function<bool(QString*)>& writer, rlim_
     result.wrote = message.startsWith('1');
     result.error = QString::fromUtf8(message.mid(1));
     return result;
+}
+
+// Writes `name` over an earlier file in a child process limited to `limit` bytes a file: the
+// writer must end by itself and report the failure, the earlier file must stay byte for byte,
+// and no other file may be left in its folder.
+inline void ExpectFullDiskRefused(const QString& name,
+                                  const std::function<bool(const QString&, QString*)>& write, rlim_t limit) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(name);
+    const QByteArray earlier = "the earlier file";
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(earlier);
+    }
+    const ChildResult result = RunLimited([&](QString* e) { return write(path, e); }, limit);
+    EXPECT_TRUE(result.exited) << "the writer crashed";
+    EXPECT_FALSE(result.wrote);
+    EXPECT_FALSE(result.error.isEmpty());
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), earlier);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name})
+        << "no temporary file is left";
 }
 
 } // namespace morvalen::test

@@ -62,25 +62,7 @@ TEST(FullDisk, EveryWriterReportsAndLeavesTheOldFile) {
         const bool blank = std::string_view(c.name) == "blank.xlsx";
         for (const rlim_t limit : {rlim_t(0), rlim_t(2048), blank ? rlim_t(4096) : rlim_t(65536)}) {
             SCOPED_TRACE(std::string(c.name) + " limited to " + std::to_string(limit));
-            QTemporaryDir dir;
-            ASSERT_TRUE(dir.isValid());
-            const QString path = dir.filePath(QString::fromLatin1(c.name));
-            {
-                QFile old(path);
-                ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-                old.write("the earlier export");
-            }
-            const test::ChildResult result =
-                test::RunLimited([&](QString* e) { return c.write(path, e); }, limit);
-            EXPECT_TRUE(result.exited) << "the writer crashed";
-            EXPECT_FALSE(result.wrote);
-            EXPECT_FALSE(result.error.isEmpty());
-            QFile old(path);
-            ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-            EXPECT_EQ(old.readAll(), "the earlier export");
-            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                      QStringList{QString::fromLatin1(c.name)})
-                << "no temporary file is left";
+            test::ExpectFullDiskRefused(QString::fromLatin1(c.name), c.write, limit);
         }
         // Without the limit the same writer succeeds, so the limit is what failed it.
         QTemporaryDir dir;
