@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6sql6-sqlite libqt6svg6-dev
   libqt6opengl6-dev libgl-dev
   libsqlite3-dev sqlite3
-  libzip-dev libgsf-1-dev liborcus-dev libixion-dev libboost-dev libfreexl-dev libxlsxwriter-dev
+  libzip-dev libgsf-1-dev libfreexl-dev libxlsxwriter-dev
   # SPSS data files (.sav) of the research export
   libreadstat-dev
   # tests and benchmarks
