@@ -215,5 +215,34 @@ TEST_F(Administrations, DeleteRemovesOnlyTheChosenOne) {
     EXPECT_EQ(answers->row(u"1"_s), sheet) << "the working sheet is not touched";
 }
 
+TEST_F(Administrations, RegistryDeleteTakesTheKeptSheetsInTheSameCommit) {
+    AnswerRow sheet;
+    sheet.fill(u"5"_s);
+    for (const QString& code : {u"1"_s, u"1"_s, u"2"_s}) {
+        ASSERT_TRUE(answers->setRow(code, sheet));
+        ASSERT_EQ(store->keep(code, u"1403/09/20"_s, kMorning), KeepOutcome::Kept);
+    }
+    // When the kept sheets cannot go, nothing goes: the examinee keeps its row, its answers
+    // and its history.
+    QSqlQuery query(db->handle());
+    ASSERT_TRUE(query.exec(u"CREATE TEMP TRIGGER refuse BEFORE DELETE ON Administration BEGIN "
+                           u"SELECT RAISE(ABORT, 'refused'); END"_s));
+    EXPECT_FALSE(examinees->removeWithAnswerRow(u"1"_s));
+    EXPECT_TRUE(examinees->firstByCode(u"1"_s));
+    EXPECT_TRUE(answers->hasRow(u"1"_s));
+    EXPECT_EQ(committed(u"1"_s).size(), 2);
+    ASSERT_TRUE(query.exec(u"DROP TRIGGER refuse"_s));
+
+    ASSERT_TRUE(examinees->removeWithAnswerRow(u"1"_s));
+    EXPECT_TRUE(committed(u"1"_s).isEmpty());
+    EXPECT_EQ(committed(u"2"_s).size(), 1) << "another examinee's sheets stay";
+    // The code given again starts without the deleted examinee's history.
+    addExaminee(u"1"_s, u"دكتر د"_s);
+    ASSERT_TRUE(answers->setRow(u"1"_s, sheet));
+    ASSERT_EQ(store->keep(u"1"_s, u"1403/12/11"_s, kAfternoon), KeepOutcome::Kept);
+    ASSERT_EQ(committed(u"1"_s).size(), 1);
+    EXPECT_EQ(committed(u"1"_s)[0].number, 1);
+}
+
 } // namespace
 } // namespace morvalen
