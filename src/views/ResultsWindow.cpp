@@ -3,6 +3,8 @@
 #include "core/ExamineeSummary.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
+#include "shell/PersianDateText.h"
+#include "shell/TimedMessage.h"
 #include "views/ExportSnapshot.h"
 #include "views/ProfileWindow.h"
 
@@ -20,6 +22,7 @@
 #include <QScrollArea>
 #include <QStackedLayout>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -91,6 +94,7 @@ ResultsWindow::ResultsWindow(const Context& context, QWidget* mainWindow)
     build();
     if (m_db) {
         m_answers = std::make_unique<AnswerStore>(*m_db);
+        m_administrations = std::make_unique<AdministrationStore>(*m_db);
         m_listModel = new ExamineeListModel(*m_db, ExamineeList::Results, this);
         const std::pair<int, QString> headings[] = {{IdColumn, u"#"_s},
                                                     {NameColumn, u"نام و نام خانوادگي"_s},
@@ -216,9 +220,14 @@ void ResultsWindow::build() {
     m_searchEdit->setFixedWidth(260);
     listSide->addWidget(m_searchEdit);
     listSide->addWidget(m_examineeList, 1);
+    listSide->addWidget(buildSheetsPanel());
     layout->addLayout(listSide);
 
     auto* right = new QVBoxLayout;
+    m_sheetTitleLabel = new QLabel(this);
+    m_sheetTitleLabel->setObjectName(u"sheetTitleLabel"_s);
+    m_sheetTitleLabel->setFont(NazaninFont(12, true));
+    right->addWidget(m_sheetTitleLabel);
     // The score table, with the help and answers panels laid over it when shown: one above
     // the other, so both can be open and read.
     auto* area = new QWidget(this);
@@ -367,6 +376,187 @@ void ResultsWindow::selectExaminee(int row) {
     showResult(result);
     m_answersButton->setEnabled(true);
     m_profileButton->setEnabled(true);
+    m_examineeName = m_listModel->value(row, u"FullName"_s);
+    reloadSheets();
+}
+
+QGroupBox* ResultsWindow::buildSheetsPanel() {
+    m_sheetsPanel = new QGroupBox(u"پاسخنامه ها"_s, this);
+    m_sheetsPanel->setObjectName(u"sheetsPanel"_s);
+    m_sheetsPanel->setFixedWidth(260);
+    auto* column = new QVBoxLayout(m_sheetsPanel);
+    m_sheetList = new QTableWidget(0, 2, m_sheetsPanel);
+    m_sheetList->setObjectName(u"sheetList"_s);
+    m_sheetList->setHorizontalHeaderLabels({u"پاسخنامه"_s, u"پاسخ ها"_s});
+    m_sheetList->verticalHeader()->hide();
+    m_sheetList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_sheetList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_sheetList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_sheetList->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_sheetList->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_sheetList->setFixedHeight(130);
+    column->addWidget(m_sheetList);
+    connect(m_sheetList, &QTableWidget::currentCellChanged, this, [this](int row, int, int previous, int) {
+        if (row != previous) {
+            chooseSheet(row);
+        }
+    });
+
+    auto* buttons = new QGridLayout;
+    m_keepSheetButton = new QPushButton(u"نگهداري پاسخنامه"_s, m_sheetsPanel);
+    m_keepSheetButton->setObjectName(u"keepSheetButton"_s);
+    m_newSheetButton = new QPushButton(u"پاسخنامه جديد"_s, m_sheetsPanel);
+    m_newSheetButton->setObjectName(u"newSheetButton"_s);
+    m_deleteSheetButton = new QPushButton(u"حذف پاسخنامه"_s, m_sheetsPanel);
+    m_deleteSheetButton->setObjectName(u"deleteSheetButton"_s);
+    buttons->addWidget(m_keepSheetButton, 0, 0);
+    buttons->addWidget(m_newSheetButton, 0, 1);
+    buttons->addWidget(m_deleteSheetButton, 1, 0);
+    for (QPushButton* button : {m_keepSheetButton, m_newSheetButton, m_deleteSheetButton}) {
+        button->setAutoDefault(false);
+        button->setEnabled(false);
+    }
+    column->addLayout(buttons);
+    connect(m_keepSheetButton, &QPushButton::clicked, this, &ResultsWindow::keepSheet);
+    connect(m_newSheetButton, &QPushButton::clicked, this, &ResultsWindow::startNewSheet);
+    connect(m_deleteSheetButton, &QPushButton::clicked, this, &ResultsWindow::deleteKeptSheet);
+    return m_sheetsPanel;
+}
+
+void ResultsWindow::reloadSheets() {
+    m_keptSheets = m_administrations ? m_administrations->list(m_code) : QVector<Administration>();
+    const QSignalBlocker quiet(m_sheetList);
+    m_sheetList->setRowCount(static_cast<int>(m_keptSheets.size()) + 1);
+    const auto setRow = [this](int row, const QString& sheet, int answered) {
+        auto* name = new QTableWidgetItem(sheet);
+        auto* count = new QTableWidgetItem(QString::number(answered));
+        count->setTextAlignment(Qt::AlignCenter);
+        m_sheetList->setItem(row, 0, name);
+        m_sheetList->setItem(row, 1, count);
+    };
+    setRow(0, u"پاسخنامه فعلي"_s, 0);
+    for (int i = 0; i < m_keptSheets.size(); ++i) {
+        const Administration& kept = m_keptSheets[i];
+        setRow(i + 1, kept.persianDate + u"  "_s + kept.keptTime(), kept.answeredCount());
+    }
+    m_sheetList->setCurrentCell(0, 0);
+    chooseSheet(0);
+}
+
+void ResultsWindow::chooseSheet(int row) {
+    if (!m_scored || !m_answers || row < 0 || row > m_keptSheets.size()) {
+        return;
+    }
+    AnswerRow answers;
+    QString title;
+    if (row == 0) {
+        // The working sheet as it is stored now.
+        answers = m_answers->row(m_code).value_or(AnswerRow{});
+        title = u"پاسخنامه فعلي"_s;
+    } else {
+        const Administration& kept = m_keptSheets[row - 1];
+        answers = kept.answers;
+        title = u"پاسخنامه نگهداري شده، تاريخ %1 ساعت %2"_s.arg(kept.persianDate, kept.keptTime());
+    }
+    m_result = ScoreAnswers(ToAnswerTexts(answers));
+    if (row == 0) {
+        m_workingAnswered = kItemCount - m_result.totalUnanswered;
+        if (QTableWidgetItem* count = m_sheetList->item(0, 1)) {
+            count->setText(QString::number(m_workingAnswered));
+        }
+    }
+    showResult(m_result);
+    m_sheetTitleLabel->setText(title);
+    if (m_sheetList->currentRow() != row) {
+        const QSignalBlocker quiet(m_sheetList);
+        m_sheetList->setCurrentCell(row, 0);
+    }
+    enableSheetButtons();
+}
+
+void ResultsWindow::enableSheetButtons() {
+    const bool ready = m_scored && m_administrations;
+    m_keepSheetButton->setEnabled(ready);
+    m_newSheetButton->setEnabled(ready);
+    m_deleteSheetButton->setEnabled(ready && m_sheetList->currentRow() >= 1);
+}
+
+void ResultsWindow::keepSheet() {
+    if (!m_scored || !m_administrations) {
+        return;
+    }
+    const QString noAnswers = u"پاسخنامه فعلي پاسخي ندارد و نگهداري نمي شود."_s;
+    if (m_workingAnswered == 0) {
+        MessageBox::warning(this, u"پيام"_s, noAnswers);
+        return;
+    }
+    const QString date = PersianDateText(m_context.today());
+    if (MessageBox::question(this, u"توجه"_s,
+                             u"پاسخنامه فعلي «%1» با تاريخ %2 نگهداري شود؟"_s.arg(m_examineeName, date)) !=
+        QMessageBox::Yes) {
+        return;
+    }
+    switch (m_administrations->keep(m_code, date, m_context.now())) {
+    case KeepOutcome::Kept:
+        break;
+    case KeepOutcome::NoAnswers:
+    case KeepOutcome::NoSheet:
+        MessageBox::warning(this, u"پيام"_s, noAnswers);
+        return;
+    case KeepOutcome::Failed:
+        MessageBox::critical(this, u"خطا"_s, u"پاسخنامه نگهداري نشد.\r\n"_s + m_db->lastError());
+        return;
+    }
+    reloadSheets();
+    ShowTimedMessage(this, u"پاسخنامه نگهداري شد"_s, m_context.intervals.timedMessageMs);
+}
+
+void ResultsWindow::startNewSheet() {
+    if (!m_scored || !m_administrations) {
+        return;
+    }
+    if (m_workingAnswered == 0) {
+        MessageBox::information(this, u"پيام"_s,
+                                u"پاسخنامه فعلي پاسخي ندارد؛ آزمودني به همين پاسخنامه پاسخ مي دهد."_s);
+        return;
+    }
+    const QString date = PersianDateText(m_context.today());
+    const QString text =
+        m_administrations->isKeptUnchanged(m_code)
+            ? u"پاسخنامه فعلي «%1» پيش از اين نگهداري شده است.\r\n"
+              u"پاسخ هاي آن پاک شوند تا آزمودني دوباره پاسخ دهد؟"_s.arg(m_examineeName)
+            : u"پاسخنامه فعلي «%1» با تاريخ %2 نگهداري و سپس پاک مي شود تا آزمودني دوباره پاسخ دهد.\r\n"
+              u"ادامه مي دهيد؟"_s.arg(m_examineeName, date);
+    if (MessageBox::question(this, u"توجه"_s, text, QMessageBox::No) != QMessageBox::Yes) {
+        return;
+    }
+    if (m_administrations->startNewSheet(m_code, date, m_context.now()) != KeepOutcome::Kept) {
+        MessageBox::critical(this, u"خطا"_s, u"پاسخنامه جديد ساخته نشد.\r\n"_s + m_db->lastError());
+        reloadSheets();
+        return;
+    }
+    reloadSheets();
+    ShowTimedMessage(this, u"پاسخنامه جديد آماده است"_s, m_context.intervals.timedMessageMs);
+}
+
+void ResultsWindow::deleteKeptSheet() {
+    const int row = m_sheetList->currentRow();
+    if (!m_administrations || row < 1 || row > m_keptSheets.size()) {
+        return;
+    }
+    const Administration kept = m_keptSheets[row - 1];
+    if (MessageBox::question(this, u"توجه"_s,
+                             u"پاسخنامه نگهداري شده «%1» با تاريخ %2 ساعت %3 حذف شود؟"_s.arg(
+                                 m_examineeName, kept.persianDate, kept.keptTime()),
+                             QMessageBox::No) != QMessageBox::Yes) {
+        return;
+    }
+    if (!m_administrations->remove(kept.id)) {
+        MessageBox::critical(this, u"خطا"_s, u"پاسخنامه حذف نشد.\r\n"_s + m_db->lastError());
+        return;
+    }
+    reloadSheets();
+    ShowTimedMessage(this, u"حذف با موفقيت انجام گرفت"_s, m_context.intervals.timedMessageMs);
 }
 
 void ResultsWindow::exportToExcel() {

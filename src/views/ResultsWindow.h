@@ -3,6 +3,7 @@
 #include "core/Numbered.h"
 #include "core/Scoring.h"
 #include "shell/Context.h"
+#include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeListModel.h"
 #include "views/MainWindowLock.h"
@@ -16,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class QTableWidget;
 class QTextEdit;
 
 namespace morvalen {
@@ -83,6 +85,25 @@ public:
     QPushButton* m_spssExportButton = nullptr;  // "خروجي SPSS"
     QPushButton* m_csvExportButton = nullptr;   // "خروجي CSV"
 
+    // The examinee's answer sheets: the working one first, then each kept one with its date
+    // and answered items. Choosing a row shows that sheet's scores under its title.
+    void chooseSheet(int row);
+    // "نگهداري پاسخنامه": keeps the working sheet after a question.
+    void keepSheet();
+    // "پاسخنامه جديد": keeps the working sheet unless it is kept already, then empties it.
+    void startNewSheet();
+    // Deletes the chosen kept sheet after a question.
+    void deleteKeptSheet();
+    // The kept sheets listed, in the order of the list's rows 1, 2, ...
+    const QVector<Administration>& keptSheets() const { return m_keptSheets; }
+
+    QGroupBox* m_sheetsPanel = nullptr;         // "پاسخنامه ها", under the examinee list
+    QTableWidget* m_sheetList = nullptr;        // date, answered items
+    QPushButton* m_keepSheetButton = nullptr;   // "نگهداري پاسخنامه"
+    QPushButton* m_newSheetButton = nullptr;    // "پاسخنامه جديد"
+    QPushButton* m_deleteSheetButton = nullptr; // "حذف پاسخنامه"
+    QLabel* m_sheetTitleLabel = nullptr;        // which sheet the scores are of
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -94,6 +115,10 @@ private:
                                 Numbered<QLabel*, kScaleCount>& names,
                                 Numbered<QLabel*, kScaleCount>& labels);
     void showResult(const ScoringResult& result);
+    QGroupBox* buildSheetsPanel();
+    // Reads the working sheet and the kept ones of the examinee again, and shows the working one.
+    void reloadSheets();
+    void enableSheetButtons();
 
     Context m_context;
     MainWindowLock m_mainLock;
@@ -104,6 +129,10 @@ private:
     ScoringResult m_result;
     bool m_scored = false;
     QString m_code;
+    std::unique_ptr<AdministrationStore> m_administrations;
+    QVector<Administration> m_keptSheets;
+    QString m_examineeName;
+    int m_workingAnswered = 0; // items answered on the working sheet
 };
 
 } // namespace morvalen

@@ -1,4 +1,5 @@
 // Byte copies of the database, and restores that either finish or change nothing.
+#include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
 #include "store/Backup.h"
 #include "store/ExamineeStore.h"
@@ -189,6 +190,45 @@ TEST(RestoreBackup, BringsBackExactlyTheBackedUpData) {
     EXPECT_TRUE(examinees.findByCode(u"4"_s).isEmpty());
     EXPECT_EQ(AnswerStore(*open).cell(u"1"_s, 1), u"2"_s);
     EXPECT_TRUE(examinees.add(later).has_value()) << "and can still write";
+}
+
+TEST(RestoreBackup, BringsBackTheKeptAnswerSheets) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"kept"_s, 2, u"4"_s);
+    const QDateTime when(QDate(2024, 12, 10), QTime(9, 5));
+    QVector<Administration> before;
+    {
+        auto open = Database::open(db, Database::Mode::ReadWrite);
+        AdministrationStore store(*open);
+        ASSERT_EQ(store.keep(u"1"_s, u"1403/09/20"_s, when, u"پذيرش"_s), KeepOutcome::Kept);
+        ASSERT_EQ(store.keep(u"1"_s, u"1403/09/20"_s, when), KeepOutcome::Kept);
+        before = store.list(u"1"_s);
+        ASSERT_EQ(before.size(), 2);
+    }
+    const QString backup = folder.file(u"b.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, backup, nullptr));
+    {
+        // After the backup: one kept sheet deleted, a new one kept for another examinee.
+        auto open = Database::open(db, Database::Mode::ReadWrite);
+        AdministrationStore store(*open);
+        ASSERT_TRUE(store.remove(before[0].id));
+        ASSERT_EQ(store.keep(u"2"_s, u"1403/09/21"_s, when), KeepOutcome::Kept);
+    }
+    QString error;
+    ASSERT_EQ(RestoreBackup(backup, db, &error), RestoreOutcome::Restored) << error.toStdString();
+    auto open = Database::open(db, Database::Mode::ReadWrite);
+    AdministrationStore store(*open);
+    const QVector<Administration> after = store.list(u"1"_s);
+    ASSERT_EQ(after.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(after[i].id, before[i].id);
+        EXPECT_EQ(after[i].number, before[i].number);
+        EXPECT_EQ(after[i].persianDate, before[i].persianDate);
+        EXPECT_EQ(after[i].note, before[i].note);
+        EXPECT_EQ(after[i].answers, before[i].answers);
+    }
+    EXPECT_TRUE(store.list(u"2"_s).isEmpty());
 }
 
 TEST(RestoreBackup, RefusesWhatIsNoBackupAndChangesNothing) {

@@ -1,5 +1,6 @@
 // Numbered schema upgrades: a first release's database opens with every row intact and can
 // be searched; a newer release's database is refused as it is.
+#include "store/AdministrationStore.h"
 #include "store/Backup.h"
 #include "store/Database.h"
 #include "store/ExamineeStore.h"
@@ -92,7 +93,7 @@ QString FirstReleaseContent(Database& db) {
         }
     }
     EXPECT_TRUE(query.exec(u"SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'ExamineeSearch%' "
-                           u"ORDER BY name"_s));
+                           u"AND tbl_name <> 'Administration' ORDER BY name"_s));
     while (query.next()) {
         content += query.value(0).toString() + query.value(1).toString() + query.value(2).toString() + u'\n';
     }
@@ -162,6 +163,41 @@ TEST_F(SchemaUpgradeTest, FirstReleaseDatabaseIsUpgradedWithEveryRowIntact) {
 
     // A second start finds nothing to do.
     EXPECT_EQ(UpgradeMainDatabase(*db).outcome, UpgradeOutcome::UpToDate);
+}
+
+TEST_F(SchemaUpgradeTest, DatabaseWithoutKeptSheetsGainsTheTableWithEveryRowIntact) {
+    QString before;
+    {
+        // The release with the search index and without kept answer sheets.
+        auto db = Database::open(mainPath(), Database::Mode::ReadWrite);
+        ASSERT_TRUE(db);
+        ASSERT_EQ(UpgradeMainDatabase(SqliteHandle(*db), 1).outcome, UpgradeOutcome::Upgraded);
+        ASSERT_EQ(UserVersion(*db), 1);
+        QSqlQuery query(db->handle());
+        ASSERT_TRUE(query.exec(u"SELECT count(*) FROM sqlite_master WHERE tbl_name = 'Administration'"_s) &&
+                    query.next());
+        ASSERT_EQ(query.value(0).toInt(), 0);
+        before = FirstReleaseContent(*db);
+    }
+    EXPECT_EQ(UpgradeProgramDatabase(folder.path()), QString());
+
+    auto db = Database::open(mainPath(), Database::Mode::ReadWrite);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(UserVersion(*db), CurrentSchemaVersion());
+    EXPECT_EQ(FirstReleaseContent(*db), before);
+    EXPECT_EQ(Matches(*db, u"رضايي"_s), QStringList{u"1"_s}) << "the search index stays";
+    // The table is there and empty, and takes the sheets the examinees already have.
+    AdministrationStore administrations(*db);
+    EXPECT_TRUE(administrations.list(u"1"_s).isEmpty());
+    ASSERT_EQ(administrations.keep(u"1"_s, u"1403/09/20"_s, QDateTime(QDate(2024, 12, 10), QTime(10, 0))),
+              KeepOutcome::Kept);
+    const QVector<Administration> kept = administrations.list(u"1"_s);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept[0].tester, u"دكتر كريمي"_s);
+    EXPECT_EQ(kept[0].answers[0], u"6"_s);
+    EXPECT_EQ(kept[0].answers[1], u"1"_s);
+    EXPECT_EQ(kept[0].answers[231], u"3"_s);
+    EXPECT_EQ(kept[0].answeredCount(), 3);
 }
 
 TEST_F(SchemaUpgradeTest, DatabaseOfANewerReleaseIsRefusedUnchanged) {

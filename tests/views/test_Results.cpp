@@ -1,4 +1,5 @@
 // The results view scoring examinees through its real window.
+#include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "support/GuiFixture.h"
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextEdit>
 
 namespace morvalen {
@@ -272,6 +274,213 @@ TEST_F(Results, EmptyListStartsNothing) {
     EXPECT_FALSE(view->m_answersButton->isEnabled());
     view->close();
     EXPECT_TRUE(main->isEnabled());
+}
+
+// Kept answer sheets: keep, new sheet, choose and delete, each after its question.
+class KeptSheets : public Results {
+protected:
+    void SetUp() override {
+        Results::SetUp();
+        // 10 December 2024 is 20 Azar 1403.
+        context.now = [] { return QDateTime(QDate(2024, 12, 10), QTime(9, 5)); };
+        addExaminee(u"1"_s, true);
+        administrations = std::make_unique<AdministrationStore>(*db);
+    }
+
+    // Answers the next question and then lets its confirmation close at once.
+    static void answerNext(QMessageBox::StandardButton answer) {
+        MessageBox::setNextAnswer(answer);
+        if (answer == QMessageBox::Yes) {
+            MessageBox::setNextAnswer(QMessageBox::Ok);
+        }
+    }
+
+    static QString cell(ResultsWindow* view, int row, int column) {
+        const QTableWidgetItem* item = view->m_sheetList->item(row, column);
+        return item ? item->text() : u"(none)"_s;
+    }
+
+    static void choose(ResultsWindow* view, int row) {
+        QTableWidget* list = view->m_sheetList;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row, 0)).center());
+    }
+
+    std::unique_ptr<AdministrationStore> administrations;
+};
+
+TEST_F(KeptSheets, KeepAsksNamingTheExamineeAndTheDateThenListsTheSheet) {
+    fillRow(u"1"_s, u"3"_s);
+    ASSERT_TRUE(answers->setCell(u"1"_s, 5, QString()));
+    ResultsWindow* view = open();
+    EXPECT_FALSE(view->m_keepSheetButton->isEnabled()) << "nothing to keep before an examinee is scored";
+    EXPECT_FALSE(view->m_newSheetButton->isEnabled());
+    MessageBox::setNextAnswer(QMessageBox::Ok); // the unanswered item 5
+    pick(view, 0);
+    ASSERT_EQ(view->m_sheetList->rowCount(), 1);
+    EXPECT_EQ(cell(view, 0, 0), u"پاسخنامه فعلي"_s);
+    EXPECT_EQ(cell(view, 0, 1), u"231"_s);
+    EXPECT_EQ(view->m_sheetTitleLabel->text(), u"پاسخنامه فعلي"_s);
+    EXPECT_FALSE(view->m_deleteSheetButton->isEnabled()) << "the working sheet is not deleted here";
+
+    // Answered No: nothing is kept.
+    MessageBox::clearShown();
+    answerNext(QMessageBox::No);
+    view->m_keepSheetButton->click();
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].title, u"توجه"_s);
+    EXPECT_EQ(MessageBox::shown()[0].icon, MessageBox::Icon::Question);
+    EXPECT_EQ(MessageBox::shown()[0].text, u"پاسخنامه فعلي «مينا» با تاريخ 1403/09/20 نگهداري شود؟"_s);
+    EXPECT_TRUE(administrations->list(u"1"_s).isEmpty());
+
+    answerNext(QMessageBox::Yes);
+    view->m_keepSheetButton->click();
+    EXPECT_EQ(timedTexts(), QStringList{u"پاسخنامه نگهداري شد"_s});
+    const QVector<Administration> kept = administrations->list(u"1"_s);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept[0].persianDate, u"1403/09/20"_s);
+    EXPECT_EQ(kept[0].keptAt, u"2024-12-10 09:05:00"_s);
+    EXPECT_EQ(kept[0].answers, answers->row(u"1"_s).value());
+    ASSERT_EQ(view->m_sheetList->rowCount(), 2);
+    EXPECT_EQ(cell(view, 1, 0), u"1403/09/20  09:05"_s);
+    EXPECT_EQ(cell(view, 1, 1), u"231"_s);
+    EXPECT_EQ(answers->cell(u"1"_s, 1), u"3"_s) << "keeping leaves the working sheet as it is";
+}
+
+TEST_F(KeptSheets, ASheetWithoutAnswersIsNeitherKeptNorRenewed) {
+    ResultsWindow* view = open();
+    MessageBox::setNextAnswer(QMessageBox::Ok); // every item unanswered
+    pick(view, 0);
+    MessageBox::clearShown();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    view->m_keepSheetButton->click();
+    ASSERT_EQ(MessageBox::shown().size(), 1) << "no question for what cannot be kept";
+    EXPECT_EQ(MessageBox::shown()[0].icon, MessageBox::Icon::Warning);
+    EXPECT_EQ(MessageBox::shown()[0].text, u"پاسخنامه فعلي پاسخي ندارد و نگهداري نمي شود."_s);
+    view->m_newSheetButton->click();
+    ASSERT_EQ(MessageBox::shown().size(), 2);
+    EXPECT_EQ(MessageBox::shown()[1].icon, MessageBox::Icon::Information);
+    EXPECT_TRUE(administrations->list(u"1"_s).isEmpty());
+}
+
+TEST_F(KeptSheets, NewSheetKeepsFirstAndIsNeverSilent) {
+    fillRow(u"1"_s, u"4"_s);
+    ResultsWindow* view = open();
+    pick(view, 0);
+
+    // Answered No: the sheet stays as it was and nothing is kept.
+    answerNext(QMessageBox::No);
+    view->m_newSheetButton->click();
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].text,
+              u"پاسخنامه فعلي «مينا» با تاريخ 1403/09/20 نگهداري و سپس پاک مي شود تا آزمودني دوباره پاسخ "
+              u"دهد.\r\nادامه مي دهيد؟"_s);
+    EXPECT_EQ(answers->cell(u"1"_s, 1), u"4"_s);
+    EXPECT_TRUE(administrations->list(u"1"_s).isEmpty());
+
+    answerNext(QMessageBox::Yes);
+    view->m_newSheetButton->click();
+    ASSERT_EQ(administrations->list(u"1"_s).size(), 1);
+    AnswerRow intake;
+    intake.fill(u"4"_s);
+    EXPECT_EQ(administrations->list(u"1"_s)[0].answers, intake);
+    for (int item = 1; item <= 232; ++item) {
+        ASSERT_TRUE(answers->cell(u"1"_s, item).isEmpty()) << item;
+    }
+    // The window shows the emptied working sheet.
+    EXPECT_EQ(view->m_sheetTitleLabel->text(), u"پاسخنامه فعلي"_s);
+    EXPECT_EQ(cell(view, 0, 1), u"0"_s);
+    EXPECT_EQ(view->m_percentLabels[1]->text(), u"0"_s);
+    EXPECT_EQ(view->result().totalUnanswered, 232);
+
+    // Answered again and kept by hand: the new sheet asks, and does not keep it twice.
+    fillRow(u"1"_s, u"2"_s);
+    MessageBox::clearShown();
+    pick(view, 0);
+    answerNext(QMessageBox::Yes);
+    view->m_keepSheetButton->click();
+    ASSERT_EQ(administrations->list(u"1"_s).size(), 2);
+    MessageBox::clearShown();
+    answerNext(QMessageBox::Yes);
+    view->m_newSheetButton->click();
+    ASSERT_FALSE(MessageBox::shown().isEmpty());
+    EXPECT_EQ(MessageBox::shown()[0].text,
+              u"پاسخنامه فعلي «مينا» پيش از اين نگهداري شده است.\r\nپاسخ هاي آن پاک شوند تا آزمودني "
+              u"دوباره پاسخ دهد؟"_s);
+    EXPECT_EQ(administrations->list(u"1"_s).size(), 2);
+    EXPECT_TRUE(answers->cell(u"1"_s, 1).isEmpty());
+    EXPECT_EQ(view->m_sheetList->rowCount(), 3);
+}
+
+TEST_F(KeptSheets, ChoosingAKeptSheetShowsItsScoresUnderItsDate) {
+    AnswerRow intake;
+    for (int i = 0; i < 232; ++i) {
+        intake[i] = QString::number(i % 6 + 1);
+    }
+    intake[9] = QString();
+    ASSERT_TRUE(answers->setRow(u"1"_s, intake));
+    ASSERT_EQ(administrations->keep(u"1"_s, u"1403/09/20"_s, QDateTime(QDate(2024, 12, 10), QTime(9, 5))),
+              KeepOutcome::Kept);
+    fillRow(u"1"_s, u"6"_s);
+    ResultsWindow* view = open();
+    pick(view, 0);
+    ASSERT_EQ(view->m_sheetList->rowCount(), 2);
+    EXPECT_EQ(cell(view, 1, 1), u"231"_s);
+    EXPECT_EQ(view->m_percentLabels[1]->text(), u"100"_s);
+
+    choose(view, 1);
+    const ScoringResult expected = ScoreAnswers(ToAnswerTexts(intake));
+    EXPECT_EQ(view->m_sheetTitleLabel->text(), u"پاسخنامه نگهداري شده، تاريخ 1403/09/20 ساعت 09:05"_s);
+    for (int scale = 1; scale <= 18; ++scale) {
+        SCOPED_TRACE(scale);
+        EXPECT_EQ(view->m_rawScoreLabels[scale]->text(),
+                  QString::number(expected.scales[scale - 1].rawScore));
+        EXPECT_EQ(view->m_percentLabels[scale]->text(), QString::number(expected.scales[scale - 1].percent));
+        EXPECT_EQ(items(view, scale), QString::fromStdString(expected.scales[scale - 1].highItems));
+    }
+    EXPECT_EQ(view->m_totalUnansweredLabel->text(), u"1"_s);
+    EXPECT_EQ(view->result().scales[0].rawScore, expected.scales[0].rawScore)
+        << "the profile gets the shown sheet";
+    EXPECT_TRUE(view->m_deleteSheetButton->isEnabled());
+
+    // Back to the working sheet, by keyboard.
+    view->m_sheetList->setFocus();
+    QTest::keyClick(view->m_sheetList, Qt::Key_Up);
+    EXPECT_EQ(view->m_sheetTitleLabel->text(), u"پاسخنامه فعلي"_s);
+    EXPECT_EQ(view->m_percentLabels[1]->text(), u"100"_s);
+    EXPECT_FALSE(view->m_deleteSheetButton->isEnabled());
+}
+
+TEST_F(KeptSheets, DeleteAsksAndRemovesOnlyTheChosenSheet) {
+    const QDateTime times[] = {QDateTime(QDate(2024, 12, 10), QTime(9, 5)),
+                               QDateTime(QDate(2025, 3, 1), QTime(16, 40))};
+    const QString dates[] = {u"1403/09/20"_s, u"1403/12/11"_s};
+    for (int i = 0; i < 2; ++i) {
+        fillRow(u"1"_s, QString::number(i + 2));
+        ASSERT_EQ(administrations->keep(u"1"_s, dates[i], times[i]), KeepOutcome::Kept);
+    }
+    ResultsWindow* view = open();
+    pick(view, 0);
+    ASSERT_EQ(view->m_sheetList->rowCount(), 3);
+    choose(view, 2);
+    answerNext(QMessageBox::No);
+    view->m_deleteSheetButton->click();
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].text,
+              u"پاسخنامه نگهداري شده «مينا» با تاريخ 1403/12/11 ساعت 16:40 حذف شود؟"_s);
+    EXPECT_EQ(MessageBox::shown()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(administrations->list(u"1"_s).size(), 2);
+
+    answerNext(QMessageBox::Yes);
+    view->m_deleteSheetButton->click();
+    const QVector<Administration> left = administrations->list(u"1"_s);
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left[0].persianDate, u"1403/09/20"_s);
+    ASSERT_EQ(view->m_sheetList->rowCount(), 2);
+    EXPECT_EQ(cell(view, 1, 0), u"1403/09/20  09:05"_s);
+    EXPECT_EQ(view->m_sheetTitleLabel->text(), u"پاسخنامه فعلي"_s);
+    EXPECT_EQ(answers->cell(u"1"_s, 1), u"3"_s) << "the working sheet stays";
 }
 
 } // namespace
