@@ -49,7 +49,8 @@ ExamineeStore::ExamineeStore(Database& db)
     , m_setComment(db, u"UPDATE IDE SET comment = ? WHERE id = (SELECT id FROM IDE WHERE Code = ? ORDER "
                        u"BY id LIMIT 1)"_s)
     , m_deleteAnswerRow(db, u"DELETE FROM Answer1 WHERE rowid = (SELECT rowid FROM Answer1 WHERE Code = ? "
-                            u"ORDER BY rowid LIMIT 1)"_s) {}
+                            u"ORDER BY rowid LIMIT 1)"_s)
+    , m_deleteSecondEntry(db, u"DELETE FROM SecondEntry WHERE Code = ?"_s) {}
 
 std::optional<qint64> ExamineeStore::add(const Examinee& e) {
     if (!m_insert.run({e.fullName, e.age, e.gender, e.maritalStatus, e.registrationDate, e.education, e.phone,
@@ -108,6 +109,10 @@ bool ExamineeStore::removeWithAnswerRow(const QString& code) {
     }
     const int answers = m_deleteAnswerRow.query().numRowsAffected();
     m_deleteAnswerRow.finish();
+    if (!m_deleteSecondEntry.run({code})) {
+        return false;
+    }
+    m_deleteSecondEntry.finish();
     return transaction.commit() && examinees + answers > 0;
 }
 

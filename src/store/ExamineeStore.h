@@ -43,7 +43,7 @@ public:
     bool removeByCode(const QString& code);
     // Deletes the examinee and then the answer row, the first of each with this code, in one
     // commit, so an examinee never loses its answers while keeping its row or the reverse.
-    // False when neither was there.
+    // The second typing of the sheet goes with them. False when neither was there.
     bool removeWithAnswerRow(const QString& code);
 
     QVector<Examinee> findByCode(const QString& code);
@@ -72,6 +72,7 @@ private:
     PreparedQuery m_answerRowExists;
     PreparedQuery m_setComment;
     PreparedQuery m_deleteAnswerRow;
+    PreparedQuery m_deleteSecondEntry;
 };
 
 } // namespace morvalen
