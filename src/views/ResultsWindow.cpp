@@ -3,6 +3,7 @@
 #include "core/ExamineeSummary.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
+#include "store/SecondEntryStore.h"
 #include "views/ExportSnapshot.h"
 #include "views/ProfileWindow.h"
 
@@ -300,6 +301,13 @@ void ResultsWindow::build() {
     m_summaryLineEdit->setObjectName(u"summaryLineEdit"_s);
     m_summaryLineEdit->hide();
 
+    m_secondEntryLabel = new QLabel(u"ورود دوم ناتمام"_s, this);
+    m_secondEntryLabel->setObjectName(u"secondEntryLabel"_s);
+    m_secondEntryLabel->setFont(NazaninFont(12, true));
+    m_secondEntryLabel->setStyleSheet(u"QLabel { color: #b00000; }"_s);
+    m_secondEntryLabel->hide();
+    right->addWidget(m_secondEntryLabel);
+
     auto* buttons = new QHBoxLayout;
     m_exitButton = new QPushButton(u"خروج"_s, this);
     m_exitButton->setObjectName(u"exitButton"_s);
@@ -365,6 +373,7 @@ void ResultsWindow::selectExaminee(int row) {
     m_result = result;
     m_scored = true;
     showResult(result);
+    m_secondEntryLabel->setVisible(SecondEntryStore(*m_db).verification(code) == Verification::Unsettled);
     m_answersButton->setEnabled(true);
     m_profileButton->setEnabled(true);
 }

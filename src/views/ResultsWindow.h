@@ -82,6 +82,8 @@ public:
     QPushButton* m_excelExportButton = nullptr; // "خروجي اکسل داده ها"
     QPushButton* m_spssExportButton = nullptr;  // "خروجي SPSS"
     QPushButton* m_csvExportButton = nullptr;   // "خروجي CSV"
+    // "ورود دوم ناتمام": the scores come from a sheet whose second typing is not settled.
+    QLabel* m_secondEntryLabel = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
