@@ -191,6 +191,7 @@ void AnswerSheetWindow::build() {
     m_reconcilePanel = new QGroupBox(u"رفع اختلاف"_s, pages);
     m_reconcilePanel->setObjectName(u"reconcilePanel"_s);
     auto* reconcile = new QHBoxLayout(m_reconcilePanel);
+    reconcile->setSpacing(16);
     const auto addLabel = [this, reconcile](QLabel*& label, const QString& name) {
         label = new QLabel(m_reconcilePanel);
         label->setObjectName(name);
