@@ -176,7 +176,16 @@ void AnswerSheetWindow::build() {
     });
     connect(m_nextPageButton, &QPushButton::clicked, this, [this] { turnPage(m_page + 1); });
     connect(m_secondEntryButton, &QPushButton::clicked, this, &AnswerSheetWindow::startSecondEntry);
-    connect(m_compareButton, &QPushButton::clicked, this, &AnswerSheetWindow::compareEntries);
+    connect(m_compareButton, &QPushButton::clicked, this, [this] {
+        // The first comparison's figures are kept for good: a half-typed sheet is compared
+        // only when the tester means it.
+        if (!secondCoversFirst() &&
+            MessageBox::question(this, u"توجه"_s, u"ورود دوم هنوز كامل نشده است. آيا مقايسه مي كنيد؟"_s,
+                                 QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+        compareEntries();
+    });
     connect(m_previousPageButton, &QPushButton::clicked, this, [this] { turnPage(m_page - 1); });
 
     auto* pages = new QWidget(this);
@@ -435,11 +444,18 @@ void AnswerSheetWindow::startSecondEntry() {
     focusCell(1);
 }
 
-bool AnswerSheetWindow::secondEntryComplete(int typedItem) const {
-    for (std::size_t k = 0; k < m_stored.size(); ++k) {
+bool AnswerSheetWindow::secondCoversFirst() const {
+    for (std::size_t k = 0; k < m_firstEntry.size(); ++k) {
         if (!m_firstEntry[k].isEmpty() && m_answerCells[static_cast<int>(k) + 1]->text().isEmpty()) {
             return false;
         }
+    }
+    return true;
+}
+
+bool AnswerSheetWindow::secondEntryComplete(int typedItem) const {
+    if (!secondCoversFirst()) {
+        return false;
     }
     if (typedItem == kItemCount) {
         return true;

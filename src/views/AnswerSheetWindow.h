@@ -106,6 +106,8 @@ private:
     bool writeRow(const AnswerRow& row);
     // The second typing holds an answer wherever the first does and has reached the sheet's end.
     bool secondEntryComplete(int typedItem) const;
+    // Wherever the first typing holds an answer, the second holds one too.
+    bool secondCoversFirst() const;
     void showDifference();
     void markDifference(int item, bool marked);
     void finishReconciliation();

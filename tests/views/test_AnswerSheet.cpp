@@ -515,6 +515,12 @@ TEST_F(AnswerSheet, SecondEntryGoesOnAfterReopeningAndComparesOnDemand) {
     QTest::mouseClick(sheet->m_secondEntryButton, Qt::LeftButton);
     EXPECT_EQ(sheet->m_answerCells[2]->text(), u"5"_s);
     EXPECT_EQ(sheet->m_answerCells[4]->text(), u""_s);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QTest::mouseClick(sheet->m_compareButton, Qt::LeftButton);
+    EXPECT_EQ(MessageBox::shown().back().text, u"ورود دوم هنوز كامل نشده است. آيا مقايسه مي كنيد؟"_s);
+    EXPECT_TRUE(sheet->openDifferences().empty()) << "a half-typed sheet is compared only when asked";
+    EXPECT_FALSE(SecondEntryStore(*db).state(u"1"_s)->compared);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
     QTest::mouseClick(sheet->m_compareButton, Qt::LeftButton);
     std::vector<int> expected{2};
     for (int item = 4; item <= kItemCount; ++item) {
