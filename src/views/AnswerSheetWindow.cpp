@@ -197,10 +197,11 @@ void AnswerSheetWindow::build() {
     m_entryModeLabel->hide();
     stack->addWidget(m_entryModeLabel);
 
-    m_reconcilePanel = new QGroupBox(u"رفع اختلاف"_s, pages);
+    // Beside the list, whose room it takes while shown: the window keeps its size.
+    m_reconcilePanel = new QGroupBox(u"رفع اختلاف"_s, this);
     m_reconcilePanel->setObjectName(u"reconcilePanel"_s);
-    auto* reconcile = new QHBoxLayout(m_reconcilePanel);
-    reconcile->setSpacing(16);
+    m_reconcilePanel->setFixedWidth(260);
+    auto* reconcile = new QVBoxLayout(m_reconcilePanel);
     const auto addLabel = [this, reconcile](QLabel*& label, const QString& name) {
         label = new QLabel(m_reconcilePanel);
         label->setObjectName(name);
@@ -208,9 +209,11 @@ void AnswerSheetWindow::build() {
     };
     addLabel(m_differenceCountLabel, u"differenceCountLabel"_s);
     addLabel(m_differenceItemLabel, u"differenceItemLabel"_s);
+    m_differenceItemLabel->setFont(NazaninFont(12, true));
     addLabel(m_firstValueLabel, u"firstValueLabel"_s);
     addLabel(m_secondValueLabel, u"secondValueLabel"_s);
-    reconcile->addWidget(new QLabel(u"پاسخ برگه:"_s, m_reconcilePanel));
+    auto* paper = new QHBoxLayout;
+    paper->addWidget(new QLabel(u"پاسخ برگه:"_s, m_reconcilePanel));
     m_paperValueEdit = new QLineEdit(m_reconcilePanel);
     m_paperValueEdit->setObjectName(u"paperValueEdit"_s);
     m_paperValueEdit->setMaxLength(1);
@@ -219,16 +222,17 @@ void AnswerSheetWindow::build() {
     m_paperValueEdit->setContextMenuPolicy(Qt::NoContextMenu);
     m_paperValueEdit->setAcceptDrops(false);
     m_paperValueEdit->installEventFilter(this);
-    reconcile->addWidget(m_paperValueEdit);
+    paper->addWidget(m_paperValueEdit);
     m_paperBlankButton = new QPushButton(u"بدون پاسخ"_s, m_reconcilePanel);
     m_paperBlankButton->setObjectName(u"paperBlankButton"_s);
     m_paperBlankButton->setAutoDefault(false);
     m_paperBlankButton->setFocusPolicy(Qt::NoFocus);
     connect(m_paperBlankButton, &QPushButton::clicked, this, [this] { settleDifference(QString()); });
-    reconcile->addWidget(m_paperBlankButton);
-    reconcile->addStretch();
+    paper->addWidget(m_paperBlankButton);
+    paper->addStretch();
+    reconcile->addLayout(paper);
     m_reconcilePanel->hide();
-    stack->addWidget(m_reconcilePanel);
+    side->insertWidget(2, m_reconcilePanel); // between the list and the buttons
 
     m_pageOnePanel = buildPage(1, kLastItemOfPageOne, 7);
     m_pageOnePanel->setObjectName(u"pageOnePanel"_s);
