@@ -3,6 +3,7 @@
 #include "reports/XlsWriter.h"
 #include "reports/XlsxWriter.h"
 #include "store/ExportStore.h"
+#include "store/SecondEntryStore.h"
 
 #include <iterator>
 
@@ -18,6 +19,26 @@ const QString& SheetName() {
     return name;
 }
 
+// What the export says of a sheet: nothing for one typed once, "تاييد شده" where a compared
+// second typing agrees with the exported answers everywhere, "ناتمام" otherwise.
+QStringView VerifiedText(const std::map<QString, SecondEntryCells>& secondEntries, const QStringList& row) {
+    static const QString verified = u"تاييد شده"_s;
+    static const QString unsettled = u"ناتمام"_s;
+    const auto found = secondEntries.find(row.value(0));
+    if (found == secondEntries.end()) {
+        return {};
+    }
+    if (!found->second.compared) {
+        return unsettled;
+    }
+    for (int i = 0; i < kItemCount; ++i) {
+        if (row.value(6 + i) != found->second.cells[i]) {
+            return unsettled;
+        }
+    }
+    return verified;
+}
+
 } // namespace
 
 const QStringList& ExportTable::HeaderTitles() {
@@ -26,6 +47,7 @@ const QStringList& ExportTable::HeaderTitles() {
         for (int i = 1; i <= 232; ++i) {
             t.append(u"S"_s + QString::number(i));
         }
+        t.append(u"ورود_دوم"_s);
         return t;
     }();
     return titles;
@@ -33,10 +55,17 @@ const QStringList& ExportTable::HeaderTitles() {
 
 std::optional<ExportTable> ExportTable::Read(Database& db, QString* error, const WriteProgress& progress) {
     ExportTable table;
+    const auto secondEntries = SecondEntryStore(db).all();
+    if (!secondEntries) {
+        if (error) {
+            *error = db.lastError();
+        }
+        return std::nullopt;
+    }
     ExportStore store(db);
     bool stopped = false;
     if (!store.forEachRow([&](const QStringList& row) {
-            table.appendRow(row);
+            table.appendRow(row, VerifiedText(*secondEntries, row));
             stopped = progress && table.m_rows % 256 == 0 && !progress(table.m_rows, 0);
             return !stopped;
         }) ||
@@ -49,9 +78,11 @@ std::optional<ExportTable> ExportTable::Read(Database& db, QString* error, const
     return table;
 }
 
-void ExportTable::appendRow(const QStringList& values) {
+void ExportTable::appendRow(const QStringList& values, QStringView verified) {
     for (int c = 0; c < kDataColumns; ++c) {
-        if (c < values.size()) {
+        if (c == kVerifiedColumn) {
+            m_text += verified;
+        } else if (c < values.size()) {
             m_text += values[c];
         }
         m_ends.push_back(static_cast<std::uint32_t>(m_text.size()));
@@ -81,6 +112,9 @@ double ExportTable::columnWidth(int column) const {
     // Row number, code, name, age, then gender, marital status and education; the answers
     // need room for a digit and their heading.
     static constexpr double widths[] = {6, 10, 28, 6, 10, 10, 12};
+    if (column == kVerifiedColumn + 1) {
+        return 10;
+    }
     return column < static_cast<int>(std::size(widths)) ? widths[column] : 5;
 }
 

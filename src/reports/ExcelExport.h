@@ -15,14 +15,17 @@ class Database;
 
 // The table of the Excel export: a header row over one row per examinee, and before the
 // export's 238 columns (code, name, age, gender, marital status, education, S1 to S232) a
-// first column holding the row number. Every value is kept as the database holds it, as
+// first column holding the row number. After them one more column says whether the sheet was
+// verified by a second typing. Every value is kept as the database holds it, as
 // text; the whole table lives in one block of text, so 10,000 examinees stay small.
 class ExportTable : public SheetSource {
 public:
-    static constexpr int kDataColumns = 238;
+    static constexpr int kDataColumns = 239;
+    static constexpr int kVerifiedColumn = 238; // after S232
     static constexpr int kColumns = kDataColumns + 1;
 
-    // The titles of the export's columns ("کد_آزمودني" ... "S232"), without the first column.
+    // The titles of the export's columns ("کد_آزمودني" ... "S232", "ورود_دوم"), without the
+    // first column.
     static const QStringList& HeaderTitles();
 
     // Reads every export row once; nullopt with the reason in *error when they cannot be read,
@@ -30,9 +33,10 @@ public:
     static std::optional<ExportTable> Read(Database& db, QString* error = nullptr,
                                            const WriteProgress& progress = {});
 
-    void appendRow(const QStringList& values);
+    // The values of QueryMe's columns, then whether the sheet is verified.
+    void appendRow(const QStringList& values, QStringView verified = {});
     int examineeCount() const { return m_rows; }
-    // The stored value of an examinee's column (0 = code ... 237 = item 232).
+    // The stored value of an examinee's column (0 = code ... 237 = item 232, 238 = verified).
     QStringView value(int examinee, int column) const;
 
     int rowCount() const override { return m_rows + 1; }

@@ -104,6 +104,7 @@ std::vector<ResearchVariable> ResearchVariables(const QStringList& questionTexts
         variables.push_back({code + u"_pct"_s, ScaleCaption(scales[s]) + u" - درصد"_s, Kind::Percent, s});
     }
     variables.push_back({u"Unanswered"_s, u"تعداد سوالات بدون پاسخ"_s, Kind::Unanswered, 0});
+    variables.push_back({u"Verified"_s, u"ورود دوم"_s, Kind::Text, 8});
     return variables;
 }
 
@@ -140,9 +141,15 @@ double ResearchNumber(QStringView text, bool persianDigits) {
 std::array<QStringView, kResearchTexts> ResearchTexts(const ExportTable& table,
                                                       const ResearchDetails& details, int examinee) {
     // Export table columns: code, name, age, gender, marital status, education, items 1 to 232.
-    return {table.value(examinee, 0), table.value(examinee, 1), table.value(examinee, 3),
-            table.value(examinee, 4), table.value(examinee, 5), details.phone(examinee),
-            details.tester(examinee), details.date(examinee)};
+    return {table.value(examinee, 0),
+            table.value(examinee, 1),
+            table.value(examinee, 3),
+            table.value(examinee, 4),
+            table.value(examinee, 5),
+            details.phone(examinee),
+            details.tester(examinee),
+            details.date(examinee),
+            table.value(examinee, ExportTable::kVerifiedColumn)};
 }
 
 void ReadResearchCase(const ExportTable& table, const ResearchDetails& details, int examinee,

@@ -48,11 +48,13 @@ struct ResearchVariable {
     int index = 0; // Text: which text (ResearchText); Item: the item number; scores: the scale index
 };
 
-// The texts of a case: code, full name, gender, marital status, education, phone, tester, date.
-inline constexpr int kResearchTexts = 8;
+// The texts of a case: code, full name, gender, marital status, education, phone, tester, date,
+// and whether the sheet was verified by a second typing.
+inline constexpr int kResearchTexts = 9;
 
 // Every variable: the examinee's texts and age, Q1 to Q232, the 18 raw scores, the 18
-// percentages and the count of unanswered items. Items are labelled with their question text.
+// percentages, the count of unanswered items and whether the sheet is verified. Items are
+// labelled with their question text.
 std::vector<ResearchVariable> ResearchVariables(const QStringList& questionTexts);
 
 // An item's label: its question text where the clinic has entered one, otherwise "سوال N".

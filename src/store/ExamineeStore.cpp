@@ -50,7 +50,8 @@ ExamineeStore::ExamineeStore(Database& db)
                        u"BY id LIMIT 1)"_s)
     , m_deleteAnswerRow(db, u"DELETE FROM Answer1 WHERE rowid = (SELECT rowid FROM Answer1 WHERE Code = ? "
                             u"ORDER BY rowid LIMIT 1)"_s)
-    , m_deleteAdministrations(db, u"DELETE FROM Administration WHERE Code = ?"_s) {}
+    , m_deleteAdministrations(db, u"DELETE FROM Administration WHERE Code = ?"_s)
+    , m_deleteSecondEntry(db, u"DELETE FROM SecondEntry WHERE Code = ?"_s) {}
 
 std::optional<qint64> ExamineeStore::add(const Examinee& e) {
     if (!m_insert.run({e.fullName, e.age, e.gender, e.maritalStatus, e.registrationDate, e.education, e.phone,
@@ -113,6 +114,10 @@ bool ExamineeStore::removeWithAnswerRow(const QString& code) {
         return false;
     }
     m_deleteAdministrations.finish();
+    if (!m_deleteSecondEntry.run({code})) {
+        return false;
+    }
+    m_deleteSecondEntry.finish();
     return transaction.commit() && examinees + answers > 0;
 }
 

@@ -43,8 +43,9 @@ public:
     bool removeByCode(const QString& code);
     // Deletes the examinee and then the answer row, the first of each with this code, in one
     // commit, so an examinee never loses its answers while keeping its row or the reverse.
-    // The examinee's kept answer sheets go in the same commit, so a code given again later
-    // starts without another's history. False when neither was there.
+    // The examinee's kept answer sheets and the second typing of the sheet go in the same
+    // commit, so a code given again later starts without another's history. False when
+    // neither was there.
     bool removeWithAnswerRow(const QString& code);
 
     QVector<Examinee> findByCode(const QString& code);
@@ -74,6 +75,7 @@ private:
     PreparedQuery m_setComment;
     PreparedQuery m_deleteAnswerRow;
     PreparedQuery m_deleteAdministrations;
+    PreparedQuery m_deleteSecondEntry;
 };
 
 } // namespace morvalen

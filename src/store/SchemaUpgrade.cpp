@@ -88,6 +88,47 @@ CREATE TABLE Administration (
   UNIQUE (Code, Number)
 );
 )sql"},
+    // The second typing of a paper sheet, kept apart from Answer1 until it is compared with
+    // it: one row per examinee, the 232 cells as typed, when the typing began, the figures of
+    // the first comparison and when every difference was settled.
+    {3, R"sql(
+CREATE TABLE SecondEntry (
+  Code TEXT NOT NULL,
+  "1" TEXT, "2" TEXT, "3" TEXT, "4" TEXT, "5" TEXT, "6" TEXT, "7" TEXT, "8" TEXT, "9" TEXT,
+  "10" TEXT, "11" TEXT, "12" TEXT, "13" TEXT, "14" TEXT, "15" TEXT, "16" TEXT, "17" TEXT,
+  "18" TEXT, "19" TEXT, "20" TEXT, "21" TEXT, "22" TEXT, "23" TEXT, "24" TEXT, "25" TEXT,
+  "26" TEXT, "27" TEXT, "28" TEXT, "29" TEXT, "30" TEXT, "31" TEXT, "32" TEXT, "33" TEXT,
+  "34" TEXT, "35" TEXT, "36" TEXT, "37" TEXT, "38" TEXT, "39" TEXT, "40" TEXT, "41" TEXT,
+  "42" TEXT, "43" TEXT, "44" TEXT, "45" TEXT, "46" TEXT, "47" TEXT, "48" TEXT, "49" TEXT,
+  "50" TEXT, "51" TEXT, "52" TEXT, "53" TEXT, "54" TEXT, "55" TEXT, "56" TEXT, "57" TEXT,
+  "58" TEXT, "59" TEXT, "60" TEXT, "61" TEXT, "62" TEXT, "63" TEXT, "64" TEXT, "65" TEXT,
+  "66" TEXT, "67" TEXT, "68" TEXT, "69" TEXT, "70" TEXT, "71" TEXT, "72" TEXT, "73" TEXT,
+  "74" TEXT, "75" TEXT, "76" TEXT, "77" TEXT, "78" TEXT, "79" TEXT, "80" TEXT, "81" TEXT,
+  "82" TEXT, "83" TEXT, "84" TEXT, "85" TEXT, "86" TEXT, "87" TEXT, "88" TEXT, "89" TEXT,
+  "90" TEXT, "91" TEXT, "92" TEXT, "93" TEXT, "94" TEXT, "95" TEXT, "96" TEXT, "97" TEXT,
+  "98" TEXT, "99" TEXT, "100" TEXT, "101" TEXT, "102" TEXT, "103" TEXT, "104" TEXT, "105" TEXT,
+  "106" TEXT, "107" TEXT, "108" TEXT, "109" TEXT, "110" TEXT, "111" TEXT, "112" TEXT, "113" TEXT,
+  "114" TEXT, "115" TEXT, "116" TEXT, "117" TEXT, "118" TEXT, "119" TEXT, "120" TEXT, "121" TEXT,
+  "122" TEXT, "123" TEXT, "124" TEXT, "125" TEXT, "126" TEXT, "127" TEXT, "128" TEXT, "129" TEXT,
+  "130" TEXT, "131" TEXT, "132" TEXT, "133" TEXT, "134" TEXT, "135" TEXT, "136" TEXT, "137" TEXT,
+  "138" TEXT, "139" TEXT, "140" TEXT, "141" TEXT, "142" TEXT, "143" TEXT, "144" TEXT, "145" TEXT,
+  "146" TEXT, "147" TEXT, "148" TEXT, "149" TEXT, "150" TEXT, "151" TEXT, "152" TEXT, "153" TEXT,
+  "154" TEXT, "155" TEXT, "156" TEXT, "157" TEXT, "158" TEXT, "159" TEXT, "160" TEXT, "161" TEXT,
+  "162" TEXT, "163" TEXT, "164" TEXT, "165" TEXT, "166" TEXT, "167" TEXT, "168" TEXT, "169" TEXT,
+  "170" TEXT, "171" TEXT, "172" TEXT, "173" TEXT, "174" TEXT, "175" TEXT, "176" TEXT, "177" TEXT,
+  "178" TEXT, "179" TEXT, "180" TEXT, "181" TEXT, "182" TEXT, "183" TEXT, "184" TEXT, "185" TEXT,
+  "186" TEXT, "187" TEXT, "188" TEXT, "189" TEXT, "190" TEXT, "191" TEXT, "192" TEXT, "193" TEXT,
+  "194" TEXT, "195" TEXT, "196" TEXT, "197" TEXT, "198" TEXT, "199" TEXT, "200" TEXT, "201" TEXT,
+  "202" TEXT, "203" TEXT, "204" TEXT, "205" TEXT, "206" TEXT, "207" TEXT, "208" TEXT, "209" TEXT,
+  "210" TEXT, "211" TEXT, "212" TEXT, "213" TEXT, "214" TEXT, "215" TEXT, "216" TEXT, "217" TEXT,
+  "218" TEXT, "219" TEXT, "220" TEXT, "221" TEXT, "222" TEXT, "223" TEXT, "224" TEXT, "225" TEXT,
+  "226" TEXT, "227" TEXT, "228" TEXT, "229" TEXT, "230" TEXT, "231" TEXT, "232" TEXT,
+  EntryDate TEXT, EntryTime TEXT,
+  Compared INTEGER, Differences INTEGER, ComparedDate TEXT,
+  SettledDate TEXT, SettledTime TEXT
+);
+CREATE UNIQUE INDEX SecondEntry_Code ON SecondEntry (Code);
+)sql"},
 };
 
 // morvalen_search_text(field, ...): the search text of each field, joined by the unit

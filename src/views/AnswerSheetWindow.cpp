@@ -1,8 +1,10 @@
 #include "views/AnswerSheetWindow.h"
 
+#include "core/DoubleEntry.h"
 #include "core/NumberText.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
+#include "shell/PersianDateText.h"
 #include "shell/TimedMessage.h"
 
 #include "views/ViewParts.h"
@@ -75,6 +77,7 @@ AnswerSheetWindow::AnswerSheetWindow(const Context& context, QWidget* mainWindow
     build();
     if (m_db) {
         m_answers = std::make_unique<AnswerStore>(*m_db);
+        m_secondEntries = std::make_unique<SecondEntryStore>(*m_db);
         m_list = new ExamineeListModel(*m_db, ExamineeList::Brief, this);
         m_list->setHeaderData(Id, Qt::Horizontal, u"#"_s);
         m_list->setHeaderData(FullName, Qt::Horizontal, u"نام و نام خانوادگي"_s);
@@ -158,6 +161,8 @@ void AnswerSheetWindow::build() {
     m_helpButton->setObjectName(u"helpButton"_s);
     m_helpButton->setFocusPolicy(Qt::NoFocus);
     buttons->addWidget(m_helpButton, 2, 0, 1, 2);
+    m_secondEntryButton = addButton(u"ورود دوم"_s, u"secondEntryButton"_s, 3, 0);
+    m_compareButton = addButton(u"مقايسه"_s, u"compareButton"_s, 3, 1);
     side->addLayout(buttons);
     layout->addLayout(side);
 
@@ -170,11 +175,65 @@ void AnswerSheetWindow::build() {
         }
     });
     connect(m_nextPageButton, &QPushButton::clicked, this, [this] { turnPage(m_page + 1); });
+    connect(m_secondEntryButton, &QPushButton::clicked, this, &AnswerSheetWindow::startSecondEntry);
+    connect(m_compareButton, &QPushButton::clicked, this, [this] {
+        // The first comparison's figures are kept for good: a half-typed sheet is compared
+        // only when the tester means it.
+        if (!secondCoversFirst() &&
+            MessageBox::question(this, u"توجه"_s, u"ورود دوم هنوز كامل نشده است. آيا مقايسه مي كنيد؟"_s,
+                                 QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+        compareEntries();
+    });
     connect(m_previousPageButton, &QPushButton::clicked, this, [this] { turnPage(m_page - 1); });
 
     auto* pages = new QWidget(this);
     auto* stack = new QVBoxLayout(pages);
     stack->setContentsMargins(0, 0, 0, 0);
+    m_entryModeLabel = new QLabel(u"ورود دوم: پاسخهاي ورود اول ديده نمي شود."_s, pages);
+    m_entryModeLabel->setObjectName(u"entryModeLabel"_s);
+    m_entryModeLabel->setFont(NazaninFont(12, true));
+    m_entryModeLabel->hide();
+    stack->addWidget(m_entryModeLabel);
+
+    // Beside the list, whose room it takes while shown: the window keeps its size.
+    m_reconcilePanel = new QGroupBox(u"رفع اختلاف"_s, this);
+    m_reconcilePanel->setObjectName(u"reconcilePanel"_s);
+    m_reconcilePanel->setFixedWidth(260);
+    auto* reconcile = new QVBoxLayout(m_reconcilePanel);
+    const auto addLabel = [this, reconcile](QLabel*& label, const QString& name) {
+        label = new QLabel(m_reconcilePanel);
+        label->setObjectName(name);
+        reconcile->addWidget(label);
+    };
+    addLabel(m_differenceCountLabel, u"differenceCountLabel"_s);
+    addLabel(m_differenceItemLabel, u"differenceItemLabel"_s);
+    m_differenceItemLabel->setFont(NazaninFont(12, true));
+    addLabel(m_firstValueLabel, u"firstValueLabel"_s);
+    addLabel(m_secondValueLabel, u"secondValueLabel"_s);
+    auto* paper = new QHBoxLayout;
+    paper->addWidget(new QLabel(u"پاسخ برگه:"_s, m_reconcilePanel));
+    m_paperValueEdit = new QLineEdit(m_reconcilePanel);
+    m_paperValueEdit->setObjectName(u"paperValueEdit"_s);
+    m_paperValueEdit->setMaxLength(1);
+    m_paperValueEdit->setFixedWidth(30);
+    m_paperValueEdit->setAlignment(Qt::AlignCenter);
+    m_paperValueEdit->setContextMenuPolicy(Qt::NoContextMenu);
+    m_paperValueEdit->setAcceptDrops(false);
+    m_paperValueEdit->installEventFilter(this);
+    paper->addWidget(m_paperValueEdit);
+    m_paperBlankButton = new QPushButton(u"بدون پاسخ"_s, m_reconcilePanel);
+    m_paperBlankButton->setObjectName(u"paperBlankButton"_s);
+    m_paperBlankButton->setAutoDefault(false);
+    m_paperBlankButton->setFocusPolicy(Qt::NoFocus);
+    connect(m_paperBlankButton, &QPushButton::clicked, this, [this] { settleDifference(QString()); });
+    paper->addWidget(m_paperBlankButton);
+    paper->addStretch();
+    reconcile->addLayout(paper);
+    m_reconcilePanel->hide();
+    side->insertWidget(2, m_reconcilePanel); // between the list and the buttons
+
     m_pageOnePanel = buildPage(1, kLastItemOfPageOne, 7);
     m_pageOnePanel->setObjectName(u"pageOnePanel"_s);
     m_pageTwoPanel = buildPage(kLastItemOfPageOne + 1, kItemCount, 5);
@@ -231,6 +290,7 @@ void AnswerSheetWindow::clearCells() {
     m_stored = {};
     m_typed.reset();
     m_loadedCode.clear();
+    leaveSecondEntry();
 }
 
 void AnswerSheetWindow::selectExaminee(int row) {
@@ -245,7 +305,7 @@ void AnswerSheetWindow::selectExaminee(int row) {
     clearCells();
     m_pageOnePanel->hide();
     m_pageTwoPanel->hide();
-    for (QPushButton* button : {m_saveButton, m_nextPageButton, m_previousPageButton}) {
+    for (QPushButton* button : {m_saveButton, m_nextPageButton, m_previousPageButton, m_secondEntryButton}) {
         button->setEnabled(false);
     }
     m_pendingCode = m_list->value(row, u"Code"_s);
@@ -268,7 +328,7 @@ void AnswerSheetWindow::load() {
         m_answerCells[item]->setEnabled(true);
     }
     m_loadedCode = code;
-    for (QPushButton* button : {m_saveButton, m_nextPageButton, m_previousPageButton}) {
+    for (QPushButton* button : {m_saveButton, m_nextPageButton, m_previousPageButton, m_secondEntryButton}) {
         button->setEnabled(true);
     }
     setPage(1);
@@ -292,7 +352,7 @@ bool AnswerSheetWindow::saveAnswers() {
         return false;
     }
     const AnswerRow row = currentRow();
-    if (!m_answers->setRow(m_loadedCode, row)) {
+    if (!writeRow(row)) {
         return false;
     }
     m_stored = row;
@@ -315,7 +375,7 @@ void AnswerSheetWindow::enterAnswer(int item, char digit) {
     const auto k = static_cast<std::size_t>(item - 1);
     // Stored at once, so a crash loses no answer the tester has seen on screen. Should the
     // write fail, the cell stays marked and the next save writes it.
-    if (m_answers && m_answers->setCell(m_loadedCode, item, answer)) {
+    if (writeCell(item, answer)) {
         m_stored[k] = answer;
         m_typed.reset(k);
     } else {
@@ -326,9 +386,220 @@ void AnswerSheetWindow::enterAnswer(int item, char digit) {
     }
 }
 
+bool AnswerSheetWindow::writeCell(int item, const QString& answer) {
+    if (m_secondEntry) {
+        return m_secondEntries && m_secondEntries->setCell(m_loadedCode, item, answer);
+    }
+    return m_answers && m_answers->setCell(m_loadedCode, item, answer);
+}
+
+bool AnswerSheetWindow::writeRow(const AnswerRow& row) {
+    if (m_secondEntry) {
+        // Once compared, the cells show the first typing: only settling writes then.
+        return !m_differences.empty() || (m_secondEntries && m_secondEntries->setRow(m_loadedCode, row));
+    }
+    return m_answers->setRow(m_loadedCode, row);
+}
+
+QString AnswerSheetWindow::timeText() const {
+    return m_context.now().time().toString(u"HH:mm"_s);
+}
+
+void AnswerSheetWindow::startSecondEntry() {
+    if (m_loadedCode.isEmpty() || !m_secondEntries || m_secondEntry) {
+        return;
+    }
+    if (!saveAnswers()) {
+        MessageBox::critical(this, u"خطا"_s, u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
+        return;
+    }
+    m_firstEntry = m_stored;
+    if (std::all_of(m_firstEntry.begin(), m_firstEntry.end(), [](const QString& a) { return a.isEmpty(); })) {
+        MessageBox::warning(this, u"توجه"_s, u"ابتدا پاسخنامه اين آزمودني را وارد كنيد."_s);
+        return;
+    }
+    const std::optional<SecondEntryState> state = m_secondEntries->state(m_loadedCode);
+    if (state && state->compared && m_secondEntries->verification(m_loadedCode) == Verification::Verified) {
+        MessageBox::information(
+            this, u"پيام"_s,
+            u"ورود دوم اين پاسخنامه در تاريخ %1 تطبيق داده شده است.\r\nميزان توافق: %2 درصد"_s.arg(
+                state->settledDate.isEmpty() ? state->comparedDate : state->settledDate,
+                QString::fromStdString(AgreementText(state->comparedItems, state->differences))));
+        return;
+    }
+    if (!state && !m_secondEntries->start(m_loadedCode, PersianDateText(m_context.today()), timeText())) {
+        MessageBox::critical(this, u"خطا"_s, u"ورود دوم آغاز نشد. دوباره امتحان كنيد."_s);
+        return;
+    }
+    m_secondEntry = true;
+    m_secondEntryButton->setEnabled(false);
+    m_compareButton->setEnabled(true);
+    m_entryModeLabel->show();
+    // The cells show only what the second typing has typed so far.
+    m_stored = m_secondEntries->row(m_loadedCode).value_or(AnswerRow{});
+    m_typed.reset();
+    if (state && state->compared) {
+        compareEntries(); // compared before: straight on to what is still open
+        return;
+    }
+    for (int item = 1; item <= kItemCount; ++item) {
+        m_answerCells[item]->setText(m_stored[static_cast<std::size_t>(item - 1)]);
+    }
+    focusCell(1);
+}
+
+bool AnswerSheetWindow::secondCoversFirst() const {
+    for (std::size_t k = 0; k < m_firstEntry.size(); ++k) {
+        if (!m_firstEntry[k].isEmpty() && m_answerCells[static_cast<int>(k) + 1]->text().isEmpty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AnswerSheetWindow::secondEntryComplete(int typedItem) const {
+    if (!secondCoversFirst()) {
+        return false;
+    }
+    if (typedItem == kItemCount) {
+        return true;
+    }
+    return std::none_of(m_answerCells.begin(), m_answerCells.end(),
+                        [](const QLineEdit* cell) { return cell->text().isEmpty(); });
+}
+
+void AnswerSheetWindow::compareEntries() {
+    if (!m_secondEntry || m_loadedCode.isEmpty()) {
+        return;
+    }
+    if (!saveAnswers()) {
+        MessageBox::critical(this, u"خطا"_s, u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
+        return;
+    }
+    const AnswerRow first = m_answers->row(m_loadedCode).value_or(AnswerRow{});
+    m_secondCells = m_secondEntries->row(m_loadedCode).value_or(AnswerRow{});
+    const EntryComparison comparison = CompareEntries(ToAnswerTexts(first), ToAnswerTexts(m_secondCells));
+    m_secondEntries->recordComparison(m_loadedCode, comparison.compared,
+                                      static_cast<int>(comparison.differences.size()),
+                                      PersianDateText(m_context.today()));
+    // The comparison is made: from here the cells show the first typing, with the
+    // differences marked, and take no typing until every difference is settled.
+    m_stored = first;
+    m_typed.reset();
+    for (int item = 1; item <= kItemCount; ++item) {
+        m_answerCells[item]->setText(first[static_cast<std::size_t>(item - 1)]);
+        m_answerCells[item]->setEnabled(false);
+        markDifference(item, false);
+    }
+    m_differences = comparison.differences;
+    m_differenceAt = 0;
+    m_compareButton->setEnabled(false);
+    m_entryModeLabel->hide();
+    for (const int item : m_differences) {
+        markDifference(item, true);
+    }
+    if (m_differences.empty()) {
+        finishReconciliation();
+        return;
+    }
+    m_reconcilePanel->show();
+    showDifference();
+}
+
+std::vector<int> AnswerSheetWindow::openDifferences() const {
+    const auto from = m_differences.begin() + static_cast<std::ptrdiff_t>(m_differenceAt);
+    return m_differenceAt < m_differences.size() ? std::vector<int>(from, m_differences.end())
+                                                 : std::vector<int>{};
+}
+
+void AnswerSheetWindow::markDifference(int item, bool marked) {
+    QLineEdit* cell = m_answerCells[item];
+    if (cell->property("difference").toBool() == marked) {
+        return;
+    }
+    cell->setProperty("difference", marked);
+    cell->setStyleSheet(marked ? u"QLineEdit { background-color: #f6c3c3; color: black; }"_s : QString());
+}
+
+void AnswerSheetWindow::showDifference() {
+    const int item = m_differences[m_differenceAt];
+    const auto k = static_cast<std::size_t>(item - 1);
+    const auto shown = [](const QString& value) { return value.isEmpty() ? u"بدون پاسخ"_s : value; };
+    m_differenceCountLabel->setText(
+        u"اختلاف %1 از %2"_s.arg(m_differenceAt + 1).arg(static_cast<int>(m_differences.size())));
+    m_differenceItemLabel->setText(u"سوال %1"_s.arg(item));
+    m_firstValueLabel->setText(u"ورود اول: %1"_s.arg(shown(m_stored[k])));
+    m_secondValueLabel->setText(u"ورود دوم: %1"_s.arg(shown(m_secondCells[k])));
+    setPage(item <= kLastItemOfPageOne ? 1 : 2);
+    m_paperValueEdit->clear();
+    m_paperValueEdit->setFocus();
+}
+
+void AnswerSheetWindow::settleDifference(const QString& value) {
+    if (m_differenceAt >= m_differences.size()) {
+        return;
+    }
+    const int item = m_differences[m_differenceAt];
+    if (!m_secondEntries->settle(m_loadedCode, item, value)) {
+        MessageBox::critical(this, u"خطا"_s, u"پاسخ ذخيره نشد. دوباره وارد كنيد."_s);
+        return;
+    }
+    m_stored[static_cast<std::size_t>(item - 1)] = value;
+    m_answerCells[item]->setText(value);
+    markDifference(item, false);
+    if (++m_differenceAt < m_differences.size()) {
+        showDifference();
+        return;
+    }
+    finishReconciliation();
+}
+
+void AnswerSheetWindow::finishReconciliation() {
+    m_reconcilePanel->hide();
+    m_secondEntries->recordSettled(m_loadedCode, PersianDateText(m_context.today()), timeText());
+    const std::optional<SecondEntryState> state = m_secondEntries->state(m_loadedCode);
+    leaveSecondEntry();
+    for (QLineEdit* cell : m_answerCells) {
+        cell->setEnabled(true);
+    }
+    m_secondEntryButton->setEnabled(true);
+    focusCell(1);
+    if (state) {
+        MessageBox::information(
+            this, u"پيام"_s,
+            u"ورود دوم با ورود اول تطبيق داده شد.\r\nتعداد سوالات مقايسه شده: %1\r\nتعداد اختلاف ها: %2"
+            u"\r\nميزان توافق: %3 درصد"_s.arg(state->comparedItems)
+                .arg(state->differences)
+                .arg(QString::fromStdString(AgreementText(state->comparedItems, state->differences))));
+    }
+}
+
+void AnswerSheetWindow::leaveSecondEntry() {
+    m_secondEntry = false;
+    m_differences.clear();
+    m_differenceAt = 0;
+    m_reconcilePanel->hide();
+    m_entryModeLabel->hide();
+    m_compareButton->setEnabled(false);
+    for (int item = 1; item <= kItemCount; ++item) {
+        markDifference(item, false);
+    }
+}
+
 bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return QWidget::eventFilter(watched, event);
+    }
+    if (watched == m_paperValueEdit) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text.size() == 1) {
+            // The value on the paper, 1 to 6 in any of the three digit sets, stored as ASCII.
+            if (const char digit = AsciiDigit(text[0].unicode()); digit >= '1' && digit <= '6') {
+                settleDifference(QString(QLatin1Char{digit}));
+                return true;
+            }
+        }
+        return !text.isEmpty() || EditsText(*static_cast<QKeyEvent*>(event));
     }
     const auto found = std::find(m_answerCells.begin(), m_answerCells.end(), watched);
     if (found == m_answerCells.end()) {
@@ -351,6 +622,9 @@ bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
         if (const char digit = AsciiDigit(text[0].unicode()); digit >= '1' && digit <= '6') {
             enterAnswer(item, digit);
             countKey();
+            if (m_secondEntry && secondEntryComplete(item)) {
+                compareEntries();
+            }
             return true;
         }
     }

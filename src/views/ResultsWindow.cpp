@@ -5,6 +5,7 @@
 #include "shell/MessageBox.h"
 #include "shell/PersianDateText.h"
 #include "shell/TimedMessage.h"
+#include "store/SecondEntryStore.h"
 #include "views/ExportSnapshot.h"
 #include "views/ProfileWindow.h"
 
@@ -309,6 +310,13 @@ void ResultsWindow::build() {
     m_summaryLineEdit->setObjectName(u"summaryLineEdit"_s);
     m_summaryLineEdit->hide();
 
+    m_secondEntryLabel = new QLabel(u"ورود دوم ناتمام"_s, this);
+    m_secondEntryLabel->setObjectName(u"secondEntryLabel"_s);
+    m_secondEntryLabel->setFont(NazaninFont(12, true));
+    m_secondEntryLabel->setStyleSheet(u"QLabel { color: #b00000; }"_s);
+    m_secondEntryLabel->hide();
+    right->addWidget(m_secondEntryLabel);
+
     auto* buttons = new QHBoxLayout;
     m_exitButton = new QPushButton(u"خروج"_s, this);
     m_exitButton->setObjectName(u"exitButton"_s);
@@ -374,6 +382,7 @@ void ResultsWindow::selectExaminee(int row) {
     m_result = result;
     m_scored = true;
     showResult(result);
+    m_secondEntryLabel->setVisible(SecondEntryStore(*m_db).verification(code) == Verification::Unsettled);
     m_answersButton->setEnabled(true);
     m_profileButton->setEnabled(true);
     m_examineeName = m_listModel->value(row, u"FullName"_s);

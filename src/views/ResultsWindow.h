@@ -84,6 +84,8 @@ public:
     QPushButton* m_excelExportButton = nullptr; // "خروجي اکسل داده ها"
     QPushButton* m_spssExportButton = nullptr;  // "خروجي SPSS"
     QPushButton* m_csvExportButton = nullptr;   // "خروجي CSV"
+    // "ورود دوم ناتمام": the scores come from a sheet whose second typing is not settled.
+    QLabel* m_secondEntryLabel = nullptr;
 
     // The examinee's answer sheets: the working one first, then each kept one with its date
     // and answered items. Choosing a row shows that sheet's scores under its title.

@@ -64,12 +64,12 @@ protected:
         ASSERT_TRUE(reader->selectSheet("Morvalen"));
         EXPECT_EQ(reader->cell(0, 0).kind, WorkbookCell::Kind::Empty);
         const QStringList& titles = ExportTable::HeaderTitles();
-        for (int c = 1; c <= 238; ++c) {
+        for (int c = 1; c <= 239; ++c) {
             const WorkbookCell title = reader->cell(0, c);
             EXPECT_EQ(title.kind, WorkbookCell::Kind::Text) << c;
             EXPECT_EQ(title.text, Utf8(titles[c - 1])) << c;
         }
-        EXPECT_EQ(reader->cell(0, 239).kind, WorkbookCell::Kind::Empty) << "239 columns, no more";
+        EXPECT_EQ(reader->cell(0, 240).kind, WorkbookCell::Kind::Empty) << "240 columns, no more";
         EXPECT_EQ(reader->cell(1, 0).kind, WorkbookCell::Kind::Number);
         EXPECT_EQ(reader->cell(1, 0).number, 1);
         EXPECT_EQ(reader->cell(2, 0).number, 2);
@@ -96,13 +96,14 @@ protected:
 TEST_F(ExcelExport, TableHasTheHeaderTitlesAndRowNumbers) {
     const ExportTable table = read();
     EXPECT_EQ(table.rowCount(), 3);
-    EXPECT_EQ(table.columnCount(), 239);
+    EXPECT_EQ(table.columnCount(), 240);
     const QStringList& titles = ExportTable::HeaderTitles();
-    ASSERT_EQ(titles.size(), 238);
+    ASSERT_EQ(titles.size(), 239);
     EXPECT_EQ(titles.mid(0, 6), (QStringList{u"کد_آزمودني"_s, u"نام_و_نام_خانوادگي"_s, u"سن"_s, u"جنسيت"_s,
                                              u"تاهل"_s, u"تحصيلات"_s}));
     EXPECT_EQ(titles[6], u"S1"_s);
     EXPECT_EQ(titles[237], u"S232"_s);
+    EXPECT_EQ(titles[238], u"ورود_دوم"_s);
     EXPECT_EQ(table.value(0, 0), u"7"_s);
     EXPECT_EQ(table.value(1, 1), u"علي كاظمي"_s);
     EXPECT_EQ(table.value(0, 6 + 231), u"4"_s);
@@ -166,10 +167,11 @@ TEST_F(ExcelExport, LibreOfficeReadsBothFormats) {
         ASSERT_TRUE(WriteExport(table, {path, format}, nullptr));
         const QList<QStringList> rows = test::ReadWithLibreOffice(path, folder.path());
         ASSERT_EQ(rows.size(), 3) << path.toStdString();
-        ASSERT_EQ(rows[0].size(), 239);
+        ASSERT_EQ(rows[0].size(), 240);
         EXPECT_EQ(rows[0][0], QString());
         EXPECT_EQ(rows[0][1], u"کد_آزمودني"_s);
         EXPECT_EQ(rows[0][238], u"S232"_s);
+        EXPECT_EQ(rows[0][239], u"ورود_دوم"_s);
         EXPECT_EQ(rows[1][0], u"1"_s);
         EXPECT_EQ(rows[1][2], u"مريم رضايي‌نژاد"_s);
         EXPECT_EQ(rows[1][7], u"6"_s);

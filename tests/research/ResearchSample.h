@@ -131,6 +131,7 @@ protected:
             }
         }
         names.append(u"Unanswered"_s);
+        names.append(u"Verified"_s);
         return names;
     }
 
@@ -152,6 +153,7 @@ protected:
             values.append(QString::number(scale.percent));
         }
         values.append(QString::number(result.totalUnanswered));
+        values.append(QString()); // typed once: not verified by a second typing
         return values;
     }
 

@@ -45,7 +45,7 @@ TEST_F(CsvFile, BytesAreUtf8WithAByteOrderMarkQuotedAsRfc4180) {
     }
     EXPECT_TRUE(
         lines[0].startsWith("Code,FullName,Age,Gender,Marital,Education,Phone,Tester,TestDate,Q1,Q2,"));
-    EXPECT_TRUE(lines[0].endsWith(",PU_pct,Unanswered\r"));
+    EXPECT_TRUE(lines[0].endsWith(",PU_pct,Unanswered,Verified\r"));
     // The name holds quotes and a comma: quoted, its quotes doubled.
     EXPECT_TRUE(lines[1].startsWith(
         u"1,\"مريم \"\"نيك\"\" زاده, تهراني\",30,زن,متاهل,كارشناسي,09121234567,"_s.toUtf8()))

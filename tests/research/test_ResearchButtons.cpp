@@ -145,7 +145,7 @@ TEST_F(ResearchButtons, ShareTheFirstSnapshotOfTheRunWithTheExcelExport) {
         << "the examinee added later is missing";
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0].value(6), QString()) << "the phone as it was at the first export";
-    EXPECT_EQ(rows[0].value(rows[0].size() - 37), u"12"_s) << "ED_raw: items 1 and 9 answered 6";
+    EXPECT_EQ(rows[0].value(rows[0].size() - 38), u"12"_s) << "ED_raw: items 1 and 9 answered 6";
 
     // A new run reads the database again, for every export.
     ExportSnapshot fresh(context);

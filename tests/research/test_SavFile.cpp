@@ -238,6 +238,7 @@ protected:
             {u"VU_pct"_s, u"vu/ آسيب پذيري نسبت به ضرر و بيماري - درصد"_s},
             {u"PU_raw"_s, u"pu / تنبيه - نمره"_s},
             {u"Unanswered"_s, u"تعداد سوالات بدون پاسخ"_s},
+            {u"Verified"_s, u"ورود دوم"_s},
         };
         for (const auto& [name, label] : labels) {
             EXPECT_EQ(variable(name).label, label) << name.toStdString();
@@ -246,7 +247,7 @@ protected:
         EXPECT_EQ(variable(u"Q3"_s).label, longQuestion().left(127));
 
         for (const SavVariable& v : back.variables) {
-            const bool text = names.indexOf(v.name) < 9 && v.name != u"Age"_s;
+            const bool text = (names.indexOf(v.name) < 9 && v.name != u"Age"_s) || v.name == u"Verified"_s;
             const bool item = v.name.startsWith(u'Q');
             EXPECT_EQ(v.numeric, !text) << v.name.toStdString();
             EXPECT_EQ(v.measure, text   ? u"Nominal"_s

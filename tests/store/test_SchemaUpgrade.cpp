@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/ExamineeStore.h"
 #include "store/SchemaUpgrade.h"
+#include "store/SecondEntryStore.h"
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
@@ -92,8 +93,9 @@ QString FirstReleaseContent(Database& db) {
             content += u'\n';
         }
     }
-    EXPECT_TRUE(query.exec(u"SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'ExamineeSearch%' "
-                           u"AND tbl_name <> 'Administration' ORDER BY name"_s));
+    EXPECT_TRUE(
+        query.exec(u"SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'ExamineeSearch%' "
+                   u"AND tbl_name <> 'Administration' AND name NOT LIKE 'SecondEntry%' ORDER BY name"_s));
     while (query.next()) {
         content += query.value(0).toString() + query.value(1).toString() + query.value(2).toString() + u'\n';
     }
@@ -297,6 +299,49 @@ TEST_F(SchemaUpgradeTest, BackupsOfEveryReleaseRestoreAndANewerOneIsRefused) {
     EXPECT_EQ(RestoreBackup(newer, mainPath(), &error), RestoreOutcome::ForeignSchema);
     EXPECT_TRUE(error.contains(u"newer release"_s)) << error.toStdString();
     EXPECT_EQ(ReadAll(mainPath()), before);
+}
+
+// A database of the release before the second typing (version 1) gets the table on start-up
+// and on restore, and the sheets typed there can be typed again and deleted.
+TEST_F(SchemaUpgradeTest, DatabaseWithoutTheSecondEntryTableGetsIt) {
+    const auto hasTable = [](Database& db) {
+        QSqlQuery query(db.handle());
+        return query.exec(u"SELECT count(*) FROM sqlite_master WHERE name = 'SecondEntry'"_s) &&
+               query.next() && query.value(0).toInt() == 1;
+    };
+    {
+        auto db = Database::open(mainPath(), Database::Mode::ReadWrite);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(RegisterSqlFunctions(SqliteHandle(*db)));
+        ASSERT_EQ(UpgradeMainDatabase(SqliteHandle(*db), 1).outcome, UpgradeOutcome::Upgraded);
+        ASSERT_EQ(UserVersion(*db), 1);
+        ASSERT_FALSE(hasTable(*db));
+    }
+    const QString backup = folder.file(u"version1.morvalen"_s);
+    ASSERT_TRUE(QFile::copy(mainPath(), backup));
+
+    EXPECT_EQ(UpgradeProgramDatabase(folder.path()), QString());
+    {
+        auto db = Database::open(mainPath(), Database::Mode::ReadWrite);
+        ASSERT_TRUE(db);
+        EXPECT_EQ(UserVersion(*db), CurrentSchemaVersion());
+        ASSERT_TRUE(hasTable(*db));
+        SecondEntryStore entries(*db);
+        ASSERT_TRUE(entries.start(u"1"_s, u"1403/01/01"_s, u"10:00"_s));
+        ASSERT_TRUE(entries.setCell(u"1"_s, 1, u"6"_s));
+        EXPECT_EQ(entries.row(u"1"_s)->at(0), u"6"_s);
+        ASSERT_TRUE(ExamineeStore(*db).removeWithAnswerRow(u"1"_s));
+        EXPECT_FALSE(entries.state(u"1"_s)) << "deleted with the examinee";
+    }
+
+    // The version 1 backup restores and is upgraded on the way in.
+    QString error;
+    ASSERT_EQ(RestoreBackup(backup, mainPath(), &error), RestoreOutcome::Restored) << error.toStdString();
+    auto db = Database::open(mainPath(), Database::Mode::ReadWrite);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(UserVersion(*db), CurrentSchemaVersion());
+    EXPECT_TRUE(hasTable(*db));
+    EXPECT_EQ(SecondEntryStore(*db).verification(u"1"_s), Verification::SingleEntry);
 }
 
 TEST(SchemaUpgrade, DeliveredDatabaseIsAtTheCurrentVersion) {

@@ -6,6 +6,7 @@
 #include "store/QuestionStore.h"
 #include "store/ReportSectionStore.h"
 #include "store/SchemaTextStore.h"
+#include "store/SecondEntryStore.h"
 #include "store/SettingsStore.h"
 #include "support/TempProgramFolder.h"
 
@@ -267,6 +268,48 @@ TEST_F(Stores, RemoveWithAnswerRowTakesBothTogether) {
     EXPECT_FALSE(answers->hasRow(u"1"_s));
     EXPECT_TRUE(answers->hasRow(u"2"_s));
     EXPECT_FALSE(examinees->removeWithAnswerRow(u"1"_s));
+}
+
+// The second typing lives beside the answer row: settling writes the paper's value into both
+// in one commit, the sheet counts as verified only while both agree everywhere, and the
+// examinee's delete takes the second typing with it (so a code given again starts clean).
+TEST_F(Stores, SecondEntryIsSettledIntoTheAnswerRowAndGoesWithTheExaminee) {
+    ASSERT_TRUE(examinees->addWithAnswerRow(MakeExaminee(u"1"_s)));
+    ASSERT_TRUE(examinees->addWithAnswerRow(MakeExaminee(u"2"_s)));
+    AnswerRow first;
+    first.fill(u"3"_s);
+    ASSERT_TRUE(answers->setRow(u"1"_s, first));
+    SecondEntryStore entries(*db);
+    EXPECT_EQ(entries.verification(u"1"_s), Verification::SingleEntry);
+    ASSERT_TRUE(entries.start(u"1"_s, u"1403/02/10"_s, u"09:30"_s));
+    ASSERT_TRUE(entries.start(u"1"_s, u"1403/02/11"_s, u"11:00"_s)) << "a second start keeps the row";
+    EXPECT_EQ(entries.state(u"1"_s)->entryDate, u"1403/02/10"_s);
+    AnswerRow second = first;
+    second[9] = u"4"_s;
+    ASSERT_TRUE(entries.setRow(u"1"_s, second));
+    EXPECT_EQ(entries.verification(u"1"_s), Verification::Unsettled) << "typed, not yet compared";
+    ASSERT_TRUE(entries.recordComparison(u"1"_s, 232, 1, u"1403/02/10"_s));
+    ASSERT_TRUE(entries.recordComparison(u"1"_s, 232, 0, u"1403/02/12"_s));
+    EXPECT_EQ(entries.state(u"1"_s)->differences, 1) << "the first comparison's figures are kept";
+    EXPECT_EQ(entries.verification(u"1"_s), Verification::Unsettled);
+    ASSERT_TRUE(entries.settle(u"1"_s, 10, u"5"_s));
+    {
+        auto again = reopen();
+        EXPECT_EQ(AnswerStore(*again).cell(u"1"_s, 10), u"5"_s);
+        EXPECT_EQ(SecondEntryStore(*again).row(u"1"_s)->at(9), u"5"_s);
+    }
+    EXPECT_EQ(entries.verification(u"1"_s), Verification::Verified);
+    ASSERT_TRUE(answers->setCell(u"1"_s, 200, u"1"_s));
+    EXPECT_EQ(entries.verification(u"1"_s), Verification::Unsettled) << "a later change opens the sheet";
+    EXPECT_FALSE(entries.settle(u"9"_s, 1, u"1"_s)) << "no rows for that code";
+
+    ASSERT_TRUE(entries.start(u"2"_s, u"1403/02/10"_s, u"09:30"_s));
+    ASSERT_TRUE(examinees->removeWithAnswerRow(u"1"_s));
+    EXPECT_FALSE(entries.state(u"1"_s));
+    EXPECT_TRUE(entries.state(u"2"_s)) << "another examinee's second typing stays";
+    const auto all = entries.all();
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->size(), 1u);
 }
 
 TEST_F(Stores, ScaleParagraphsAndReportSections) {

@@ -1,6 +1,7 @@
 // The answer sheet typed in through its real window, with keys as X delivers them.
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
+#include "store/SecondEntryStore.h"
 #include "support/GuiFixture.h"
 #include "views/AnswerSheetWindow.h"
 
@@ -395,6 +396,144 @@ TEST_F(AnswerSheet, SecondExamineeReplacesTheFirstAndKeepsItsAnswers) {
     EXPECT_EQ(sheet->m_answerCells[1]->text(), u""_s);
     sheet->close();
     EXPECT_EQ(answers->cell(u"1"_s, 200), u"12"_s);
+}
+
+// The whole paper sheet typed a second time, blind, with three keying slips among the 232
+// keys: the comparison starts by itself at the end, the three items are walked through and
+// the paper's values end in the answer row, and the summary reports the agreement.
+TEST_F(AnswerSheet, SecondEntryWithThreeDifferencesIsReconciledToThePaper) {
+    addExaminee(u"1"_s, true);
+    AnswerRow first;
+    for (int i = 0; i < kItemCount; ++i) {
+        first[i] = QString::number(1 + i % 6);
+    }
+    first[6] = u"2"_s; // item 7: the first typing's slip, the paper says 1
+    ASSERT_TRUE(answers->setRow(u"1"_s, first));
+    MessageBox::setFallbackAnswer(QMessageBox::Ok); // the summary's OK
+    AnswerSheetWindow* sheet = open();
+    pick(sheet, 0);
+    ASSERT_TRUE(sheet->m_secondEntryButton->isEnabled());
+    QTest::mouseClick(sheet->m_secondEntryButton, Qt::LeftButton);
+    ASSERT_TRUE(sheet->inSecondEntry());
+    EXPECT_TRUE(sheet->m_entryModeLabel->isVisible());
+    for (QLineEdit* cell : sheet->m_answerCells) {
+        ASSERT_TRUE(cell->text().isEmpty()) << "the first typing is hidden";
+    }
+    ASSERT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]);
+
+    // The paper: item i holds 1 + (i - 1) % 6. The second typing slips on items 140 and 200,
+    // types item 7 right, and goes over item 30 with Tab and back with Shift+Tab on the way.
+    for (int item = 1; item <= kItemCount; ++item) {
+        char digit = static_cast<char>('1' + (item - 1) % 6);
+        if (item == 140) {
+            digit = '6';
+        } else if (item == 200) {
+            digit = digit == '1' ? '2' : '1';
+        }
+        if (item == 30) {
+            tab(sheet);
+            shiftTab(sheet);
+        }
+        ASSERT_EQ(sheet->focusWidget(), sheet->m_answerCells[item]) << "item " << item;
+        if (item == 50) {
+            // From the Persian number row, stored as the ASCII digit.
+            key(sheet, 0x06F0 + (digit - '0'), QString(QChar(0x06F0 + (digit - '0'))));
+        } else {
+            typeDigit(sheet, digit);
+        }
+        if (item == 100) {
+            EXPECT_EQ(answers->cell(u"1"_s, 100), first[99]) << "the answer row is not touched";
+            EXPECT_EQ(SecondEntryStore(*db).row(u"1"_s)->at(99), QString(QLatin1Char(digit)))
+                << "stored as typed";
+        }
+    }
+    EXPECT_EQ(sheet->openDifferences(), (std::vector<int>{7, 140, 200})) << "compared at the end by itself";
+    EXPECT_TRUE(sheet->m_reconcilePanel->isVisible());
+    EXPECT_TRUE(sheet->m_answerCells[140]->property("difference").toBool());
+    EXPECT_FALSE(sheet->m_answerCells[141]->property("difference").toBool());
+    EXPECT_EQ(sheet->m_differenceItemLabel->text(), u"سوال 7"_s);
+    EXPECT_EQ(sheet->m_firstValueLabel->text(), u"ورود اول: 2"_s);
+    EXPECT_EQ(sheet->m_secondValueLabel->text(), u"ورود دوم: 1"_s);
+    EXPECT_EQ(sheet->m_differenceCountLabel->text(), u"اختلاف 1 از 3"_s);
+    ASSERT_EQ(sheet->focusWidget(), sheet->m_paperValueEdit);
+
+    const QString paper140 = QString::number(1 + 139 % 6);
+    const QString paper200 = QString::number(1 + 199 % 6);
+    key(sheet, Qt::Key_7, u"7"_s); // no answer: refused, nothing settled
+    EXPECT_EQ(sheet->openDifferences().size(), 3u);
+    typeDigit(sheet, '1');
+    EXPECT_EQ(sheet->m_differenceItemLabel->text(), u"سوال 140"_s);
+    EXPECT_EQ(sheet->page(), 1);
+    const char32_t persian = 0x06F0 + paper140.toInt();
+    key(sheet, int(persian), QString(QChar(char16_t(persian))));
+    EXPECT_EQ(sheet->page(), 2) << "the item's page is shown";
+    key(sheet, Qt::Key_0 + paper200.toInt(), paper200);
+
+    EXPECT_TRUE(sheet->openDifferences().empty());
+    EXPECT_FALSE(sheet->m_reconcilePanel->isVisible());
+    EXPECT_FALSE(sheet->inSecondEntry());
+    const auto row = answers->row(u"1"_s);
+    ASSERT_TRUE(row);
+    for (int i = 0; i < kItemCount; ++i) {
+        ASSERT_EQ((*row)[i], QString::number(1 + i % 6)) << "the paper's value, item " << i + 1;
+    }
+    ASSERT_FALSE(MessageBox::shown().isEmpty());
+    EXPECT_EQ(MessageBox::shown().back().text,
+              u"ورود دوم با ورود اول تطبيق داده شد.\r\nتعداد سوالات مقايسه شده: 232\r\nتعداد اختلاف ها: 3"
+              u"\r\nميزان توافق: 98.7 درصد"_s);
+    SecondEntryStore entries(*db);
+    const auto state = entries.state(u"1"_s);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->comparedItems, 232);
+    EXPECT_EQ(state->differences, 3);
+    EXPECT_FALSE(state->settledDate.isEmpty());
+    EXPECT_EQ(entries.verification(u"1"_s), Verification::Verified);
+    for (QLineEdit* cell : sheet->m_answerCells) {
+        ASSERT_FALSE(cell->property("difference").toBool());
+    }
+}
+
+// A second typing left half done, and one compared but not settled, go on where they stood
+// after the sheet is closed and opened again; "مقايسه" compares on demand.
+TEST_F(AnswerSheet, SecondEntryGoesOnAfterReopeningAndComparesOnDemand) {
+    addExaminee(u"1"_s, true);
+    AnswerRow first;
+    first.fill(u"4"_s);
+    ASSERT_TRUE(answers->setRow(u"1"_s, first));
+    AnswerSheetWindow* sheet = open();
+    pick(sheet, 0);
+    QTest::mouseClick(sheet->m_secondEntryButton, Qt::LeftButton);
+    for (int i = 0; i < 3; ++i) {
+        typeDigit(sheet, i == 1 ? '5' : '4');
+    }
+    sheet->close();
+    ASSERT_TRUE(answers->row(u"1"_s) == first) << "the second typing never reaches the answer row";
+
+    sheet = open();
+    pick(sheet, 0);
+    EXPECT_EQ(sheet->m_answerCells[1]->text(), u"4"_s) << "the first typing, outside the second";
+    QTest::mouseClick(sheet->m_secondEntryButton, Qt::LeftButton);
+    EXPECT_EQ(sheet->m_answerCells[2]->text(), u"5"_s);
+    EXPECT_EQ(sheet->m_answerCells[4]->text(), u""_s);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QTest::mouseClick(sheet->m_compareButton, Qt::LeftButton);
+    EXPECT_EQ(MessageBox::shown().back().text, u"ورود دوم هنوز كامل نشده است. آيا مقايسه مي كنيد؟"_s);
+    EXPECT_TRUE(sheet->openDifferences().empty()) << "a half-typed sheet is compared only when asked";
+    EXPECT_FALSE(SecondEntryStore(*db).state(u"1"_s)->compared);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(sheet->m_compareButton, Qt::LeftButton);
+    std::vector<int> expected{2};
+    for (int item = 4; item <= kItemCount; ++item) {
+        expected.push_back(item); // typed in the first, not yet in the second
+    }
+    EXPECT_EQ(sheet->openDifferences(), expected);
+    sheet->close();
+
+    sheet = open();
+    pick(sheet, 0);
+    QTest::mouseClick(sheet->m_secondEntryButton, Qt::LeftButton);
+    EXPECT_EQ(sheet->openDifferences(), expected) << "the open differences, straight away";
+    EXPECT_EQ(SecondEntryStore(*db).state(u"1"_s)->differences, 230);
 }
 
 TEST_F(AnswerSheet, EmptyListStartsNothing) {

@@ -2,7 +2,9 @@
 #include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
+#include "store/SecondEntryStore.h"
 #include "support/GuiFixture.h"
+#include "views/ExportSnapshot.h"
 #include "views/ResultsWindow.h"
 
 #include <QGroupBox>
@@ -481,6 +483,47 @@ TEST_F(KeptSheets, DeleteAsksAndRemovesOnlyTheChosenSheet) {
     EXPECT_EQ(cell(view, 1, 0), u"1403/09/20  09:05"_s);
     EXPECT_EQ(view->m_sheetTitleLabel->text(), u"پاسخنامه فعلي"_s);
     EXPECT_EQ(answers->cell(u"1"_s, 1), u"3"_s) << "the working sheet stays";
+}
+
+// Scores from a sheet whose second typing is still open carry the mark; a verified sheet
+// and one typed once do not. The exports say the same in their last column.
+TEST_F(Results, UnsettledSecondEntryIsMarkedInResultsAndExports) {
+    for (const QString& code : {u"1"_s, u"2"_s, u"3"_s}) {
+        addExaminee(code, true);
+        fillRow(code, u"4"_s);
+    }
+    SecondEntryStore entries(*db);
+    AnswerRow second;
+    second.fill(u"4"_s);
+    for (const QString& code : {u"1"_s, u"2"_s}) {
+        ASSERT_TRUE(entries.start(code, u"1403/01/01"_s, u"10:00"_s));
+        ASSERT_TRUE(entries.setRow(code, second));
+        ASSERT_TRUE(entries.recordComparison(code, 232, 1, u"1403/01/01"_s));
+    }
+    ASSERT_TRUE(entries.setCell(u"1"_s, 12, u"5"_s)); // examinee 1: one difference left open
+    ResultsWindow* view = open();
+    ASSERT_FALSE(view->m_secondEntryLabel->isVisible());
+    // The list shows the newest first: examinees 3, 2, 1.
+    const std::pair<int, bool> rows[] = {{2, true}, {1, false}, {0, false}};
+    for (const auto& [row, marked] : rows) {
+        pick(view, row);
+        EXPECT_EQ(view->m_secondEntryLabel->isVisible(), marked) << "list row " << row;
+    }
+    EXPECT_EQ(view->m_secondEntryLabel->text(), u"ورود دوم ناتمام"_s);
+
+    QString error;
+    const auto table = ExportTable::Read(*db, &error);
+    ASSERT_TRUE(table) << error.toStdString();
+    ASSERT_EQ(table->examineeCount(), 3);
+    EXPECT_EQ(table->cell(0, ExportTable::kVerifiedColumn + 1).text, u"ورود_دوم"_s);
+    const QString expected[] = {u"ناتمام"_s, u"تاييد شده"_s, QString()};
+    for (int e = 0; e < 3; ++e) {
+        EXPECT_EQ(table->value(e, 0), QString::number(e + 1));
+        EXPECT_EQ(table->value(e, ExportTable::kVerifiedColumn), expected[e]) << "examinee " << e + 1;
+    }
+    const auto details = ResearchDetails::Read(*db, 3, &error);
+    ASSERT_TRUE(details) << error.toStdString();
+    EXPECT_EQ(ResearchTexts(*table, *details, 0)[8], u"ناتمام"_s) << "the SPSS and CSV files too";
 }
 
 } // namespace

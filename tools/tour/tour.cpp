@@ -13,6 +13,7 @@
 #include "update/DownloadWindow.h"
 #include "update/UpdateCommands.h"
 #include "update/UpdatePopup.h"
+#include "views/AnswerSheetWindow.h"
 #include "views/BackupWindow.h"
 #include "views/ExamineeFileWindow.h"
 #include "views/ProfileWindow.h"
@@ -160,6 +161,36 @@ int main(int argc, char** argv) {
             }
             Save(registry, u"RegistryWindow-search"_s);
             registry->m_searchEdit->clear();
+        }
+        if (id == 101 && window) {
+            // The second typing of examinee 3's sheet, with two slips: typed blind, then the
+            // differences one by one. One is left open, so the results show the mark.
+            auto* sheet = static_cast<AnswerSheetWindow*>(window);
+            sheet->selectExaminee(1);
+            if (!QTest::qWaitFor([sheet] { return !sheet->loadedCode().isEmpty(); }, 5000)) {
+                std::fprintf(stderr, "the answer sheet did not load\n");
+            }
+            const AnswerRow first = AnswerStore(*Database::open(folder, DatabaseFile::Main))
+                                        .row(sheet->loadedCode())
+                                        .value_or(AnswerRow{});
+            sheet->m_secondEntryButton->click();
+            const auto typeKey = [sheet](const QString& text) {
+                QTest::sendKeyEvent(QTest::Click, sheet->focusWidget(), Qt::Key_unknown, text,
+                                    Qt::NoModifier);
+            };
+            for (int item = 1; item <= kItemCount; ++item) {
+                QString answer = first[std::size_t(item - 1)];
+                if (item == 12 || item == 35) {
+                    answer = answer == u"1"_s ? u"2"_s : u"1"_s;
+                }
+                typeKey(answer);
+                if (item == 60) {
+                    Save(sheet, u"AnswerSheetWindow-second-entry"_s);
+                }
+            }
+            Save(sheet, u"AnswerSheetWindow-reconcile"_s);
+            typeKey(first[11]);
+            Save(sheet, u"AnswerSheetWindow-reconcile-next"_s);
         }
         if (id == 144 && window) {
             static_cast<BackupWindow*>(window)->m_helpButton->click();
