@@ -9,7 +9,17 @@ namespace {
 // The first row of a code: a later duplicate, should one ever appear, is never touched.
 const QString kFirstRow = u"(SELECT rowid FROM Answer1 WHERE Code = ? ORDER BY rowid LIMIT 1)"_s;
 
-QString ColumnList() {
+QString WriteRowStatement() {
+    return u"UPDATE Answer1 SET "_s + AnswerColumnAssignments() + u" WHERE rowid = "_s + kFirstRow;
+}
+
+bool ValidItem(int item) {
+    return item >= 1 && item <= kItemCount;
+}
+
+} // namespace
+
+QString AnswerColumnList() {
     QString columns;
     for (int item = 1; item <= kItemCount; ++item) {
         if (item > 1) {
@@ -20,7 +30,7 @@ QString ColumnList() {
     return columns;
 }
 
-QString WriteRowStatement() {
+QString AnswerColumnAssignments() {
     QString sets;
     for (int item = 1; item <= kItemCount; ++item) {
         if (item > 1) {
@@ -28,14 +38,8 @@ QString WriteRowStatement() {
         }
         sets += u"\"%1\" = ?"_s.arg(item);
     }
-    return u"UPDATE Answer1 SET "_s + sets + u" WHERE rowid = "_s + kFirstRow;
+    return sets;
 }
-
-bool ValidItem(int item) {
-    return item >= 1 && item <= kItemCount;
-}
-
-} // namespace
 
 AnswerTexts ToAnswerTexts(const AnswerRow& row) {
     AnswerTexts texts;
@@ -50,7 +54,7 @@ AnswerStore::AnswerStore(Database& db)
     , m_exists(db, u"SELECT 1 FROM Answer1 WHERE Code = ? LIMIT 1"_s)
     , m_insert(db, u"INSERT INTO Answer1 (Code) VALUES (?)"_s)
     , m_delete(db, u"DELETE FROM Answer1 WHERE rowid = "_s + kFirstRow)
-    , m_readRow(db, u"SELECT "_s + ColumnList() + u" FROM Answer1 WHERE rowid = "_s + kFirstRow)
+    , m_readRow(db, u"SELECT "_s + AnswerColumnList() + u" FROM Answer1 WHERE rowid = "_s + kFirstRow)
     , m_writeRow(db, WriteRowStatement()) {}
 
 AnswerStore::~AnswerStore() = default;

@@ -20,6 +20,11 @@ using AnswerRow = std::array<QString, kItemCount>;
 // The answers as the scoring rules take them.
 AnswerTexts ToAnswerTexts(const AnswerRow& row);
 
+// The 232 answer columns of a sheet table, quoted and in item order: "\"1\", \"2\", ...".
+QString AnswerColumnList();
+// Their assignments from bound values, in item order: "\"1\" = ?, \"2\" = ?, ...".
+QString AnswerColumnAssignments();
+
 // The answer rows (Answer1) of the main database. A code selects the first row with that
 // code; items are numbered 1 to 232 and name the columns "1" to "232".
 class AnswerStore {

@@ -9,26 +9,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString ColumnList() {
-    QString columns;
-    for (int item = 1; item <= kItemCount; ++item) {
-        if (item > 1) {
-            columns += u", "_s;
-        }
-        columns += u"\"%1\""_s.arg(item);
-    }
-    return columns;
-}
-
 QString WriteRowStatement() {
-    QString sets;
-    for (int item = 1; item <= kItemCount; ++item) {
-        if (item > 1) {
-            sets += u", "_s;
-        }
-        sets += u"\"%1\" = ?"_s.arg(item);
-    }
-    return u"UPDATE SecondEntry SET "_s + sets + u" WHERE Code = ?"_s;
+    return u"UPDATE SecondEntry SET "_s + AnswerColumnAssignments() + u" WHERE Code = ?"_s;
 }
 
 QString Text(const QVariant& value) {
@@ -43,7 +25,7 @@ SecondEntryStore::SecondEntryStore(Database& db)
     , m_insert(db, u"INSERT OR IGNORE INTO SecondEntry (Code, EntryDate, EntryTime) VALUES (?, ?, ?)"_s)
     , m_state(db, u"SELECT EntryDate, EntryTime, Compared, Differences, ComparedDate, SettledDate, "
                   u"SettledTime FROM SecondEntry WHERE Code = ?"_s)
-    , m_readRow(db, u"SELECT "_s + ColumnList() + u" FROM SecondEntry WHERE Code = ?"_s)
+    , m_readRow(db, u"SELECT "_s + AnswerColumnList() + u" FROM SecondEntry WHERE Code = ?"_s)
     , m_writeRow(db, WriteRowStatement())
     , m_recordComparison(db, u"UPDATE SecondEntry SET Compared = ?, Differences = ?, ComparedDate = ? "
                              u"WHERE Code = ? AND Compared IS NULL"_s)
@@ -158,7 +140,7 @@ Verification SecondEntryStore::verification(const QString& code) {
 std::optional<std::map<QString, SecondEntryCells>> SecondEntryStore::all() {
     QSqlQuery query(m_db.handle());
     query.setForwardOnly(true);
-    if (!query.exec(u"SELECT Code, Compared IS NOT NULL, "_s + ColumnList() + u" FROM SecondEntry"_s)) {
+    if (!query.exec(u"SELECT Code, Compared IS NOT NULL, "_s + AnswerColumnList() + u" FROM SecondEntry"_s)) {
         m_db.setLastError(query.lastError().text());
         return std::nullopt;
     }
