@@ -9,6 +9,9 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <benchmark/benchmark.h>
+
+#include <iterator>
 #include <map>
 #include <memory>
 #include <random>
@@ -99,6 +102,15 @@ inline SearchDatabase& SeededForSearch(int n) {
         db = std::make_unique<SearchDatabase>(n);
     }
     return *db;
+}
+
+// Every keystroke of the table at 100 and at 100,000 examinees: (examinees, keystroke).
+inline void KeystrokeArgs(benchmark::internal::Benchmark* b) {
+    for (const int n : {100, 100000}) {
+        for (int k = 0; k < static_cast<int>(std::size(kKeystrokes)); ++k) {
+            b->Args({n, k});
+        }
+    }
 }
 
 } // namespace morvalen::bench

@@ -37,14 +37,6 @@ void BM_KeystrokeToFirstPage(benchmark::State& state) {
     state.SetLabel(keystroke.what);
 }
 
-void KeystrokeArgs(benchmark::internal::Benchmark* b) {
-    for (const int n : {100, 100000}) {
-        for (int k = 0; k < static_cast<int>(std::size(kKeystrokes)); ++k) {
-            b->Args({n, k});
-        }
-    }
-}
-
-BENCHMARK(BM_KeystrokeToFirstPage)->Apply(KeystrokeArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeystrokeToFirstPage)->Apply(bench::KeystrokeArgs)->Unit(benchmark::kMillisecond);
 
 } // namespace

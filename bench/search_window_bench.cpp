@@ -55,14 +55,6 @@ void BM_KeystrokeToListPainted(benchmark::State& state) {
     state.SetLabel(keystroke.what);
 }
 
-void KeystrokeArgs(benchmark::internal::Benchmark* b) {
-    for (const int n : {100, 100000}) {
-        for (int k = 0; k < static_cast<int>(std::size(kKeystrokes)); ++k) {
-            b->Args({n, k});
-        }
-    }
-}
-
-BENCHMARK(BM_KeystrokeToListPainted)->Apply(KeystrokeArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeystrokeToListPainted)->Apply(bench::KeystrokeArgs)->Unit(benchmark::kMillisecond);
 
 } // namespace
