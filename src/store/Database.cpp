@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/SchemaUpgrade.h"
+#include "store/ServerConnection.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -48,7 +49,22 @@ bool IsBusyError(const QSqlError& error) {
     return ok && (code == 5 || code == 6 || code == 8);
 }
 
-Database::Database(QSqlDatabase db, QString path) : m_db(std::move(db)), m_path(std::move(path)) {}
+bool IsConnectionLostError(const QSqlError& error) {
+    if (error.type() == QSqlError::ConnectionError) {
+        return true;
+    }
+    // libpq's words when the server went away under a statement (SQLSTATE 08xxx or none).
+    const QString text = error.text();
+    return error.nativeErrorCode().startsWith(u"08"_s) || error.nativeErrorCode() == u"57P01"_s ||
+           text.contains(u"server closed the connection"_s) ||
+           text.contains(u"no connection to the server"_s) || text.contains(u"terminating connection"_s) ||
+           text.contains(u"could not connect"_s) || text.contains(u"connection to server"_s);
+}
+
+Database::Database(QSqlDatabase db, QString path, Backend backend)
+    : m_db(std::move(db))
+    , m_path(std::move(path))
+    , m_backend(backend) {}
 
 Database::~Database() {
     const QString name = m_db.connectionName();
@@ -59,6 +75,17 @@ Database::~Database() {
 
 std::unique_ptr<Database> Database::open(const QString& programFolder, DatabaseFile file, QString* error) {
     const Mode mode = file == DatabaseFile::SchemaTexts ? Mode::ReadOnly : Mode::ReadWrite;
+    if (file == DatabaseFile::Main) {
+        QString why;
+        const std::optional<DatabaseChoice> choice = ReadDatabaseChoice(programFolder, &why);
+        if (!choice) {
+            SetError(error, ConnectionFileName() + u": "_s + why);
+            return nullptr;
+        }
+        if (choice->isServer()) {
+            return openServer(choice->server, error);
+        }
+    }
     return open(programFolder + u'/' + DatabaseFileName(file), mode, error);
 }
 
@@ -104,6 +131,43 @@ std::unique_ptr<Database> Database::open(const QString& path, Mode mode, QString
         }
     }
     return result;
+}
+
+std::unique_ptr<Database> Database::openServer(const ServerConnection& server, QString* error) {
+    std::unique_ptr<Database> result(
+        new Database(QSqlDatabase::addDatabase(u"QPSQL"_s, NextConnectionName()),
+                     u"postgresql://%1:%2/%3"_s.arg(server.host).arg(server.port).arg(server.database),
+                     Backend::Postgres));
+    QSqlDatabase& db = result->m_db;
+    if (!db.isValid()) {
+        SetError(error, u"the PostgreSQL driver of Qt is not installed"_s);
+        return nullptr;
+    }
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setDatabaseName(server.database);
+    db.setUserName(server.user);
+    // Empty: libpq then reads its password file (~/.pgpass, or PGPASSFILE).
+    db.setPassword(SessionPassword());
+    // A short wait, so an unreachable server is told at once and not after minutes.
+    db.setConnectOptions(u"connect_timeout=5;sslmode=%1;application_name=morvalen"_s.arg(
+        server.requireTls ? u"require"_s : u"prefer"_s));
+    if (!db.open()) {
+        SetError(error, db.lastError().text());
+        return nullptr;
+    }
+    // Texts go both ways as UTF-8; dates and numbers are stored as text, as in the local file.
+    if (!result->exec(u"SET client_encoding = 'UTF8'"_s)) {
+        SetError(error, result->lastError());
+        return nullptr;
+    }
+    return result;
+}
+
+QString Database::quotedColumn(const QString& name) const {
+    const bool keepsSpelling =
+        !isServer() || name == u"Alter" || name == u"E-Mail" || (!name.isEmpty() && name.front().isDigit());
+    return u'"' + (keepsSpelling ? name : name.toLower()) + u'"';
 }
 
 bool Database::exec(const QString& sql) {

@@ -9,9 +9,15 @@ class QSqlError;
 
 namespace morvalen {
 
+struct ServerConnection;
+
 // Whether an error means the file is held by another connection or cannot be written, as
 // opposed to a file that is not a sound database.
 bool IsBusyError(const QSqlError& error);
+
+// Whether an error means the server could not be reached or the connection to it was lost,
+// as opposed to a statement the server refused.
+bool IsConnectionLostError(const QSqlError& error);
 
 // The rollback journal every connection that writes uses (measured against DELETE and
 // TRUNCATE in docs/journal-mode.md): the main file is complete at rest, so a copy of it alone
@@ -39,8 +45,21 @@ public:
     // *busy tells a file held by another connection from one that cannot be opened at all.
     static std::unique_ptr<Database> open(const QString& path, Mode mode, QString* error = nullptr,
                                           bool* busy = nullptr);
+    // A file of the program folder. The main database is the clinic's server instead when the
+    // folder's connection file says so; the windows never know which.
     static std::unique_ptr<Database> open(const QString& programFolder, DatabaseFile file,
                                           QString* error = nullptr);
+    // A connection to the main database on a PostgreSQL server. The password comes from the
+    // session's prompt or else libpq's password file; TLS is used where the server offers it.
+    static std::unique_ptr<Database> openServer(const ServerConnection& server, QString* error = nullptr);
+
+    enum class Backend { Sqlite, Postgres };
+    Backend backend() const { return m_backend; }
+    bool isServer() const { return m_backend == Backend::Postgres; }
+    // A column name of the main database quoted for a statement. The server folds the plain
+    // names to small letters (its tables were made so); "Alter", "E-Mail" and the item
+    // numbers keep their spelling on both.
+    QString quotedColumn(const QString& name) const;
 
     ~Database();
     Database(const Database&) = delete;
@@ -55,10 +74,11 @@ public:
     bool exec(const QString& sql);
 
 private:
-    Database(QSqlDatabase db, QString path);
+    Database(QSqlDatabase db, QString path, Backend backend = Backend::Sqlite);
 
     QSqlDatabase m_db;
     QString m_path;
+    Backend m_backend = Backend::Sqlite;
     QString m_lastError;
     bool m_lastBusy = false;
 };

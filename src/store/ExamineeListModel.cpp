@@ -102,7 +102,7 @@ bool ExamineeListModel::readPage() {
     }
     QStringList quoted;
     for (const QString& c : m_columns) {
-        quoted.append(u'"' + c + u'"');
+        quoted.append(m_db.quotedColumn(c));
     }
     QSqlQuery query(m_db.handle());
     query.setForwardOnly(true);
@@ -114,14 +114,25 @@ bool ExamineeListModel::readPage() {
         // The index's rows come newest first and stop at a page, so a page costs the same at
         // any number of examinees. The trigram index needs three characters; a shorter text
         // is looked for in the index's rows one by one, which soon fills a page.
+        // On the server the trigram index (pg_trgm, where the server has it) serves LIKE.
         const bool trigrams = CharacterCount(m_searchText.toStdString()) >= 3;
-        const QString match = trigrams ? u"ExamineeSearch MATCH ?"_s : u"instr(Text, ?) > 0"_s;
+        const bool server = m_db.isServer();
+        const QString match = !trigrams ? u"instr(Text, ?) > 0"_s
+                              : server  ? u"Text LIKE ?"_s
+                                        : u"ExamineeSearch MATCH ?"_s;
         query.prepare(
             u"SELECT %1 FROM IDE WHERE id IN (SELECT rowid FROM ExamineeSearch WHERE %2 AND rowid < ? "
             u"ORDER BY rowid DESC LIMIT %3) ORDER BY id DESC"_s.arg(columns, match)
                 .arg(kPageSize));
         QString quotedText = m_searchText;
-        query.addBindValue(trigrams ? u'"' + quotedText.replace(u'"', u"\"\""_s) + u'"' : m_searchText);
+        if (!trigrams) {
+            query.addBindValue(m_searchText);
+        } else if (server) {
+            quotedText.replace(u'\\', u"\\\\"_s).replace(u'%', u"\\%"_s).replace(u'_', u"\\_"_s);
+            query.addBindValue(u'%' + quotedText + u'%');
+        } else {
+            query.addBindValue(u'"' + quotedText.replace(u'"', u"\"\""_s) + u'"');
+        }
     }
     query.addBindValue(m_lastId);
     bool read = query.exec();

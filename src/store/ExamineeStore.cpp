@@ -8,6 +8,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The server lock the registrations of every workstation take in turn.
+constexpr int kRegistrationLock = 7264002;
+
 const QString kSelectColumns =
     u"SELECT id, FullName, \"Alter\", Geschlecht, Heirat, Datum1, Bildung, TelNummer1, Tester, Code, "
     u"comment FROM IDE "_s;
@@ -68,6 +71,28 @@ std::optional<qint64> ExamineeStore::addWithAnswerRow(const Examinee& e) {
     if (!transaction.active()) {
         return std::nullopt;
     }
+    return addWithAnswerRowIn(transaction, e);
+}
+
+std::optional<qint64> ExamineeStore::registerNew(Examinee& e) {
+    Transaction transaction(m_db);
+    if (!transaction.active()) {
+        return std::nullopt;
+    }
+    if (m_db.isServer()) {
+        // Held to the end of the transaction: the check and the insert of one workstation
+        // come before those of the next.
+        if (!m_db.exec(u"SELECT pg_advisory_xact_lock(%1)"_s.arg(kRegistrationLock))) {
+            return std::nullopt;
+        }
+        if (codeInUse(e.code)) {
+            e.code = assignCode();
+        }
+    }
+    return addWithAnswerRowIn(transaction, e);
+}
+
+std::optional<qint64> ExamineeStore::addWithAnswerRowIn(Transaction& transaction, const Examinee& e) {
     const std::optional<qint64> id = add(e);
     if (!id || !m_answerRowExists.run({e.code})) {
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "core/SearchText.h"
 #include "store/Database.h"
+#include "store/ServerSchema.h"
 
 #include <QSqlDriver>
 #include <QVariant>
@@ -285,6 +286,9 @@ SchemaUpgrade UpgradeMainDatabase(sqlite3* db, int toVersion) {
 }
 
 SchemaUpgrade UpgradeMainDatabase(Database& db) {
+    if (db.isServer()) {
+        return UpgradeServerDatabase(db);
+    }
     return UpgradeMainDatabase(SqliteHandle(db));
 }
 

@@ -22,7 +22,9 @@ QString Text(const QVariant& value) {
 SecondEntryStore::SecondEntryStore(Database& db)
     : m_db(db)
     , m_answers(db)
-    , m_insert(db, u"INSERT OR IGNORE INTO SecondEntry (Code, EntryDate, EntryTime) VALUES (?, ?, ?)"_s)
+    , m_insert(
+          db,
+          u"INSERT INTO SecondEntry (Code, EntryDate, EntryTime) VALUES (?, ?, ?) ON CONFLICT DO NOTHING"_s)
     , m_state(db, u"SELECT EntryDate, EntryTime, Compared, Differences, ComparedDate, SettledDate, "
                   u"SettledTime FROM SecondEntry WHERE Code = ?"_s)
     , m_readRow(db, u"SELECT "_s + AnswerColumnList() + u" FROM SecondEntry WHERE Code = ?"_s)

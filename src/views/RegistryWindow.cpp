@@ -396,7 +396,12 @@ bool RegistryWindow::storeExaminee() {
 
     bool saved = false;
     if (m_state == State::Adding) {
-        saved = m_examinees->addWithAnswerRow(e).has_value();
+        // On the clinic's server another workstation may have taken the code meanwhile; the
+        // store then gives the next free one.
+        saved = m_examinees->registerNew(e).has_value();
+        if (saved) {
+            m_codeEdit->setText(e.code);
+        }
     } else {
         AnswerStore answers(*m_db);
         saved = answers.ensureRow(e.code) && m_examinees->change(e);

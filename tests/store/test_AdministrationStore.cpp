@@ -183,9 +183,7 @@ TEST_F(Administrations, NewSheetThatCannotEmptyTheSheetKeepsNothing) {
     ASSERT_TRUE(answers->setRow(u"1"_s, intake));
     // A write that fails after the keep (here a trigger that refuses it) takes the keep back
     // with it: the answers stay on the working sheet and no half is committed.
-    QSqlQuery query(db->handle());
-    ASSERT_TRUE(query.exec(u"CREATE TEMP TRIGGER refuse BEFORE UPDATE ON Answer1 BEGIN "
-                           u"SELECT RAISE(ABORT, 'refused'); END"_s));
+    ASSERT_TRUE(test::RefuseWrites(*db, u"UPDATE"_s, u"Answer1"_s)) << db->lastError().toStdString();
     EXPECT_EQ(store->startNewSheet(u"1"_s, u"1403/09/20"_s, kMorning), KeepOutcome::Failed);
     EXPECT_EQ(answers->row(u"1"_s), intake);
     EXPECT_TRUE(committed(u"1"_s).isEmpty());
@@ -224,14 +222,12 @@ TEST_F(Administrations, RegistryDeleteTakesTheKeptSheetsInTheSameCommit) {
     }
     // When the kept sheets cannot go, nothing goes: the examinee keeps its row, its answers
     // and its history.
-    QSqlQuery query(db->handle());
-    ASSERT_TRUE(query.exec(u"CREATE TEMP TRIGGER refuse BEFORE DELETE ON Administration BEGIN "
-                           u"SELECT RAISE(ABORT, 'refused'); END"_s));
+    ASSERT_TRUE(test::RefuseWrites(*db, u"DELETE"_s, u"Administration"_s)) << db->lastError().toStdString();
     EXPECT_FALSE(examinees->removeWithAnswerRow(u"1"_s));
     EXPECT_TRUE(examinees->firstByCode(u"1"_s));
     EXPECT_TRUE(answers->hasRow(u"1"_s));
     EXPECT_EQ(committed(u"1"_s).size(), 2);
-    ASSERT_TRUE(query.exec(u"DROP TRIGGER refuse"_s));
+    ASSERT_TRUE(test::AllowWrites(*db, u"Administration"_s));
 
     ASSERT_TRUE(examinees->removeWithAnswerRow(u"1"_s));
     EXPECT_TRUE(committed(u"1"_s).isEmpty());

@@ -83,6 +83,9 @@ TEST_F(ExamineeSearch, FindsByAnyPartOfNameCodePhoneOrTester) {
 }
 
 TEST_F(ExamineeSearch, DatabaseWithoutTheIndexIsSearchedAllTheSame) {
+    if (test::TempProgramFolder::onServer()) {
+        GTEST_SKIP() << "a server database is made at the current version; only a file can lack the index";
+    }
     add(u"1"_s, u"علي رضايي"_s);
     add(u"2"_s, u"مريم كريمي"_s);
     // As a backup of the first release has it, until the next start upgrades it.

@@ -3,6 +3,11 @@
 #include "store/AnswerStore.h"
 #include "store/Database.h"
 #include "store/ExamineeStore.h"
+#include "store/ServerMove.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +33,41 @@ TempProgramFolder::TempProgramFolder() : m_path(m_dir.path()) {
     for (const QString& name : styles.entryList(QDir::Files)) {
         m_seeded = m_seeded && QFile::copy(styles.filePath(name), file(u"Styles/"_s + name));
     }
+    if (m_seeded && onServer()) {
+        QString error;
+        const auto server = freshServerDatabase(&error);
+        const MoveReport move = server ? MoveToServer(m_path, *server) : MoveReport{};
+        m_seeded = move.outcome == MoveOutcome::Moved;
+        if (!m_seeded) {
+            qWarning("test server: %s", qPrintable(server ? move.error : error));
+        } else {
+            m_server = *server;
+        }
+    }
+}
+
+bool TempProgramFolder::onServer() {
+    return qEnvironmentVariable("MORVALEN_TEST_BACKEND") == u"postgres";
+}
+
+std::optional<ServerConnection> TempProgramFolder::freshServerDatabase(QString* error) {
+    ServerConnection server;
+    server.host = qEnvironmentVariable("PGHOST", u"localhost"_s);
+    server.port = qEnvironmentVariableIntValue("PGPORT") > 0 ? qEnvironmentVariableIntValue("PGPORT") : 5432;
+    server.user = qEnvironmentVariable("PGUSER", u"postgres"_s);
+    server.database = u"postgres"_s;
+    auto admin = Database::openServer(server, error);
+    if (!admin) {
+        return std::nullopt;
+    }
+    server.database = u"morvalen_test_"_s + QUuid::createUuid().toString(QUuid::Id128).left(16);
+    if (!admin->exec(u"CREATE DATABASE "_s + server.database)) {
+        if (error) {
+            *error = admin->lastError();
+        }
+        return std::nullopt;
+    }
+    return server;
 }
 
 bool TempProgramFolder::addExaminee(const QString& code, const QString& fullName,
@@ -49,6 +89,22 @@ bool TempProgramFolder::addExaminee(const QString& code, const QString& fullName
         }
     }
     return true;
+}
+
+bool RefuseWrites(Database& db, const QString& statement, const QString& table) {
+    if (!db.isServer()) {
+        return db.exec(
+            u"CREATE TEMP TRIGGER refuse BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(
+                statement, table));
+    }
+    return db.exec(u"CREATE OR REPLACE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                   u"$f$BEGIN RAISE EXCEPTION 'refused'; END$f$"_s) &&
+           db.exec(u"CREATE TRIGGER refuse BEFORE %1 ON %2 FOR EACH ROW EXECUTE FUNCTION refuse()"_s.arg(
+               statement, table));
+}
+
+bool AllowWrites(Database& db, const QString& table) {
+    return db.exec(db.isServer() ? u"DROP TRIGGER refuse ON "_s + table : u"DROP TRIGGER refuse"_s);
 }
 
 QString TempProgramFolder::seedFolder() {

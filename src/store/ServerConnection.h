@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace morvalen {
+
+// Where the main database lives: the local file of the program folder, or a PostgreSQL
+// server the clinic runs for several workstations.
+struct ServerConnection {
+    QString host;
+    int port = 5432;
+    QString database;
+    QString user;
+    // Refuse a server that does not offer TLS; otherwise TLS is used where it is offered.
+    bool requireTls = false;
+
+    bool operator==(const ServerConnection&) const = default;
+};
+
+struct DatabaseChoice {
+    enum class Kind { Local, Server };
+    Kind kind = Kind::Local;
+    ServerConnection server;
+
+    bool isServer() const { return kind == Kind::Server; }
+    bool operator==(const DatabaseChoice&) const = default;
+};
+
+// "connection.ini": the small text file in the program folder that says which database this
+// workstation uses. It never holds a password.
+QString ConnectionFileName();
+
+// The program folder's choice; local when the file is missing. A file that cannot be read
+// or is not sound gives nullopt with the reason in *error, so a damaged file never sends the
+// program silently to the local database while the clinic works on the server.
+std::optional<DatabaseChoice> ReadDatabaseChoice(const QString& programFolder, QString* error = nullptr);
+
+// Writes the choice in one step (a new file replaces the old one whole).
+bool WriteDatabaseChoice(const QString& programFolder, const DatabaseChoice& choice,
+                         QString* error = nullptr);
+
+// The password for the server in this session only, from the start-up prompt; empty when
+// libpq's password file is to be used. Never written anywhere.
+void SetSessionPassword(const QString& password);
+QString SessionPassword();
+
+// Whether a failed connection asked for a password that was not given.
+bool IsMissingPasswordError(const QString& error);
+
+} // namespace morvalen
