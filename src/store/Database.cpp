@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "store/Query.h"
 #include "store/SchemaUpgrade.h"
 #include "store/ServerConnection.h"
 
@@ -171,18 +172,65 @@ QString Database::quotedColumn(const QString& name) const {
 }
 
 bool Database::exec(const QString& sql) {
+    if (!ensureConnected()) {
+        return false;
+    }
     QSqlQuery query(m_db);
     if (!query.exec(sql)) {
         m_lastError = query.lastError().text();
         m_lastBusy = IsBusyError(query.lastError());
+        noteFailure(query.lastError());
         return false;
     }
     return true;
 }
 
-Transaction::Transaction(Database& db) : m_db(db), m_active(db.handle().transaction()) {
-    if (!m_active) {
+bool Database::ensureConnected() {
+    if (!m_lost) {
+        return true;
+    }
+    // The old statements go first, while no transaction is open on the new connection.
+    for (PreparedQuery* statement : m_statements) {
+        statement->release();
+    }
+    m_db.close();
+    if (!m_db.open()) {
+        m_lastError = m_db.lastError().text();
+        return false;
+    }
+    QSqlQuery encoding(m_db);
+    if (!encoding.exec(u"SET client_encoding = 'UTF8'"_s)) {
+        m_lastError = encoding.lastError().text();
+        m_db.close();
+        return false;
+    }
+    m_lost = false;
+    for (PreparedQuery* statement : m_statements) {
+        statement->prepare();
+    }
+    return true;
+}
+
+void Database::enlist(PreparedQuery* statement) {
+    m_statements.push_back(statement);
+}
+
+void Database::delist(PreparedQuery* statement) {
+    std::erase(m_statements, statement);
+}
+
+void Database::noteFailure(const QSqlError& error) {
+    if (isServer() && IsConnectionLostError(error)) {
+        m_lost = true;
+    }
+}
+
+Transaction::Transaction(Database& db)
+    : m_db(db)
+    , m_active(db.ensureConnected() && db.handle().transaction()) {
+    if (!m_active && db.handle().lastError().isValid()) {
         db.setLastError(db.handle().lastError().text());
+        db.noteFailure(db.handle().lastError());
     }
 }
 
@@ -199,6 +247,7 @@ bool Transaction::commit() {
     m_active = false;
     if (!m_db.handle().commit()) {
         m_db.setLastError(m_db.handle().lastError().text());
+        m_db.noteFailure(m_db.handle().lastError());
         m_db.handle().rollback();
         return false;
     }

@@ -4,12 +4,14 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QSqlError;
 
 namespace morvalen {
 
 struct ServerConnection;
+class PreparedQuery;
 
 // Whether an error means the file is held by another connection or cannot be written, as
 // opposed to a file that is not a sound database.
@@ -73,12 +75,25 @@ public:
     // Runs statements that take no values (pragmas, transaction control).
     bool exec(const QString& sql);
 
+    // The server connection is opened again when it was lost: a failed statement marks it,
+    // and the next statement (the user's next action) reconnects first. Never a retry of
+    // the failed statement itself, which may have been carried out before the line broke.
+    // Always true for a file.
+    bool ensureConnected();
+    void noteFailure(const QSqlError& error);
+    // The prepared statements on this connection, prepared again at once when it is opened
+    // again (outside any transaction, where a stale statement's clean-up does no harm).
+    void enlist(PreparedQuery* statement);
+    void delist(PreparedQuery* statement);
+
 private:
     Database(QSqlDatabase db, QString path, Backend backend = Backend::Sqlite);
 
     QSqlDatabase m_db;
     QString m_path;
     Backend m_backend = Backend::Sqlite;
+    bool m_lost = false;
+    std::vector<PreparedQuery*> m_statements;
     QString m_lastError;
     bool m_lastBusy = false;
 };

@@ -104,6 +104,10 @@ bool ExamineeListModel::readPage() {
     for (const QString& c : m_columns) {
         quoted.append(m_db.quotedColumn(c));
     }
+    if (!m_db.ensureConnected()) {
+        m_atEnd = true;
+        return false;
+    }
     QSqlQuery query(m_db.handle());
     query.setForwardOnly(true);
     const QString columns = quoted.join(u", "_s);
@@ -149,6 +153,7 @@ bool ExamineeListModel::readPage() {
     }
     if (!read) {
         m_db.setLastError(query.lastError().text());
+        m_db.noteFailure(query.lastError());
         m_atEnd = true;
         return false;
     }

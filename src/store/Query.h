@@ -14,6 +14,9 @@ namespace morvalen {
 class PreparedQuery {
 public:
     PreparedQuery(Database& db, const QString& sql);
+    ~PreparedQuery();
+    PreparedQuery(const PreparedQuery&) = delete;
+    PreparedQuery& operator=(const PreparedQuery&) = delete;
 
     // Binds the values in order and runs the statement; on failure the database's last error
     // says why.
@@ -25,8 +28,13 @@ public:
     // Releases the result set so the read lock is dropped before the next write.
     void finish() { m_query.finish(); }
 
+    // Used by the connection when it is opened again.
+    void release() { m_query = QSqlQuery(); }
+    bool prepare();
+
 private:
     Database& m_db;
+    QString m_sql;
     QSqlQuery m_query;
     bool m_prepared = false;
 };
