@@ -87,6 +87,10 @@ void ExamineeListModel::setSearch(const QString& typed) {
     reload();
 }
 
+bool ExamineeListModel::onServer() const {
+    return m_db.isServer();
+}
+
 void ExamineeListModel::reload() {
     beginResetModel();
     m_rows.clear();

@@ -36,6 +36,8 @@ public:
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
+    // Whether the list is read from the clinic's server, where other workstations write too.
+    bool onServer() const;
     // Reads the list again from the newest examinee.
     void reload();
 

@@ -53,7 +53,8 @@ QGroupBox* MakeHelpPanel(QWidget* parent, const QString& title, const QStringLis
 
 ExamineeSearchField::ExamineeSearchField(QTableView* list, QWidget* parent)
     : QLineEdit(parent)
-    , m_list(list) {
+    , m_list(list)
+    , m_window(parent) {
     setObjectName(u"searchEdit"_s);
     setPlaceholderText(u"جستجو"_s);
     setClearButtonEnabled(true);
@@ -69,6 +70,18 @@ ExamineeSearchField::ExamineeSearchField(QTableView* list, QWidget* parent)
             selectAll();
         }
     });
+    // F5 reads the list again; on the clinic's server so does coming back to the window, as
+    // another workstation may have registered examinees meanwhile.
+    auto* refresh = new QShortcut(QKeySequence::Refresh, parent);
+    refresh->setContext(Qt::WindowShortcut);
+    connect(refresh, &QShortcut::activated, this, &ExamineeSearchField::refreshList);
+    parent->installEventFilter(this);
+}
+
+void ExamineeSearchField::refreshList() {
+    if (auto* model = qobject_cast<ExamineeListModel*>(m_list->model())) {
+        model->reload();
+    }
 }
 
 void ExamineeSearchField::searchFor(const QString& typed) {
@@ -127,6 +140,12 @@ void ExamineeSearchField::keyPressEvent(QKeyEvent* event) {
 bool ExamineeSearchField::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list && event->type() == QEvent::EnabledChange) {
         setEnabled(m_list->isEnabled());
+    }
+    if (watched == m_window && event->type() == QEvent::WindowActivate) {
+        auto* model = qobject_cast<ExamineeListModel*>(m_list->model());
+        if (model && model->onServer()) {
+            model->reload();
+        }
     }
     return QLineEdit::eventFilter(watched, event);
 }

@@ -37,8 +37,11 @@ protected:
 private:
     void searchFor(const QString& typed);
     void pickFirstMatch();
+    // Reads the list again with the same search, for the examinees other workstations added.
+    void refreshList();
 
     QTableView* m_list;
+    QWidget* m_window;
 };
 
 // Escape closes the view as its close box does (and so by the same path, which stores what
