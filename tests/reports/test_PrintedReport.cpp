@@ -231,6 +231,66 @@ TEST_F(Report, LongSectionsRunOverPagesWithEveryLineWhole) {
     }
 }
 
+// Sheets compared open the flow with their section; a single sheet leaves the report as it was.
+TEST_F(Report, ComparedSheetsOpenTheFlowWithTheirSection) {
+    SheetComparison compared;
+    compared.titles = {u"1403/01/10"_s, u"پاسخنامه فعلي"_s};
+    std::array<int, kScaleCount> first{};
+    std::array<int, kScaleCount> last{};
+    for (int scale = 0; scale < kScaleCount; ++scale) {
+        first[std::size_t(scale)] = 50;
+        last[std::size_t(scale)] = 40 + scale;
+    }
+    compared.percents = {first, last};
+    compared.chart = QImage(640, 360, QImage::Format_RGB32);
+    compared.chart.fill(Qt::darkMagenta);
+    SheetComparison single = compared;
+    single.titles.removeLast();
+    single.percents.removeLast();
+
+    QString error;
+    const auto plain = PrepareReport(folder.path(), u"نام: سارا احمدي"_s, &error);
+    ASSERT_TRUE(plain) << error.toStdString();
+    const auto alone = PrepareReport(folder.path(), u"نام: سارا احمدي"_s, &error, single);
+    ASSERT_EQ(alone->flow.size(), plain->flow.size());
+    const auto report = PrepareReport(folder.path(), u"نام: سارا احمدي"_s, &error, compared);
+    ASSERT_TRUE(report);
+    ASSERT_EQ(report->flow.size(), plain->flow.size() + 3);
+    EXPECT_EQ(report->flow[0].kind, ReportFlowItem::Kind::Heading);
+    EXPECT_EQ(report->flow[0].title, u"مقايسه پاسخنامه ها"_s);
+    EXPECT_EQ(report->flow[1].kind, ReportFlowItem::Kind::Picture);
+    EXPECT_EQ(report->flow[1].image, compared.chart);
+    EXPECT_EQ(report->flow[2].kind, ReportFlowItem::Kind::Table);
+    EXPECT_EQ(report->flow[2].rows, compared.tableRows());
+    for (std::size_t i = 0; i < plain->flow.size(); ++i) {
+        EXPECT_EQ(report->flow[i + 3].key, plain->flow[i].key) << i;
+    }
+
+    if (!test::HaveProgram(u"pdftotext"_s) || !test::HaveProgram(u"pdfimages"_s)) {
+        GTEST_SKIP() << "poppler is not installed";
+    }
+    const auto pictures = [](const QString& pdf) {
+        const auto list = test::RunProgram(u"pdfimages"_s, {u"-list"_s, pdf});
+        return list ? QString::fromUtf8(*list).split(u'\n', Qt::SkipEmptyParts).size() : -1;
+    };
+    const QString plainPdf = folder.path() + u"/plain.pdf"_s;
+    const QString comparedPdf = folder.path() + u"/compared.pdf"_s;
+    ASSERT_EQ(plain->writePdf(plainPdf), QString());
+    ASSERT_EQ(report->writePdf(comparedPdf), QString());
+    EXPECT_EQ(pictures(comparedPdf), pictures(plainPdf) + 1);
+    const QString text = test::PdfText(comparedPdf, {u"-layout"_s});
+    EXPECT_TRUE(text.contains(test::Folded(u"مقايسه پاسخنامه ها"_s))) << text.toStdString();
+    EXPECT_TRUE(text.contains(test::Folded(u"پاسخنامه فعلي"_s)));
+    // Each change with its sign in front, on the line of its own scale.
+    for (const auto& [caption, change] : {std::pair{u"محروميت هيجاني"_s, u"-10"_s},
+                                          std::pair{u"ايثارگري"_s, u"0"_s}, std::pair{u"تنبيه"_s, u"+7"_s}}) {
+        const QString line = text.split(u'\n').filter(test::Folded(caption)).value(0);
+        EXPECT_TRUE(line.split(u' ', Qt::SkipEmptyParts).contains(change))
+            << caption.toStdString() << ": " << line.toStdString();
+    }
+    EXPECT_FALSE(test::PdfText(plainPdf).contains(test::Folded(u"مقايسه پاسخنامه ها"_s)));
+}
+
 class PrintButton : public Report {
 protected:
     ProfileWindow* open() {
