@@ -151,7 +151,11 @@ QString ComparisonTable(const QVector<QStringList>& rows) {
 }
 
 QString ComparisonSection(const WordReportContent& content) {
-    return TextParagraph(u"مقايسه پاسخنامه ها"_s) +
+    // The heading in bold, kept on the page of the chart under it.
+    const QString heading =
+        u"<w:p><w:pPr><w:keepNext/><w:bidi/></w:pPr><w:r><w:rPr><w:rtl/><w:b/><w:bCs/></w:rPr>"
+        u"<w:t xml:space=\"preserve\">مقايسه پاسخنامه ها</w:t></w:r></w:p>"_s;
+    return heading +
            PictureParagraph(content.comparisonPixels, u"rIdCompare"_s, 2, u"Morvalen-compare.jpg"_s) +
            ComparisonTable(content.comparisonTable) + EmptyParagraph();
 }

@@ -555,18 +555,20 @@ SheetComparison ProfileWindow::comparison() const {
     return compared;
 }
 
+void ProfileWindow::settleChart() {
+    // The legend's place and the plot area follow a change at once, not at the next turn of
+    // events, so a picture taken now shows them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    placeValueLabels();
+}
+
 QImage ProfileWindow::ownSheetPicture() {
     const QVector<int> shown = m_drawnSheets;
-    const auto settle = [this] {
-        // The legend's place and the plot area follow at once, not at the next turn of events.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        placeValueLabels();
-    };
     drawSheets({m_ownSheet});
-    settle();
+    settleChart();
     const QImage picture = m_chartView->grab().toImage();
     drawSheets(shown);
-    settle();
+    settleChart();
     return picture;
 }
 
@@ -747,6 +749,7 @@ bool ProfileWindow::exportWord() {
         return ExportWordReport(this, m_context, m_chartView->grab().toImage(), m_examineeLine,
                                 m_storedInterpretation);
     }
+    settleChart();
     const SheetComparison compared = comparison();
     return ExportWordReport(this, m_context, ownSheetPicture(), m_examineeLine, m_storedInterpretation,
                             compared);
@@ -758,6 +761,7 @@ QPrintPreviewDialog* ProfileWindow::printReport() {
         StoreReportSections(m_context.programFolder, m_result);
         return PrintedReport(m_context, this).showReport(m_examineeLine);
     }
+    settleChart();
     const SheetComparison compared = comparison();
     ownSheetPicture().save(m_context.programFolder + u"/Morvalen.jpg"_s, "JPG", 95);
     StoreReportSections(m_context.programFolder, m_result);

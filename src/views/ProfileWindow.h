@@ -142,6 +142,7 @@ private:
     QList<QPointF> pointsOf(int sheet) const;
     // The chart grabbed with only the window's own sheet drawn, as the single-sheet report shows it.
     QImage ownSheetPicture();
+    void settleChart();
     int comparisonTableHeight() const;
     void applyAppearance();
     void applyPalette();
