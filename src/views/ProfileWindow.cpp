@@ -368,7 +368,7 @@ void ProfileWindow::loadSheets() {
     }
     for (ProfileSheet& sheet : m_sheets) {
         if (sheet.id != kWorkingSheet && days.count(sheet.title) > 1) {
-            sheet.title += u"  "_s + sheet.keptAt;
+            sheet.title += u"  "_s + sheet.keptTime;
         }
     }
     const auto own = std::find_if(m_sheets.begin(), m_sheets.end(),

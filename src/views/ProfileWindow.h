@@ -38,9 +38,9 @@ class ExamineeStore;
 
 // One answer sheet of the examinee the profile can draw.
 struct ProfileSheet {
-    qint64 id = 0;  // its row of kept sheets; 0 for the working sheet
-    QString title;  // in the list and the legend: the Persian date it was kept
-    QString keptAt; // "14:35", to tell two sheets of one day apart
+    qint64 id = 0;    // its row of kept sheets; 0 for the working sheet
+    QString title;    // in the list and the legend: the Persian date it was kept
+    QString keptTime; // "14:35", to tell two sheets of one day apart
     ScoringResult result;
 };
 

@@ -475,14 +475,27 @@ TEST_F(ComparedSheets, ChosenSheetsAreDrawnEachInItsOwnColourShapeAndLegendDate)
     EXPECT_EQ(colours.size(), 3);
     EXPECT_EQ(shapes.size(), 3);
     EXPECT_EQ(lines[0]->pen().color(), PaletteNamed(u"Postmodern"_s).line) << "the first keeps the palette";
-    // Every palette keeps the sheets apart.
-    for (const QString& palette : PaletteNames()) {
-        p->m_paletteCombo->setCurrentText(palette);
-        QSet<QRgb> inPalette;
-        for (QLineSeries* line : drawn(p)) {
-            inPalette.insert(line->pen().color().rgb());
+    // Every look keeps the sheets apart, and every sheet's scores legible on the band and the
+    // chart around it.
+    for (const QString& appearance : AppearanceNames()) {
+        p->m_appearanceCombo->setCurrentText(appearance);
+        for (const QString& palette : PaletteNames()) {
+            SCOPED_TRACE((appearance + u" / "_s + palette).toStdString());
+            p->m_paletteCombo->setCurrentText(palette);
+            QSet<QRgb> inPalette;
+            for (QLineSeries* line : drawn(p)) {
+                inPalette.insert(line->pen().color().rgb());
+            }
+            EXPECT_EQ(inPalette.size(), 3);
+            for (int slot = 1; slot <= 3; ++slot) {
+                const QColor text = p->m_sheetValueLabels[slot][1]->brush().color();
+                for (const QColor& ground :
+                     {p->m_chart->plotAreaBackgroundBrush().color(), p->m_chart->backgroundBrush().color()}) {
+                    EXPECT_GE(ContrastRatio(text, ground), 4.5)
+                        << slot << " on " << ground.name().toStdString();
+                }
+            }
         }
-        EXPECT_EQ(inPalette.size(), 3) << palette.toStdString();
     }
 
     // Back to one sheet: the window is as it was.
