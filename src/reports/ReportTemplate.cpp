@@ -485,9 +485,12 @@ private:
                 const qreal width = c == 0 ? captionWidth : otherWidth;
                 const bool number = !isHeading && c > 0;
                 const qreal pad = mm(1);
-                const LaidText cell(row.value(c), isHeading ? heading : body, width - 2 * pad,
-                                    c == 0 && !isHeading ? Qt::AlignLeft : Qt::AlignHCenter, &m_device,
-                                    number ? Qt::LeftToRight : Qt::RightToLeft);
+                // A caption starts at its cell's right edge; the glyph runs take the alignment as
+                // it is given, not mirrored.
+                const Qt::Alignment align =
+                    c == 0 && !isHeading ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignHCenter;
+                const LaidText cell(row.value(c), isHeading ? heading : body, width - 2 * pad, align,
+                                    &m_device, number ? Qt::LeftToRight : Qt::RightToLeft);
                 m_painter.setPen(colour(isHeading ? titleId : bodyId));
                 cell.draw(m_painter,
                           QPointF(cellLeft(c) + pad, top + qMax<qreal>(0, (rowHeight - cell.height()) / 2)));

@@ -18,6 +18,7 @@
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 namespace morvalen {
 namespace {
@@ -289,6 +290,29 @@ TEST_F(Report, ComparedSheetsOpenTheFlowWithTheirSection) {
             << caption.toStdString() << ": " << line.toStdString();
     }
     EXPECT_FALSE(test::PdfText(plainPdf).contains(test::Folded(u"مقايسه پاسخنامه ها"_s)));
+    // The captions start at the right, in the column at the page's right edge: "pu", the
+    // start of the last one, ends where the text column does.
+    const auto boxes = test::RunProgram(u"pdftotext"_s, {u"-bbox"_s, comparedPdf, u"-"_s});
+    ASSERT_TRUE(boxes);
+    QXmlStreamReader words(*boxes);
+    double pageWidth = 0;
+    double puEnd = -1;
+    while (!words.atEnd()) {
+        if (words.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        if (words.name() == u"page"_s && pageWidth == 0) {
+            pageWidth = words.attributes().value(u"width"_s).toDouble();
+        } else if (words.name() == u"word"_s) {
+            const double end = words.attributes().value(u"xMax"_s).toDouble();
+            if (words.readElementText() == u"pu"_s) {
+                puEnd = end;
+            }
+        }
+    }
+    ASSERT_GT(pageWidth, 0);
+    const double rightEdge = pageWidth * (1 - 12 / 210.0); // the 12 mm margin of an A4 page
+    EXPECT_NEAR(puEnd, rightEdge, pageWidth * 0.02);
 }
 
 class PrintButton : public Report {
