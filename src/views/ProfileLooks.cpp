@@ -124,6 +124,10 @@ QColor SheetColour(const ChartPalette& palette, int sheet) {
     return others[(sheet - 2) % std::size(others)];
 }
 
+QColor SheetMarkerColour(const ChartPalette& palette, int sheet) {
+    return sheet <= 1 ? palette.marker : SheetColour(palette, sheet).lighter(150);
+}
+
 MarkerShape SheetMarkerShape(int sheet) {
     static const MarkerShape shapes[] = {MarkerShape::Circle, MarkerShape::Square, MarkerShape::Triangle,
                                          MarkerShape::Diamond};

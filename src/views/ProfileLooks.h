@@ -34,6 +34,9 @@ QColor BandColour(const ChartAppearance& appearance, const ChartPalette& palette
 // The colour of the n-th sheet (1 to 4) drawn over one another: the first takes the
 // palette's line, the others fixed colours of clearly other hues than that line.
 QColor SheetColour(const ChartPalette& palette, int sheet);
+// The fill of its markers: the palette's own marker colour for the first, a light tint of
+// the line for the others.
+QColor SheetMarkerColour(const ChartPalette& palette, int sheet);
 
 // The marker of the n-th sheet (1 to 4): a circle, a square, a triangle, a diamond; so the
 // sheets differ in shape too where colours are hard to tell apart.

@@ -24,6 +24,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
@@ -512,6 +513,7 @@ void ProfileWindow::fillComparisonTable() {
     }
     titles << u"تغيير"_s;
     m_comparisonTable->setVerticalHeaderLabels(titles);
+    markComparisonRows();
     const QList<QPointF> first = pointsOf(m_shownSheets.first());
     const QList<QPointF> last = pointsOf(m_shownSheets.last());
     const auto setCell = [this](int row, int column, const QString& text) {
@@ -528,6 +530,19 @@ void ProfileWindow::fillComparisonTable() {
     for (int scale = 1; scale <= kScaleCount; ++scale) {
         setCell(count, scale - 1,
                 QString::fromStdString(ChangeText(int(first[scale - 1].y()), int(last[scale - 1].y()))));
+    }
+}
+
+void ProfileWindow::markComparisonRows() {
+    const ChartPalette colours = PaletteNamed(m_paletteCombo->currentText());
+    const int sheets = m_comparisonTable->rowCount() - 1;
+    for (int row = 0; row < sheets && row < kMostComparedSheets; ++row) {
+        if (QTableWidgetItem* header = m_comparisonTable->verticalHeaderItem(row)) {
+            const int slot = row + 1;
+            const QImage marker = MarkerPicture(SheetMarkerShape(slot), kMarkerSize,
+                                                SheetMarkerColour(colours, slot), SheetColour(colours, slot));
+            header->setIcon(QIcon(QPixmap::fromImage(marker)));
+        }
     }
 }
 
@@ -631,9 +646,7 @@ void ProfileWindow::applyPalette() {
     for (int slot = 1; slot <= kMostComparedSheets; ++slot) {
         QLineSeries* series = m_sheetSeries[slot];
         const QColor line = SheetColour(colours, slot);
-        // The first sheet's points in the palette's own marker colour; the others in a light
-        // tint of their line, each in its own shape.
-        const QColor fill = slot == 1 ? colours.marker : line.lighter(150);
+        const QColor fill = SheetMarkerColour(colours, slot);
         QPen pen(line);
         pen.setWidth(3);
         series->setPen(pen);
@@ -650,6 +663,7 @@ void ProfileWindow::applyPalette() {
         }
     }
     colourValueLabels();
+    markComparisonRows();
     m_chart->setPlotAreaBackgroundBrush(
         BandColour(AppearanceNamed(m_appearanceCombo->currentText()), colours));
     // The whole chart is drawn again, not only the parts the series reports as changed.

@@ -139,6 +139,8 @@ private:
     void showChosenSheets();
     void colourValueLabels();
     void fillComparisonTable();
+    // Each sheet's row of the table opens with its marker, as in the legend.
+    void markComparisonRows();
     QList<QPointF> pointsOf(int sheet) const;
     // The chart grabbed with only the window's own sheet drawn, as the single-sheet report shows it.
     QImage ownSheetPicture();
