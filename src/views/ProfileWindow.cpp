@@ -683,20 +683,47 @@ void ProfileWindow::showValueLabels() {
 
 void ProfileWindow::placeValueLabels() {
     // Each value stands upright above its point; each name hangs below its place on the axis.
-    // Several sheets' values stand side by side over their scale, in the order of the sheets.
-    const int count = std::max(1, static_cast<int>(m_drawnSheets.size()));
-    const qreal step = count > 1 ? (m_chart->mapToPosition(QPointF(1, 0), m_series).x() -
-                                    m_chart->mapToPosition(QPointF(0, 0), m_series).x()) /
-                                       count
-                                 : 0;
-    for (int slot = 1; slot <= count && slot <= kMostComparedSheets; ++slot) {
-        const auto& points = m_sheetSeries[slot]->points();
-        const qreal shift = (slot - (count + 1) / 2.0) * step;
-        for (int scale = 1; scale <= kScaleCount && scale <= points.size(); ++scale) {
+    // With several sheets a value that would cover another sheet's marker or value moves
+    // aside, a fraction of the space between two scales at a time, the nearest free place first.
+    const int count = std::clamp(static_cast<int>(m_drawnSheets.size()), 1, kMostComparedSheets);
+    const qreal step = (m_chart->mapToPosition(QPointF(1, 0), m_series).x() -
+                        m_chart->mapToPosition(QPointF(0, 0), m_series).x()) /
+                       (count + 1);
+    const qreal markerRadius = kMarkerSize / 2.0 + 1;
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        QList<QRectF> taken;
+        Numbered<QPointF, kMostComparedSheets> at{};
+        for (int slot = 1; slot <= count; ++slot) {
+            if (m_sheetSeries[slot]->count() < scale) {
+                return; // not drawn yet
+            }
+            at[slot] = m_chart->mapToPosition(m_sheetSeries[slot]->at(scale - 1), m_series);
+            if (count > 1) {
+                taken.append(QRectF(at[slot] - QPointF(markerRadius, markerRadius),
+                                    QSizeF(2 * markerRadius, 2 * markerRadius)));
+            }
+        }
+        for (int slot = 1; slot <= count; ++slot) {
             QGraphicsSimpleTextItem* label = m_sheetValueLabels[slot][scale];
-            const QPointF at = m_chart->mapToPosition(points[scale - 1], m_series);
             const QRectF box = label->boundingRect();
-            label->setPos(at.x() + shift - box.height() / 2, at.y() - 12);
+            // Turned upright, the text runs up from its place: as wide as it is high.
+            const auto place = [&](qreal shift) {
+                return QPointF(at[slot].x() + shift - box.height() / 2, at[slot].y() - 12);
+            };
+            const auto covers = [&](QPointF pos) {
+                return QRectF(pos.x(), pos.y() - box.width(), box.height(), box.width());
+            };
+            QPointF pos = place(0);
+            for (const int away : {1, -1, 2, -2}) {
+                const QRectF here = covers(pos);
+                if (std::none_of(taken.begin(), taken.end(),
+                                 [&here](const QRectF& r) { return r.intersects(here); })) {
+                    break;
+                }
+                pos = place(away * step);
+            }
+            label->setPos(pos);
+            taken.append(covers(pos));
         }
     }
     const auto& points = m_series->points();
