@@ -714,7 +714,9 @@ void ProfileWindow::placeValueLabels() {
                 return QRectF(pos.x(), pos.y() - box.width(), box.height(), box.width());
             };
             QPointF pos = place(0);
-            for (const int away : {1, -1, 2, -2}) {
+            // Towards the middle first, so no score leaves the plot at its ends.
+            const int inward = scale <= kScaleCount / 2 ? 1 : -1;
+            for (const int away : {inward, -inward, 2 * inward, -2 * inward}) {
                 const QRectF here = covers(pos);
                 if (std::none_of(taken.begin(), taken.end(),
                                  [&here](const QRectF& r) { return r.intersects(here); })) {
