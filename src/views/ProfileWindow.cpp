@@ -684,11 +684,8 @@ void ProfileWindow::showValueLabels() {
 void ProfileWindow::placeValueLabels() {
     // Each value stands upright above its point; each name hangs below its place on the axis.
     // With several sheets a value that would cover another sheet's marker or value moves
-    // aside, a fraction of the space between two scales at a time, the nearest free place first.
+    // aside by its own thickness, the nearest free place first.
     const int count = std::clamp(static_cast<int>(m_drawnSheets.size()), 1, kMostComparedSheets);
-    const qreal step = (m_chart->mapToPosition(QPointF(1, 0), m_series).x() -
-                        m_chart->mapToPosition(QPointF(0, 0), m_series).x()) /
-                       (count + 1);
     const qreal markerRadius = kMarkerSize / 2.0 + 1;
     for (int scale = 1; scale <= kScaleCount; ++scale) {
         QList<QRectF> taken;
@@ -722,7 +719,7 @@ void ProfileWindow::placeValueLabels() {
                                  [&here](const QRectF& r) { return r.intersects(here); })) {
                     break;
                 }
-                pos = place(away * step);
+                pos = place(away * (box.height() + 1));
             }
             label->setPos(pos);
             taken.append(covers(pos));

@@ -474,6 +474,25 @@ TEST_F(ComparedSheets, ChosenSheetsAreDrawnEachInItsOwnColourShapeAndLegendDate)
     }
     EXPECT_EQ(colours.size(), 3);
     EXPECT_EQ(shapes.size(), 3);
+    // No score covers another sheet's marker, nor another score.
+    QTest::qWait(20);
+    for (int scale = 1; scale <= 18; ++scale) {
+        QList<QRectF> scores;
+        for (int slot = 1; slot <= 3; ++slot) {
+            QGraphicsSimpleTextItem* label = p->m_sheetValueLabels[slot][scale];
+            const QRectF score = label->mapRectToParent(label->boundingRect());
+            for (const QRectF& other : scores) {
+                EXPECT_FALSE(score.intersects(other)) << scale << " " << slot;
+            }
+            scores.append(score);
+            for (int other = 0; other < 3; ++other) {
+                const QPointF marker = p->m_chart->mapToPosition(lines[other]->at(scale - 1), lines[other]);
+                EXPECT_FALSE(score.intersects(QRectF(marker - QPointF(5, 5), QSizeF(10, 10))))
+                    << "scale " << scale << ": the score of sheet " << slot << " on the marker of "
+                    << other + 1;
+            }
+        }
+    }
     EXPECT_EQ(lines[0]->pen().color(), PaletteNamed(u"Postmodern"_s).line) << "the first keeps the palette";
     // Every look keeps the sheets apart, and every sheet's scores legible on the band and the
     // chart around it.
