@@ -4,6 +4,8 @@
 #include "core/SchemaScale.h"
 #include "reports/PrintedReport.h"
 #include "shell/FileDialog.h"
+#include "store/AdministrationStore.h"
+#include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ReportSectionStore.h"
 #include "store/SettingsStore.h"
@@ -15,7 +17,9 @@
 
 #include <QAction>
 #include <QChartView>
+#include <QListWidget>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -346,6 +350,35 @@ TEST_F(PrintButton, ShowsThePreviewAndSavesAPdf) {
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_TRUE(MessageBox::shown()[0].text.startsWith(u"فايل PDF ذخيره شد"_s));
     previews[0]->close();
+}
+
+// With a kept sheet drawn beside the window's own, the preview holds the comparison too.
+TEST_F(PrintButton, ThePreviewComparesOnlyWhileSeveralSheetsAreDrawn) {
+    AnswerRow intake;
+    intake.fill(u"5"_s);
+    ASSERT_TRUE(AnswerStore(*main).setRow(u"3"_s, intake));
+    ASSERT_EQ(
+        AdministrationStore(*main).keep(u"3"_s, u"1403/02/01"_s, QDateTime(QDate(2024, 4, 20), QTime(10, 0))),
+        KeepOutcome::Kept);
+    std::unique_ptr<ProfileWindow> profile(open());
+    const auto pages = [&profile] {
+        QPrintPreviewDialog* preview = profile->printReport();
+        auto* widget = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
+        const int count = widget ? widget->pageCount() : -1;
+        if (preview) {
+            preview->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return count;
+    };
+    const int alone = pages();
+    profile->m_sheetChoiceList->item(0)->setCheckState(Qt::Checked);
+    const int compared = pages();
+    EXPECT_GT(alone, 0);
+    EXPECT_GT(compared, alone);
+    const QImage comparedPicture(folder.path() + u"/Morvalen.jpg"_s);
+    EXPECT_EQ(comparedPicture.size(), profile->m_chartView->size());
+    EXPECT_EQ(profile->m_chart->series().size(), 2) << "the window still shows both";
 }
 
 TEST_F(PrintButton, AMissingOrBrokenTemplateIsToldInOneMessage) {
