@@ -78,7 +78,8 @@ QString TextParagraph(const QString& line) {
     return u"<w:p><w:pPr><w:bidi/></w:pPr>"_s + runs + u"</w:p>"_s;
 }
 
-QString PictureParagraph(QSize pixels) {
+QString PictureParagraph(QSize pixels, const QString& relation = u"rIdChart"_s, int id = 1,
+                         const QString& name = u"Morvalen-2.jpg"_s) {
     qint64 cx = qint64(qMax(1, pixels.width())) * kEmuPerPixel;
     qint64 cy = qint64(qMax(1, pixels.height())) * kEmuPerPixel;
     const qint64 column = qint64(kPageWidthTwips - 2 * kMarginTwips) * kEmuPerTwip;
@@ -90,16 +91,73 @@ QString PictureParagraph(QSize pixels) {
     return u"<w:p><w:pPr><w:bidi/></w:pPr><w:r><w:drawing>"
            u"<wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">"
            u"<wp:extent "_s +
-           extent +
-           u"/><wp:docPr id=\"1\" name=\"Morvalen-2.jpg\"/>"
+           extent + u"/><wp:docPr id=\""_s + QString::number(id) + u"\" name=\""_s + name +
+           u"\"/>"
            u"<wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/></wp:cNvGraphicFramePr>"
            u"<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
-           u"<pic:pic><pic:nvPicPr><pic:cNvPr id=\"0\" name=\"Morvalen-2.jpg\"/><pic:cNvPicPr/></pic:nvPicPr>"
-           u"<pic:blipFill><a:blip r:embed=\"rIdChart\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
+           u"<pic:pic><pic:nvPicPr><pic:cNvPr id=\"0\" name=\""_s +
+           name + u"\"/><pic:cNvPicPr/></pic:nvPicPr><pic:blipFill><a:blip r:embed=\""_s + relation +
+           u"\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
            u"<pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext "_s +
            extent +
            u"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr>"
            u"</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>"_s;
+}
+
+// One table cell: the scale's caption runs right to left from the start; numbers stand
+// centred left to right, so a sign stays in front of its number ("+12", not "12+").
+QString TableCell(const QString& text, int widthTwips, bool heading, bool caption) {
+    const bool number = !heading && !caption;
+    const QString bold = heading ? u"<w:b/><w:bCs/>"_s : QString();
+    // The document's style runs every paragraph and run right to left; number cells say otherwise.
+    const QString paragraph = number    ? u"<w:pPr><w:bidi w:val=\"0\"/><w:jc w:val=\"center\"/></w:pPr>"_s
+                              : caption ? u"<w:pPr><w:bidi/></w:pPr>"_s
+                                        : u"<w:pPr><w:bidi/><w:jc w:val=\"center\"/></w:pPr>"_s;
+    const QString run = number ? u"<w:rPr><w:rtl w:val=\"0\"/>"_s + bold + u"</w:rPr>"_s
+                               : u"<w:rPr><w:rtl/>"_s + bold + u"</w:rPr>"_s;
+    return u"<w:tc><w:tcPr><w:tcW w:w=\"%1\" w:type=\"dxa\"/></w:tcPr><w:p>"_s.arg(widthTwips) + paragraph +
+           u"<w:r>"_s + run + u"<w:t xml:space=\"preserve\">"_s + XmlText(text) +
+           u"</w:t></w:r></w:p></w:tc>"_s;
+}
+
+// The change table, right to left: the caption column at the right, then each sheet and the
+// change; the heading row repeats on every page it runs over.
+QString ComparisonTable(const QVector<QStringList>& rows) {
+    const int columns = rows.isEmpty() ? 0 : static_cast<int>(rows.first().size());
+    if (columns < 2) {
+        return {};
+    }
+    const int textWidth = kPageWidthTwips - 2 * kMarginTwips;
+    const int captionWidth = textWidth * 2 / 5;
+    const int otherWidth = (textWidth - captionWidth) / (columns - 1);
+    QString grid;
+    for (int c = 0; c < columns; ++c) {
+        grid += u"<w:gridCol w:w=\"%1\"/>"_s.arg(c == 0 ? captionWidth : otherWidth);
+    }
+    QString body;
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        body += r == 0 ? u"<w:tr><w:trPr><w:tblHeader/></w:trPr>"_s : u"<w:tr>"_s;
+        for (int c = 0; c < columns; ++c) {
+            body += TableCell(rows[r].value(c), c == 0 ? captionWidth : otherWidth, r == 0, c == 0);
+        }
+        body += u"</w:tr>"_s;
+    }
+    const QString line = u"w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"808080\""_s;
+    return u"<w:tbl><w:tblPr><w:bidiVisual/><w:tblW w:w=\"%1\" w:type=\"dxa\"/><w:jc w:val=\"center\"/>"
+           u"<w:tblBorders><w:top %2/><w:left %2/><w:bottom %2/><w:right %2/><w:insideH %2/><w:insideV %2/>"
+           u"</w:tblBorders><w:tblLayout w:type=\"fixed\"/></w:tblPr><w:tblGrid>"_s.arg(textWidth)
+               .arg(line) +
+           grid + u"</w:tblGrid>"_s + body + u"</w:tbl>"_s;
+}
+
+QString ComparisonSection(const WordReportContent& content) {
+    // The heading in bold, kept on the page of the chart under it.
+    const QString heading =
+        u"<w:p><w:pPr><w:keepNext/><w:bidi/></w:pPr><w:r><w:rPr><w:rtl/><w:b/><w:bCs/></w:rPr>"
+        u"<w:t xml:space=\"preserve\">مقايسه پاسخنامه ها</w:t></w:r></w:p>"_s;
+    return heading +
+           PictureParagraph(content.comparisonPixels, u"rIdCompare"_s, 2, u"Morvalen-compare.jpg"_s) +
+           ComparisonTable(content.comparisonTable) + EmptyParagraph();
 }
 
 QByteArray StylesXml(const QString& family) {
@@ -139,16 +197,27 @@ const char kPackageRels[] =
     "Target=\"word/document.xml\"/>"
     "</Relationships>";
 
-const char kDocumentRels[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rIdStyles\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
-    "Target=\"styles.xml\"/>"
-    "<Relationship Id=\"rIdChart\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
-    "Target=\"media/image1.jpeg\"/>"
-    "</Relationships>";
+// The document's relations; the second picture only when sheets are compared.
+QByteArray DocumentRels(bool comparing) {
+    QByteArray rels = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                      "<Relationship Id=\"rIdStyles\" "
+                      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+                      "Target=\"styles.xml\"/>"
+                      "<Relationship Id=\"rIdChart\" "
+                      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
+                      "Target=\"media/image1.jpeg\"/>";
+    if (comparing) {
+        rels += "<Relationship Id=\"rIdCompare\" "
+                "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
+                "Target=\"media/image2.jpeg\"/>";
+    }
+    return rels + "</Relationships>";
+}
+
+bool Comparing(const WordReportContent& content) {
+    return content.comparisonTable.size() > 1;
+}
 
 struct ZipDiscard {
     void operator()(zip_t* archive) const {
@@ -183,6 +252,9 @@ bool AddPart(zip_t* archive, const char* name, const QByteArray& bytes) {
 QByteArray WordDocumentXml(const WordReportContent& content) {
     QString body = EmptyParagraph() + PictureParagraph(content.pixels) + EmptyParagraph() +
                    TextParagraph(content.examineeLine) + EmptyParagraph();
+    if (Comparing(content)) {
+        body += ComparisonSection(content);
+    }
     if (!content.interpretation.isEmpty()) {
         static const QRegularExpression lineBreak(u"\r\n|\n|\r"_s);
         for (const QString& line : content.interpretation.split(lineBreak)) {
@@ -223,12 +295,14 @@ QString WriteWordDocument(const QString& path, const WordReportContent& content)
         QFile::remove(partial);
         return text;
     }
-    const bool added = AddPart(archive.get(), "[Content_Types].xml", QByteArray(kContentTypes)) &&
-                       AddPart(archive.get(), "_rels/.rels", QByteArray(kPackageRels)) &&
-                       AddPart(archive.get(), "word/document.xml", WordDocumentXml(content)) &&
-                       AddPart(archive.get(), "word/_rels/document.xml.rels", QByteArray(kDocumentRels)) &&
-                       AddPart(archive.get(), "word/styles.xml", StylesXml(content.fontFamily)) &&
-                       AddPart(archive.get(), "word/media/image1.jpeg", content.jpeg);
+    const bool added =
+        AddPart(archive.get(), "[Content_Types].xml", QByteArray(kContentTypes)) &&
+        AddPart(archive.get(), "_rels/.rels", QByteArray(kPackageRels)) &&
+        AddPart(archive.get(), "word/document.xml", WordDocumentXml(content)) &&
+        AddPart(archive.get(), "word/_rels/document.xml.rels", DocumentRels(Comparing(content))) &&
+        AddPart(archive.get(), "word/styles.xml", StylesXml(content.fontFamily)) &&
+        AddPart(archive.get(), "word/media/image1.jpeg", content.jpeg) &&
+        (!Comparing(content) || AddPart(archive.get(), "word/media/image2.jpeg", content.comparisonJpeg));
     if (!added || zip_close(archive.get()) != 0) {
         const QString text = QString::fromLocal8Bit(zip_strerror(archive.get()));
         archive.reset();

@@ -41,7 +41,7 @@ QStringList SectionKeys() {
 } // namespace
 
 std::optional<ReportTemplate> PrepareReport(const QString& programFolder, const QString& examineeLine,
-                                            QString* error) {
+                                            QString* error, const SheetComparison& comparison) {
     std::optional<ReportTemplate> report = ReportTemplate::load(programFolder + u"/ATaf.fr3"_s, error);
     if (!report) {
         return std::nullopt;
@@ -67,14 +67,28 @@ std::optional<ReportTemplate> PrepareReport(const QString& programFolder, const 
             report->sections.insert(key, store.read(key));
         }
     }
+    if (comparison.compares()) {
+        ReportFlowItem heading;
+        heading.kind = ReportFlowItem::Kind::Heading;
+        heading.title = u"مقايسه پاسخنامه ها"_s;
+        ReportFlowItem chart;
+        chart.kind = ReportFlowItem::Kind::Picture;
+        chart.image = comparison.chart;
+        ReportFlowItem table;
+        table.kind = ReportFlowItem::Kind::Table;
+        table.rows = comparison.tableRows();
+        report->flow.insert(report->flow.begin(), {heading, chart, table});
+    }
     return report;
 }
 
 PrintedReport::PrintedReport(const Context& context, QWidget* owner) : m_context(context), m_owner(owner) {}
 
-QPrintPreviewDialog* PrintedReport::showReport(const QString& examineeLine) {
+QPrintPreviewDialog* PrintedReport::showReport(const QString& examineeLine,
+                                               const SheetComparison& comparison) {
     QString error;
-    std::optional<ReportTemplate> prepared = PrepareReport(m_context.programFolder, examineeLine, &error);
+    std::optional<ReportTemplate> prepared =
+        PrepareReport(m_context.programFolder, examineeLine, &error, comparison);
     if (!prepared) {
         MessageBox::critical(
             m_owner, u"خطا"_s,

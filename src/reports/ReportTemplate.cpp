@@ -256,9 +256,10 @@ void DrawLine(QPainter& painter, const QTextLine& line, QPointF position) {
 // A text laid out right to left in a given width, one layout per paragraph.
 class LaidText {
 public:
-    LaidText(const QString& text, const QFont& font, qreal width, Qt::Alignment align, QPaintDevice* device) {
+    LaidText(const QString& text, const QFont& font, qreal width, Qt::Alignment align, QPaintDevice* device,
+             Qt::LayoutDirection direction = Qt::RightToLeft) {
         QTextOption option(align);
-        option.setTextDirection(Qt::RightToLeft);
+        option.setTextDirection(direction);
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         for (const QString& paragraph : Paragraphs(text)) {
             auto layout = std::make_unique<QTextLayout>(paragraph, font, device);
@@ -437,6 +438,80 @@ private:
         return height;
     }
 
+    // A picture as wide as the text, or less where it would be taller than half the page.
+    // As wide as the text and at most half a page tall; smaller where that fills the room left
+    // on this page, when the room is a quarter of a page or more, rather than leave it empty.
+    QSizeF flowPictureSize(const QImage& image, qreal above = 0) const {
+        QSizeF size = image.size();
+        if (!image.isNull()) {
+            const qreal room = m_bottom - m_y - above;
+            const qreal tallest = room >= m_height / 4 ? qMin(room, m_height / 2) : m_height / 2;
+            size.scale(QSizeF(m_width, tallest), Qt::KeepAspectRatio);
+        }
+        return size;
+    }
+
+    void drawFlowPicture(const QImage& image) {
+        if (image.isNull()) {
+            return;
+        }
+        const QSizeF size = flowPictureSize(image);
+        ensureRoom(size.height());
+        m_painter.drawImage(QRectF((m_width - size.width()) / 2, m_y, size.width(), size.height()), image);
+        m_y += size.height() + mm(m_report.sectionGapMm);
+    }
+
+    // A ruled table, its caption column at the right; the heading row starts every page the
+    // table runs over. Captions run right to left; numbers stand centred left to right, so a
+    // sign stays in front of its number.
+    void drawFlowTable(const QVector<QStringList>& rows, const QString& bodyId, const QString& titleId) {
+        const int columns = rows.isEmpty() ? 0 : static_cast<int>(rows.first().size());
+        if (columns < 2) {
+            return;
+        }
+        const QFont body = font(bodyId);
+        const QFont heading = font(titleId);
+        const qreal rowHeight = QFontMetricsF(body, &m_device).height() * 1.3;
+        const qreal captionWidth = m_width * 2 / 5;
+        const qreal otherWidth = (m_width - captionWidth) / (columns - 1);
+        const auto cellLeft = [&](int column) {
+            // Column 0 is the rightmost.
+            return column == 0 ? m_width - captionWidth : m_width - captionWidth - column * otherWidth;
+        };
+        const auto drawRow = [&](const QStringList& row, bool isHeading) {
+            ensureRoom(rowHeight);
+            const qreal top = m_y;
+            for (int c = 0; c < columns; ++c) {
+                const qreal width = c == 0 ? captionWidth : otherWidth;
+                const bool number = !isHeading && c > 0;
+                const qreal pad = mm(1);
+                // A caption starts at its cell's right edge; the glyph runs take the alignment as
+                // it is given, not mirrored.
+                const Qt::Alignment align =
+                    c == 0 && !isHeading ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignHCenter;
+                const LaidText cell(row.value(c), isHeading ? heading : body, width - 2 * pad, align,
+                                    &m_device, number ? Qt::LeftToRight : Qt::RightToLeft);
+                m_painter.setPen(colour(isHeading ? titleId : bodyId));
+                cell.draw(m_painter,
+                          QPointF(cellLeft(c) + pad, top + qMax<qreal>(0, (rowHeight - cell.height()) / 2)));
+                m_painter.setPen(QPen(QColor(0x80, 0x80, 0x80), mm(0.2)));
+                m_painter.setBrush(Qt::NoBrush);
+                m_painter.drawRect(QRectF(cellLeft(c), top, width, rowHeight));
+            }
+            m_y += rowHeight;
+        };
+        drawRow(rows.first(), true);
+        for (qsizetype r = 1; r < rows.size(); ++r) {
+            const int page = m_page;
+            ensureRoom(rowHeight);
+            if (m_page != page) {
+                drawRow(rows.first(), true);
+            }
+            drawRow(rows[r], false);
+        }
+        m_y += mm(m_report.sectionGapMm);
+    }
+
     void runFlow() {
         const QFont body = font(m_report.bodyFont);
         const qreal bodyLine = QFontMetricsF(body, &m_device).height();
@@ -444,10 +519,24 @@ private:
         const QString headingId = m_report.headingFont.isEmpty() ? titleId : m_report.headingFont;
         for (std::size_t i = 0; i < m_report.flow.size(); ++i) {
             const ReportFlowItem& item = m_report.flow[i];
+            if (item.kind == ReportFlowItem::Kind::Picture) {
+                drawFlowPicture(item.image);
+                continue;
+            }
+            if (item.kind == ReportFlowItem::Kind::Table) {
+                drawFlowTable(item.rows, m_report.bodyFont, titleId);
+                continue;
+            }
             if (item.kind == ReportFlowItem::Kind::Heading) {
                 const LaidText heading(item.title, font(headingId), m_width, Qt::AlignLeft, &m_device);
-                // A heading stays with the start of what follows it.
-                ensureRoom(heading.height() + 3 * bodyLine + mm(m_report.paragraphGapMm));
+                // A heading stays with the start of what follows it, a picture whole.
+                const bool picture = i + 1 < m_report.flow.size() &&
+                                     m_report.flow[i + 1].kind == ReportFlowItem::Kind::Picture;
+                const qreal gap = mm(m_report.paragraphGapMm);
+                const qreal following =
+                    picture ? flowPictureSize(m_report.flow[i + 1].image, heading.height() + gap).height()
+                            : 3 * bodyLine;
+                ensureRoom(heading.height() + following + mm(m_report.paragraphGapMm));
                 drawLines(heading, colour(headingId), mm(m_report.paragraphGapMm));
                 continue;
             }

@@ -7,6 +7,8 @@
 #include <QPageLayout>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 #include <optional>
 #include <vector>
@@ -43,10 +45,13 @@ struct ReportFrame {
 };
 
 struct ReportFlowItem {
-    enum class Kind { Heading, Section };
+    // Picture and Table are put in by the program, not read from the template.
+    enum class Kind { Heading, Section, Picture, Table };
     Kind kind = Kind::Section;
-    QString key;   // a section's key
-    QString title; // a section's title, or a heading's text
+    QString key;               // a section's key
+    QString title;             // a section's title, or a heading's text
+    QImage image;              // a picture's picture, as wide as the page at most
+    QVector<QStringList> rows; // a table's rows, its heading row first; the first column is the caption
 };
 
 struct ReportTemplate {

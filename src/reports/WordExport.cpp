@@ -20,13 +20,23 @@ QString WordReportPath(const Context& context) {
     return QDir(context.documentsFolder).filePath(u"Morvalen.docx"_s);
 }
 
-bool ExportWordReport(QWidget* owner, const Context& context, const QImage& chart,
-                      const QString& examineeLine, const QString& interpretation) {
-    // The picture file is kept beside the databases, as before; the document gets the same bytes.
+namespace {
+
+QByteArray Jpeg(const QImage& picture) {
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
-    chart.save(&buffer, "JPG", 95);
+    picture.save(&buffer, "JPG", 95);
+    return jpeg;
+}
+
+} // namespace
+
+bool ExportWordReport(QWidget* owner, const Context& context, const QImage& chart,
+                      const QString& examineeLine, const QString& interpretation,
+                      const SheetComparison& comparison) {
+    // The picture file is kept beside the databases, as before; the document gets the same bytes.
+    const QByteArray jpeg = Jpeg(chart);
     QFile picture(context.programFolder + u"/Morvalen-2.jpg"_s);
     if (picture.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         picture.write(jpeg);
@@ -39,6 +49,11 @@ bool ExportWordReport(QWidget* owner, const Context& context, const QImage& char
     content.examineeLine = examineeLine;
     content.interpretation = interpretation;
     content.fontFamily = QFontInfo(NazaninFont(13)).family();
+    if (comparison.compares()) {
+        content.comparisonJpeg = Jpeg(comparison.chart);
+        content.comparisonPixels = comparison.chart.size();
+        content.comparisonTable = comparison.tableRows();
+    }
 
     const QString path = WordReportPath(context);
     const QString failure = WriteWordDocument(path, content);

@@ -1,5 +1,9 @@
 #include "views/ProfileLooks.h"
 
+#include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -93,6 +97,85 @@ QColor BandColour(const ChartAppearance& appearance, const ChartPalette& palette
     const auto mix = [](int from, int to) { return from + (to - from) / 5; };
     return QColor(mix(base.red(), tint.red()), mix(base.green(), tint.green()),
                   mix(base.blue(), tint.blue()));
+}
+
+QColor SheetColour(const ChartPalette& palette, int sheet) {
+    if (sheet <= 1) {
+        return palette.line;
+    }
+    // Dark enough to show on the light appearance, bright enough for the black one.
+    static const QColor others[] = {QColor(0xd6, 0x27, 0x28), QColor(0x1f, 0x77, 0xb4),
+                                    QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
+                                    QColor(0x8c, 0x56, 0x4b)};
+    const auto hueDistance = [](const QColor& a, const QColor& b) {
+        const int d = std::abs(a.hslHue() - b.hslHue()) % 360;
+        return std::min(d, 360 - d);
+    };
+    // A grey line has no hue to differ from; every colour then does.
+    const bool grey = palette.line.hslSaturation() < 40;
+    int found = 1;
+    for (const QColor& colour : others) {
+        if (grey || hueDistance(colour, palette.line) >= 45) {
+            if (++found == sheet) {
+                return colour;
+            }
+        }
+    }
+    return others[(sheet - 2) % std::size(others)];
+}
+
+QColor SheetMarkerColour(const ChartPalette& palette, int sheet) {
+    return sheet <= 1 ? palette.marker : SheetColour(palette, sheet).lighter(150);
+}
+
+MarkerShape SheetMarkerShape(int sheet) {
+    static const MarkerShape shapes[] = {MarkerShape::Circle, MarkerShape::Square, MarkerShape::Triangle,
+                                         MarkerShape::Diamond};
+    return shapes[std::clamp(sheet, 1, 4) - 1];
+}
+
+QImage MarkerPicture(MarkerShape shape, int size, const QColor& fill, const QColor& ring) {
+    QImage marker(size * 2, size * 2, QImage::Format_ARGB32_Premultiplied);
+    marker.fill(Qt::transparent);
+    QPainter painter(&marker);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(ring, 3));
+    painter.setBrush(fill);
+    const QRectF box = QRectF(marker.rect()).adjusted(2, 2, -2, -2);
+    switch (shape) {
+    case MarkerShape::Circle:
+        painter.drawEllipse(box);
+        break;
+    case MarkerShape::Square:
+        painter.drawRect(box.adjusted(1, 1, -1, -1));
+        break;
+    case MarkerShape::Triangle:
+        painter.drawPolygon(QPolygonF{{box.center().x(), box.top()}, box.bottomRight(), box.bottomLeft()});
+        break;
+    case MarkerShape::Diamond:
+        painter.drawPolygon(QPolygonF{{box.center().x(), box.top()},
+                                      {box.right(), box.center().y()},
+                                      {box.center().x(), box.bottom()},
+                                      {box.left(), box.center().y()}});
+        break;
+    }
+    return marker;
+}
+
+QColor LegibleColour(const QColor& wanted, const QColor& text, const QList<QColor>& grounds) {
+    const auto legible = [&grounds](const QColor& c) {
+        return std::all_of(grounds.begin(), grounds.end(),
+                           [&c](const QColor& ground) { return ContrastRatio(c, ground) >= 4.5; });
+    };
+    for (int step = 0; step <= 10; ++step) {
+        const auto mix = [step](int from, int to) { return from + (to - from) * step / 10; };
+        const QColor c(mix(wanted.red(), text.red()), mix(wanted.green(), text.green()),
+                       mix(wanted.blue(), text.blue()));
+        if (legible(c)) {
+            return c;
+        }
+    }
+    return text;
 }
 
 double ContrastRatio(const QColor& a, const QColor& b) {

@@ -1,10 +1,13 @@
 #include "views/ProfileWindow.h"
 
 #include "core/Interpretation.h"
+#include "core/SchemaScale.h"
 #include "reports/PrintedReport.h"
 #include "reports/WordExport.h"
 #include "shell/Appearance.h"
 #include "shell/MessageBox.h"
+#include "store/AdministrationStore.h"
+#include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ReportSectionStore.h"
 #include "store/SchemaTextStore.h"
@@ -20,11 +23,18 @@
 #include <QGraphicsSimpleTextItem>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -41,6 +51,26 @@ constexpr int kChartMargin = 200; // what the chart leaves free at the right for
 constexpr int kChartLeft = 6;
 constexpr int kChartTop = 5;
 constexpr int kMarkerSize = 11;
+constexpr int kWindowHeight = 560;
+
+QString Text(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// The legend's own shape for each sheet's marker, as the markers are drawn.
+QLegend::MarkerShape LegendShape(MarkerShape shape) {
+    switch (shape) {
+    case MarkerShape::Circle:
+        return QLegend::MarkerShapeCircle;
+    case MarkerShape::Square:
+        return QLegend::MarkerShapeRectangle;
+    case MarkerShape::Triangle:
+        return QLegend::MarkerShapeTriangle;
+    case MarkerShape::Diamond:
+        return QLegend::MarkerShapeRotatedRectangle;
+    }
+    return QLegend::MarkerShapeCircle;
+}
 
 } // namespace
 
@@ -89,6 +119,7 @@ ProfileWindow::ProfileWindow(const Context& context, const ScoringResult& result
     for (int scale = 1; scale <= kScaleCount; ++scale) {
         m_percentEdits[scale]->setText(QString::number(result.scales[scale - 1].percent));
     }
+    loadSheets();
     activate();
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &ProfileWindow::noteFocusWindow);
 }
@@ -96,7 +127,7 @@ ProfileWindow::ProfileWindow(const Context& context, const ScoringResult& result
 ProfileWindow::~ProfileWindow() = default;
 
 void ProfileWindow::build() {
-    resize(904, 560);
+    resize(904, kWindowHeight);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -112,10 +143,17 @@ void ProfileWindow::build() {
     m_chartView->setLayoutDirection(Qt::LeftToRight);
     m_chartView->move(kChartLeft, kChartTop);
 
-    m_series = new QLineSeries;
+    for (int sheet = 1; sheet <= kMostComparedSheets; ++sheet) {
+        m_sheetSeries[sheet] = new QLineSeries(this);
+        m_sheetSeries[sheet]->setObjectName(u"sheetSeries_%1"_s.arg(sheet));
+        m_sheetSeries[sheet]->setPointsVisible(true);
+    }
+    m_series = m_sheetSeries[1];
     m_series->setName(u"Series"_s);
-    m_series->setPointsVisible(true);
     m_chart->addSeries(m_series);
+    // The legend names the sheets while more than one is drawn.
+    m_chart->legend()->setAlignment(Qt::AlignTop);
+    m_chart->legend()->setFont(NazaninFont(11, true));
     m_categoryAxis = new QBarCategoryAxis;
     m_categoryAxis->setObjectName(u"categoryAxis"_s);
     m_categoryAxis->append(PointLabels());
@@ -131,6 +169,8 @@ void ProfileWindow::build() {
     m_valueAxis = new QValueAxis;
     m_valueAxis->setRange(0, 105);
     m_valueAxis->setLabelFormat(u"%d"_s);
+    // A shorter plot, under the legend and over the table, would cut its numbers to "...".
+    m_valueAxis->setTruncateLabels(false);
     // Gridlines at 0, 10, ... 100; the axis still reaches 105.
     m_valueAxis->setTickType(QValueAxis::TicksDynamic);
     m_valueAxis->setTickAnchor(0);
@@ -141,10 +181,12 @@ void ProfileWindow::build() {
     m_series->attachAxis(m_valueAxis);
     qreal longest = 0;
     for (int scale = 1; scale <= kScaleCount; ++scale) {
-        m_valueLabels[scale] = new QGraphicsSimpleTextItem(m_chart);
-        m_valueLabels[scale]->setRotation(-90);
-        m_valueLabels[scale]->setZValue(100); // above the line and its markers
-        m_valueLabels[scale]->hide();
+        for (auto& labels : m_sheetValueLabels) {
+            labels[scale] = new QGraphicsSimpleTextItem(m_chart);
+            labels[scale]->setRotation(-90);
+            labels[scale]->setZValue(100); // above the lines and their markers
+            labels[scale]->hide();
+        }
         m_categoryLabels[scale] = new QGraphicsSimpleTextItem(PointLabels()[scale - 1], m_chart);
         m_categoryLabels[scale]->setFont(NazaninFont(11, true));
         const QRectF box = m_categoryLabels[scale]->boundingRect();
@@ -162,6 +204,7 @@ void ProfileWindow::build() {
         m_percentEdits[scale]->hide();
     }
     buildOptionsPanel();
+    buildComparison();
 
     m_interpretationPanel = new QFrame(this);
     m_interpretationPanel->setObjectName(u"interpretationPanel"_s);
@@ -256,7 +299,17 @@ void ProfileWindow::buildOptionsPanel() {
         grid->addWidget(button, cell.y(), cell.x());
     }
     layout->addWidget(block);
+    m_sheetChoiceLabel = new QLabel(u"پاسخنامه ها"_s, m_optionsPanel);
+    m_sheetChoiceLabel->setObjectName(u"sheetChoiceLabel"_s);
+    m_sheetChoiceLabel->setFont(NazaninFont(12, true));
+    layout->addWidget(m_sheetChoiceLabel);
+    m_sheetChoiceList = new QListWidget(m_optionsPanel);
+    m_sheetChoiceList->setObjectName(u"sheetChoiceList"_s);
+    layout->addWidget(m_sheetChoiceList, 1);
+    m_sheetChoiceLabel->hide();
+    m_sheetChoiceList->hide();
     layout->addStretch();
+    connect(m_sheetChoiceList, &QListWidget::itemChanged, this, &ProfileWindow::sheetChoiceChanged);
 
     connect(m_showScoresCheck, &QCheckBox::toggled, this, &ProfileWindow::showValueLabels);
     connect(m_appearanceCombo, &QComboBox::currentIndexChanged, this, &ProfileWindow::applyAppearance);
@@ -270,23 +323,283 @@ void ProfileWindow::buildOptionsPanel() {
     connect(m_printButton, &QPushButton::clicked, this, &ProfileWindow::printReport);
 }
 
-void ProfileWindow::activate() {
-    // Every run builds the same chart: one title, one series of 18 points.
-    m_chart->setTitle(u"Morvalen"_s);
+void ProfileWindow::buildComparison() {
+    m_comparisonTable = new QTableWidget(0, kScaleCount, this);
+    m_comparisonTable->setObjectName(u"comparisonTable"_s);
+    // Its columns stand in the chart's order, scale 1 at the left, as the points above them.
+    m_comparisonTable->setLayoutDirection(Qt::LeftToRight);
+    m_comparisonTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_comparisonTable->setSelectionMode(QAbstractItemView::NoSelection);
+    m_comparisonTable->setFocusPolicy(Qt::NoFocus);
+    m_comparisonTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_comparisonTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_comparisonTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_comparisonTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_comparisonTable->verticalHeader()->setDefaultSectionSize(22);
+    m_comparisonTable->setFont(NazaninFont(11, true));
+    QStringList codes;
+    for (const SchemaScale& scale : SchemaScales()) {
+        codes << Text(scale.code);
+    }
+    m_comparisonTable->setHorizontalHeaderLabels(codes);
+    m_comparisonTable->hide();
+}
+
+void ProfileWindow::loadSheets() {
+    m_sheets.clear();
+    if (m_main) {
+        for (const Administration& kept : AdministrationStore(*m_main).list(m_code)) {
+            m_sheets.append(
+                {kept.id, kept.persianDate, kept.keptTime(), ScoreAnswers(ToAnswerTexts(kept.answers))});
+        }
+        if (const auto working = AnswerStore(*m_main).row(m_code)) {
+            const ScoringResult scored = ScoreAnswers(ToAnswerTexts(*working));
+            // An emptied working sheet has nothing to compare, unless it is the one shown.
+            if (scored.totalUnanswered < kItemCount || m_ownSheetId == kWorkingSheet) {
+                m_sheets.append({kWorkingSheet, u"پاسخنامه فعلي"_s, {}, scored});
+            }
+        }
+    }
+    // Two sheets of one day are told apart by the time they were kept.
+    QStringList days;
+    for (const ProfileSheet& sheet : m_sheets) {
+        if (sheet.id != kWorkingSheet) {
+            days << sheet.title;
+        }
+    }
+    for (ProfileSheet& sheet : m_sheets) {
+        if (sheet.id != kWorkingSheet && days.count(sheet.title) > 1) {
+            sheet.title += u"  "_s + sheet.keptTime;
+        }
+    }
+    const auto own = std::find_if(m_sheets.begin(), m_sheets.end(),
+                                  [this](const ProfileSheet& sheet) { return sheet.id == m_ownSheetId; });
+    if (own == m_sheets.end()) {
+        m_sheets.append({m_ownSheetId, u"پاسخنامه فعلي"_s, {}, m_result});
+        m_ownSheet = static_cast<int>(m_sheets.size()) - 1;
+    } else {
+        m_ownSheet = static_cast<int>(own - m_sheets.begin());
+    }
+    // The window's own scores stand for its sheet, as the results view scored it.
+    m_sheets[m_ownSheet].result = m_result;
+    m_shownSheets = {m_ownSheet};
+    fillSheetChoice();
+}
+
+void ProfileWindow::setShownSheet(qint64 id) {
+    m_ownSheetId = id;
+    loadSheets();
+    showChosenSheets();
+}
+
+void ProfileWindow::fillSheetChoice() {
+    const QSignalBlocker quiet(m_sheetChoiceList);
+    m_sheetChoiceList->clear();
+    for (int index = 0; index < m_sheets.size(); ++index) {
+        auto* item = new QListWidgetItem(m_sheets[index].title, m_sheetChoiceList);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(m_shownSheets.contains(index) ? Qt::Checked : Qt::Unchecked);
+        item->setData(Qt::UserRole, index);
+    }
+    if (!m_sheetChoiceList->currentItem() && m_sheetChoiceList->count() > 0) {
+        m_sheetChoiceList->setCurrentRow(m_ownSheet);
+    }
+    // With the working sheet alone there is nothing to choose.
+    const bool choice = m_sheets.size() > 1;
+    m_sheetChoiceLabel->setVisible(choice);
+    m_sheetChoiceList->setVisible(choice);
+}
+
+void ProfileWindow::sheetChoiceChanged(QListWidgetItem* item) {
+    const int index = item->data(Qt::UserRole).toInt();
+    const bool checked = item->checkState() == Qt::Checked;
+    if (checked == m_shownSheets.contains(index)) {
+        return;
+    }
+    const auto refuse = [this, item](Qt::CheckState back, const QString& why) {
+        {
+            const QSignalBlocker quiet(m_sheetChoiceList);
+            item->setCheckState(back);
+        }
+        MessageBox::information(this, u"پيام"_s, why);
+    };
+    if (checked && m_shownSheets.size() >= kMostComparedSheets) {
+        refuse(Qt::Unchecked, u"حداکثر چهار پاسخنامه با هم نشان داده مي شود."_s);
+        return;
+    }
+    if (!checked && m_shownSheets.size() == 1) {
+        refuse(Qt::Checked, u"دست کم يک پاسخنامه بايد نشان داده شود."_s);
+        return;
+    }
+    if (checked) {
+        m_shownSheets.append(index);
+        std::sort(m_shownSheets.begin(), m_shownSheets.end());
+    } else {
+        m_shownSheets.removeAll(index);
+    }
+    showChosenSheets();
+}
+
+QList<QPointF> ProfileWindow::pointsOf(int sheet) const {
     QList<QPointF> points;
     for (int scale = 1; scale <= kScaleCount; ++scale) {
-        // The category axis places scale 1 at 0.
-        points.append(QPointF(scale - 1, m_percentEdits[scale]->text().toInt()));
-        m_valueLabels[scale]->setText(m_percentEdits[scale]->text());
+        // The category axis places scale 1 at 0. The window's own sheet is drawn from the
+        // percentages it holds.
+        const int percent = sheet == m_ownSheet ? m_percentEdits[scale]->text().toInt()
+                                                : m_sheets[sheet].result.scales[scale - 1].percent;
+        points.append(QPointF(scale - 1, percent));
     }
-    m_series->replace(points);
+    return points;
+}
+
+void ProfileWindow::drawSheets(const QVector<int>& shown) {
+    m_drawnSheets = shown;
+    const int count = static_cast<int>(shown.size());
+    for (int slot = 1; slot <= kMostComparedSheets; ++slot) {
+        QLineSeries* series = m_sheetSeries[slot];
+        const bool inChart = m_chart->series().contains(series);
+        // The series stay in the chart in the order of their sheets.
+        if (slot <= count && !inChart) {
+            m_chart->addSeries(series);
+            series->attachAxis(m_categoryAxis);
+            series->attachAxis(m_valueAxis);
+        } else if (slot > count && inChart) {
+            m_chart->removeSeries(series);
+            series->setParent(this);
+        }
+        if (slot > count) {
+            continue;
+        }
+        const QList<QPointF> points = pointsOf(shown[slot - 1]);
+        series->replace(points);
+        series->setName(count > 1 ? m_sheets[shown[slot - 1]].title : u"Series"_s);
+        for (int scale = 1; scale <= kScaleCount; ++scale) {
+            m_sheetValueLabels[slot][scale]->setText(QString::number(int(points[scale - 1].y())));
+        }
+    }
+    m_chart->legend()->setVisible(count > 1);
+    applyPalette();
+    applyAppearance();
+    showValueLabels();
+}
+
+void ProfileWindow::showChosenSheets() {
+    drawSheets(m_shownSheets);
+    fillComparisonTable();
+    const bool comparing = m_shownSheets.size() > 1;
+    m_comparisonTable->setVisible(comparing);
+    if (comparing) {
+        // Room for the table under a chart of the usual height, as far as the screen allows.
+        int wanted = kWindowHeight + comparisonTableHeight() + kChartTop;
+        if (const QScreen* where = screen()) {
+            wanted = std::min(wanted, where->availableGeometry().height() - 40);
+        }
+        if (height() < wanted) {
+            resize(width(), wanted);
+        }
+    }
+    layoutWindow();
+}
+
+void ProfileWindow::fillComparisonTable() {
+    const int count = static_cast<int>(m_shownSheets.size());
+    m_comparisonTable->setRowCount(count > 1 ? count + 1 : 0);
+    if (count <= 1) {
+        return;
+    }
+    QStringList titles;
+    for (int row = 0; row < count; ++row) {
+        titles << m_sheets[m_shownSheets[row]].title;
+    }
+    titles << u"تغيير"_s;
+    m_comparisonTable->setVerticalHeaderLabels(titles);
+    markComparisonRows();
+    const QList<QPointF> first = pointsOf(m_shownSheets.first());
+    const QList<QPointF> last = pointsOf(m_shownSheets.last());
+    const auto setCell = [this](int row, int column, const QString& text) {
+        auto* cell = new QTableWidgetItem(text);
+        cell->setTextAlignment(Qt::AlignCenter);
+        m_comparisonTable->setItem(row, column, cell);
+    };
+    for (int row = 0; row < count; ++row) {
+        const QList<QPointF> points = pointsOf(m_shownSheets[row]);
+        for (int scale = 1; scale <= kScaleCount; ++scale) {
+            setCell(row, scale - 1, QString::number(int(points[scale - 1].y())));
+        }
+    }
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        setCell(count, scale - 1,
+                QString::fromStdString(ChangeText(int(first[scale - 1].y()), int(last[scale - 1].y()))));
+    }
+}
+
+void ProfileWindow::markComparisonRows() {
+    const ChartPalette colours = PaletteNamed(m_paletteCombo->currentText());
+    const int sheets = m_comparisonTable->rowCount() - 1;
+    for (int row = 0; row < sheets && row < kMostComparedSheets; ++row) {
+        if (QTableWidgetItem* header = m_comparisonTable->verticalHeaderItem(row)) {
+            const int slot = row + 1;
+            const QImage marker = MarkerPicture(SheetMarkerShape(slot), kMarkerSize,
+                                                SheetMarkerColour(colours, slot), SheetColour(colours, slot));
+            header->setIcon(QIcon(QPixmap::fromImage(marker)));
+        }
+    }
+}
+
+int ProfileWindow::comparisonTableHeight() const {
+    return m_comparisonTable->horizontalHeader()->sizeHint().height() +
+           m_comparisonTable->verticalHeader()->defaultSectionSize() * m_comparisonTable->rowCount() +
+           2 * m_comparisonTable->frameWidth() + 2;
+}
+
+SheetComparison ProfileWindow::comparison() const {
+    SheetComparison compared;
+    if (m_drawnSheets.size() < 2) {
+        return compared;
+    }
+    compared.chart = m_chartView->grab().toImage();
+    for (const int sheet : m_drawnSheets) {
+        compared.titles << m_sheets[sheet].title;
+        std::array<int, kScaleCount> percents{};
+        const QList<QPointF> points = pointsOf(sheet);
+        for (int scale = 0; scale < kScaleCount; ++scale) {
+            percents[std::size_t(scale)] = int(points[scale].y());
+        }
+        compared.percents.append(percents);
+    }
+    return compared;
+}
+
+void ProfileWindow::settleChart() {
+    // The legend's place and the plot area follow a change at once, not at the next turn of
+    // events, so a picture taken now shows them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    placeValueLabels();
+}
+
+QImage ProfileWindow::ownSheetPicture() {
+    const QVector<int> shown = m_drawnSheets;
+    drawSheets({m_ownSheet});
+    settleChart();
+    const QImage picture = m_chartView->grab().toImage();
+    drawSheets(shown);
+    settleChart();
+    return picture;
+}
+
+void ProfileWindow::activate() {
+    // Every run builds the same chart: one title, a series of 18 points for each sheet shown.
+    m_chart->setTitle(u"Morvalen"_s);
     m_valueAxis->setRange(0, 105);
     m_valueAxis->setTickInterval(10);
-    m_appearanceCombo->setCurrentIndex(0);
-    m_paletteCombo->setCurrentIndex(9); // "Postmodern"
-    applyAppearance();
-    applyPalette();
-    showValueLabels();
+    {
+        // One drawing for both combo boxes.
+        const QSignalBlocker quietAppearance(m_appearanceCombo);
+        const QSignalBlocker quietPalette(m_paletteCombo);
+        m_appearanceCombo->setCurrentIndex(0);
+        m_paletteCombo->setCurrentIndex(9); // "Postmodern"
+    }
+    showChosenSheets();
 }
 
 void ProfileWindow::applyAppearance() {
@@ -305,33 +618,52 @@ void ProfileWindow::applyAppearance() {
         axis->setGridLineColor(look.grid);
         axis->setLinePenColor(look.grid);
     }
-    for (QGraphicsSimpleTextItem* label : m_valueLabels) {
-        label->setBrush(look.text);
-    }
+    m_chart->legend()->setLabelColor(look.text);
+    colourValueLabels();
     for (QGraphicsSimpleTextItem* label : m_categoryLabels) {
         label->setBrush(look.text);
     }
 }
 
+void ProfileWindow::colourValueLabels() {
+    // One sheet: the appearance's text colour. Several: each sheet's scores in its own colour,
+    // made legible on the band and on the chart around it.
+    const ChartAppearance look = AppearanceNamed(m_appearanceCombo->currentText());
+    const ChartPalette colours = PaletteNamed(m_paletteCombo->currentText());
+    const bool several = m_drawnSheets.size() > 1;
+    for (int slot = 1; slot <= kMostComparedSheets; ++slot) {
+        const QColor colour = several ? LegibleColour(SheetColour(colours, slot), look.text,
+                                                      {BandColour(look, colours), look.background})
+                                      : look.text;
+        for (QGraphicsSimpleTextItem* label : m_sheetValueLabels[slot]) {
+            label->setBrush(colour);
+        }
+    }
+}
+
 void ProfileWindow::applyPalette() {
     const ChartPalette colours = PaletteNamed(m_paletteCombo->currentText());
-    QPen pen(colours.line);
-    pen.setWidth(3);
-    m_series->setPen(pen);
-    m_series->setColor(colours.line);
-    m_series->setBrush(colours.marker);
-    m_series->setMarkerSize(kMarkerSize);
-    // The series would draw its points in the line's colour; each palette's own marker
-    // colour is painted as a picture, filled and ringed with the line.
-    QImage marker(kMarkerSize * 2, kMarkerSize * 2, QImage::Format_ARGB32_Premultiplied);
-    marker.fill(Qt::transparent);
-    QPainter painter(&marker);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(colours.line, 3));
-    painter.setBrush(colours.marker);
-    painter.drawEllipse(QRectF(marker.rect()).adjusted(2, 2, -2, -2));
-    painter.end();
-    m_series->setLightMarker(marker);
+    for (int slot = 1; slot <= kMostComparedSheets; ++slot) {
+        QLineSeries* series = m_sheetSeries[slot];
+        const QColor line = SheetColour(colours, slot);
+        const QColor fill = SheetMarkerColour(colours, slot);
+        QPen pen(line);
+        pen.setWidth(3);
+        series->setPen(pen);
+        series->setColor(line);
+        series->setBrush(fill);
+        series->setMarkerSize(kMarkerSize);
+        // The series would draw its points in the line's colour; the marker is painted as a
+        // picture, filled and ringed with the line.
+        series->setLightMarker(MarkerPicture(SheetMarkerShape(slot), kMarkerSize, fill, line));
+        for (QLegendMarker* marker : m_chart->legend()->markers(series)) {
+            marker->setShape(LegendShape(SheetMarkerShape(slot)));
+            marker->setBrush(fill);
+            marker->setPen(QPen(line, 2));
+        }
+    }
+    colourValueLabels();
+    markComparisonRows();
     m_chart->setPlotAreaBackgroundBrush(
         BandColour(AppearanceNamed(m_appearanceCombo->currentText()), colours));
     // The whole chart is drawn again, not only the parts the series reports as changed.
@@ -341,19 +673,60 @@ void ProfileWindow::applyPalette() {
 
 void ProfileWindow::showValueLabels() {
     const bool shown = m_showScoresCheck->isChecked();
-    for (QGraphicsSimpleTextItem* label : m_valueLabels) {
-        label->setVisible(shown);
+    for (int slot = 1; slot <= kMostComparedSheets; ++slot) {
+        for (QGraphicsSimpleTextItem* label : m_sheetValueLabels[slot]) {
+            label->setVisible(shown && slot <= m_drawnSheets.size());
+        }
     }
     placeValueLabels();
 }
 
 void ProfileWindow::placeValueLabels() {
     // Each value stands upright above its point; each name hangs below its place on the axis.
+    // With several sheets a value that would cover another sheet's marker or value moves
+    // aside by its own thickness, the nearest free place first.
+    const int count = std::clamp(static_cast<int>(m_drawnSheets.size()), 1, kMostComparedSheets);
+    const qreal markerRadius = kMarkerSize / 2.0 + 1;
+    for (int scale = 1; scale <= kScaleCount; ++scale) {
+        QList<QRectF> taken;
+        Numbered<QPointF, kMostComparedSheets> at{};
+        for (int slot = 1; slot <= count; ++slot) {
+            if (m_sheetSeries[slot]->count() < scale) {
+                return; // not drawn yet
+            }
+            at[slot] = m_chart->mapToPosition(m_sheetSeries[slot]->at(scale - 1), m_series);
+            if (count > 1) {
+                taken.append(QRectF(at[slot] - QPointF(markerRadius, markerRadius),
+                                    QSizeF(2 * markerRadius, 2 * markerRadius)));
+            }
+        }
+        for (int slot = 1; slot <= count; ++slot) {
+            QGraphicsSimpleTextItem* label = m_sheetValueLabels[slot][scale];
+            const QRectF box = label->boundingRect();
+            // Turned upright, the text runs up from its place: as wide as it is high.
+            const auto place = [&](qreal shift) {
+                return QPointF(at[slot].x() + shift - box.height() / 2, at[slot].y() - 12);
+            };
+            const auto covers = [&](QPointF pos) {
+                return QRectF(pos.x(), pos.y() - box.width(), box.height(), box.width());
+            };
+            QPointF pos = place(0);
+            // Towards the middle first, so no score leaves the plot at its ends.
+            const int inward = scale <= kScaleCount / 2 ? 1 : -1;
+            for (const int away : {inward, -inward, 2 * inward, -2 * inward}) {
+                const QRectF here = covers(pos);
+                if (std::none_of(taken.begin(), taken.end(),
+                                 [&here](const QRectF& r) { return r.intersects(here); })) {
+                    break;
+                }
+                pos = place(away * (box.height() + 1));
+            }
+            label->setPos(pos);
+            taken.append(covers(pos));
+        }
+    }
     const auto& points = m_series->points();
     for (int scale = 1; scale <= kScaleCount && scale <= points.size(); ++scale) {
-        const QPointF at = m_chart->mapToPosition(points[scale - 1], m_series);
-        const QRectF box = m_valueLabels[scale]->boundingRect();
-        m_valueLabels[scale]->setPos(at.x() - box.height() / 2, at.y() - 12);
         const QPointF tick = m_chart->mapToPosition(QPointF(scale - 1, 0), m_series) + QPointF(4, 6);
         m_categoryLabels[scale]->setPos(tick - m_categoryLabels[scale]->boundingRect().topRight());
     }
@@ -363,10 +736,16 @@ void ProfileWindow::layoutWindow() {
     const QSize client = size();
     const int top = m_chartView->y();
     const int width = client.width() - kChartMargin - top;
-    const int height = client.height() - 2 * top;
+    const bool comparing = m_drawnSheets.size() > 1;
+    const int table = comparing ? comparisonTableHeight() + top : 0;
+    const int height = client.height() - 2 * top - table;
     // A size the chart cannot take is skipped; it keeps the size it had.
     if (width > 0 && height > 0) {
         m_chartView->resize(width, height);
+    }
+    if (comparing) {
+        m_comparisonTable->setGeometry(kChartLeft, m_chartView->geometry().bottom() + 1 + top,
+                                       m_chartView->width(), table - top);
     }
     m_optionsPanel->setGeometry(client.width() - kPanelWidth, 0, kPanelWidth, client.height());
 }
@@ -404,15 +783,29 @@ bool ProfileWindow::saveChartPicture(const QString& path) const {
 
 bool ProfileWindow::exportWord() {
     // The chart as on screen now, at its current size; the stored interpretation, not the
-    // panel's unsaved text.
-    return ExportWordReport(this, m_context, m_chartView->grab().toImage(), m_examineeLine,
-                            m_storedInterpretation);
+    // panel's unsaved text. Several sheets drawn: the report's profile is the window's own
+    // sheet, as with one, and the sheets compared follow in a section of their own.
+    if (m_drawnSheets.size() < 2) {
+        return ExportWordReport(this, m_context, m_chartView->grab().toImage(), m_examineeLine,
+                                m_storedInterpretation);
+    }
+    settleChart();
+    const SheetComparison compared = comparison();
+    return ExportWordReport(this, m_context, ownSheetPicture(), m_examineeLine, m_storedInterpretation,
+                            compared);
 }
 
 QPrintPreviewDialog* ProfileWindow::printReport() {
-    saveChartPicture(m_context.programFolder + u"/Morvalen.jpg"_s);
+    if (m_drawnSheets.size() < 2) {
+        saveChartPicture(m_context.programFolder + u"/Morvalen.jpg"_s);
+        StoreReportSections(m_context.programFolder, m_result);
+        return PrintedReport(m_context, this).showReport(m_examineeLine);
+    }
+    settleChart();
+    const SheetComparison compared = comparison();
+    ownSheetPicture().save(m_context.programFolder + u"/Morvalen.jpg"_s, "JPG", 95);
     StoreReportSections(m_context.programFolder, m_result);
-    return PrintedReport(m_context, this).showReport(m_examineeLine);
+    return PrintedReport(m_context, this).showReport(m_examineeLine, compared);
 }
 
 void ProfileWindow::buildInterpretation() {

@@ -2,6 +2,8 @@
 
 #include "core/Numbered.h"
 #include "core/Scoring.h"
+#include "core/SheetComparison.h"
+#include "reports/SheetComparison.h"
 #include "shell/Context.h"
 
 #include <QDialog>
@@ -14,6 +16,9 @@ class QFrame;
 class QGraphicsSimpleTextItem;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QTableWidget;
 class QPrintPreviewDialog;
 class QPushButton;
 class QTextEdit;
@@ -31,11 +36,23 @@ namespace morvalen {
 class Database;
 class ExamineeStore;
 
-// The profile chart of the 18 percentages, its look, and the interpretation panel.
+// One answer sheet of the examinee the profile can draw.
+struct ProfileSheet {
+    qint64 id = 0;    // its row of kept sheets; 0 for the working sheet
+    QString title;    // in the list and the legend: the Persian date it was kept
+    QString keptTime; // "14:35", to tell two sheets of one day apart
+    ScoringResult result;
+};
+
+// The profile chart of the 18 percentages, its look, and the interpretation panel. With
+// kept answer sheets, up to four of them are drawn over one another, with a table of their
+// percentages and the change from the first to the last.
 class ProfileWindow : public QDialog {
     Q_OBJECT
 
 public:
+    static constexpr qint64 kWorkingSheet = 0;
+
     ProfileWindow(const Context& context, const ScoringResult& result, const QString& examineeCode,
                   QWidget* parent = nullptr);
     ~ProfileWindow() override;
@@ -56,8 +73,21 @@ public:
     // The print button: the preview, or null when the report could not be made.
     QPrintPreviewDialog* printReport();
 
+    // Which sheet the window's scores are of: the working sheet or a kept one (its id), as the
+    // results view shows it. That sheet alone is drawn first.
+    void setShownSheet(qint64 id);
+    // The examinee's sheets: the kept ones in the order they were kept, then the working sheet.
+    const QVector<ProfileSheet>& sheets() const { return m_sheets; }
+    // The sheets drawn now, as indexes into sheets(), oldest first.
+    const QVector<int>& shownSheets() const { return m_shownSheets; }
+    // The sheets drawn now with the chart as on screen, for the reports.
+    SheetComparison comparison() const;
+
     QChartView* m_chartView = nullptr;
     QChart* m_chart = nullptr;
+    // The series of the sheets drawn, oldest first; m_series is the first, the only one
+    // while a single sheet is shown.
+    Numbered<QLineSeries*, kMostComparedSheets> m_sheetSeries{};
     QLineSeries* m_series = nullptr;
     QWidget* m_optionsPanel = nullptr;
     QCheckBox* m_showScoresCheck = nullptr;
@@ -77,8 +107,16 @@ public:
     QPushButton* m_newInterpretationButton = nullptr;
     QPushButton* m_storedInterpretationButton = nullptr;
     QPushButton* m_saveInterpretationButton = nullptr;
-    // The score above each point, by scale number.
-    Numbered<QGraphicsSimpleTextItem*, kScaleCount> m_valueLabels{};
+    // The score above each point, by sheet drawn and scale number; m_valueLabels are the
+    // first sheet's.
+    Numbered<Numbered<QGraphicsSimpleTextItem*, kScaleCount>, kMostComparedSheets> m_sheetValueLabels{};
+    Numbered<QGraphicsSimpleTextItem*, kScaleCount>& m_valueLabels = m_sheetValueLabels[1];
+    // "پاسخنامه ها": one checkable row per sheet of sheets(); shown when there is more than one.
+    QLabel* m_sheetChoiceLabel = nullptr;
+    QListWidget* m_sheetChoiceList = nullptr;
+    // Under the chart while more than one sheet is drawn: a row per sheet and the change row,
+    // a column per scale in the chart's order.
+    QTableWidget* m_comparisonTable = nullptr;
     // The point labels under the axis, by scale number, turned to 285 degrees; drawn by the
     // window so that none is dropped at the ends of the axis.
     Numbered<QGraphicsSimpleTextItem*, kScaleCount> m_categoryLabels{};
@@ -91,6 +129,23 @@ protected:
 private:
     void build();
     void buildOptionsPanel();
+    void buildComparison();
+    void loadSheets();
+    void fillSheetChoice();
+    void sheetChoiceChanged(QListWidgetItem* item);
+    // Draws the sheets given (indexes into m_sheets, oldest first) in the chart's series.
+    void drawSheets(const QVector<int>& shown);
+    // Draws the sheets chosen, with the table under the chart while there are more than one.
+    void showChosenSheets();
+    void colourValueLabels();
+    void fillComparisonTable();
+    // Each sheet's row of the table opens with its marker, as in the legend.
+    void markComparisonRows();
+    QList<QPointF> pointsOf(int sheet) const;
+    // The chart grabbed with only the window's own sheet drawn, as the single-sheet report shows it.
+    QImage ownSheetPicture();
+    void settleChart();
+    int comparisonTableHeight() const;
     void applyAppearance();
     void applyPalette();
     void showValueLabels();
@@ -111,6 +166,11 @@ private:
     QBarCategoryAxis* m_categoryAxis = nullptr;
     QValueAxis* m_valueAxis = nullptr;
     bool m_otherWindowWasActive = false; // another window of this program was active since the last build
+    QVector<ProfileSheet> m_sheets;
+    qint64 m_ownSheetId = kWorkingSheet; // the sheet of m_result
+    int m_ownSheet = 0;                  // its index in m_sheets
+    QVector<int> m_shownSheets;
+    QVector<int> m_drawnSheets; // what the series hold now
 };
 
 } // namespace morvalen

@@ -587,6 +587,11 @@ ProfileWindow* ResultsWindow::openProfile() {
         return nullptr;
     }
     auto* profile = new ProfileWindow(m_context, m_result, m_code, this);
+    // The profile starts from the sheet shown here; it reads the examinee's other sheets itself.
+    const int sheet = m_sheetList->currentRow();
+    if (sheet >= 1 && sheet <= m_keptSheets.size()) {
+        profile->setShownSheet(m_keptSheets[sheet - 1].id);
+    }
     profile->setExamineeLine(m_summaryLineEdit->text());
     profile->setWindowFlag(Qt::Window);
     // When the profile closes this view hides and the main window is back; the view stays

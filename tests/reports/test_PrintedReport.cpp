@@ -4,6 +4,8 @@
 #include "core/SchemaScale.h"
 #include "reports/PrintedReport.h"
 #include "shell/FileDialog.h"
+#include "store/AdministrationStore.h"
+#include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ReportSectionStore.h"
 #include "store/SettingsStore.h"
@@ -15,9 +17,12 @@
 
 #include <QAction>
 #include <QChartView>
+#include <QListWidget>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 namespace morvalen {
 namespace {
@@ -231,6 +236,89 @@ TEST_F(Report, LongSectionsRunOverPagesWithEveryLineWhole) {
     }
 }
 
+// Sheets compared open the flow with their section; a single sheet leaves the report as it was.
+TEST_F(Report, ComparedSheetsOpenTheFlowWithTheirSection) {
+    SheetComparison compared;
+    compared.titles = {u"1403/01/10"_s, u"پاسخنامه فعلي"_s};
+    std::array<int, kScaleCount> first{};
+    std::array<int, kScaleCount> last{};
+    for (int scale = 0; scale < kScaleCount; ++scale) {
+        first[std::size_t(scale)] = 50;
+        last[std::size_t(scale)] = 40 + scale;
+    }
+    compared.percents = {first, last};
+    compared.chart = QImage(640, 360, QImage::Format_RGB32);
+    compared.chart.fill(Qt::darkMagenta);
+    SheetComparison single = compared;
+    single.titles.removeLast();
+    single.percents.removeLast();
+
+    QString error;
+    const auto plain = PrepareReport(folder.path(), u"نام: سارا احمدي"_s, &error);
+    ASSERT_TRUE(plain) << error.toStdString();
+    const auto alone = PrepareReport(folder.path(), u"نام: سارا احمدي"_s, &error, single);
+    ASSERT_EQ(alone->flow.size(), plain->flow.size());
+    const auto report = PrepareReport(folder.path(), u"نام: سارا احمدي"_s, &error, compared);
+    ASSERT_TRUE(report);
+    ASSERT_EQ(report->flow.size(), plain->flow.size() + 3);
+    EXPECT_EQ(report->flow[0].kind, ReportFlowItem::Kind::Heading);
+    EXPECT_EQ(report->flow[0].title, u"مقايسه پاسخنامه ها"_s);
+    EXPECT_EQ(report->flow[1].kind, ReportFlowItem::Kind::Picture);
+    EXPECT_EQ(report->flow[1].image, compared.chart);
+    EXPECT_EQ(report->flow[2].kind, ReportFlowItem::Kind::Table);
+    EXPECT_EQ(report->flow[2].rows, compared.tableRows());
+    for (std::size_t i = 0; i < plain->flow.size(); ++i) {
+        EXPECT_EQ(report->flow[i + 3].key, plain->flow[i].key) << i;
+    }
+
+    if (!test::HaveProgram(u"pdftotext"_s) || !test::HaveProgram(u"pdfimages"_s)) {
+        GTEST_SKIP() << "poppler is not installed";
+    }
+    const auto pictures = [](const QString& pdf) {
+        const auto list = test::RunProgram(u"pdfimages"_s, {u"-list"_s, pdf});
+        return list ? QString::fromUtf8(*list).split(u'\n', Qt::SkipEmptyParts).size() : -1;
+    };
+    const QString plainPdf = folder.path() + u"/plain.pdf"_s;
+    const QString comparedPdf = folder.path() + u"/compared.pdf"_s;
+    ASSERT_EQ(plain->writePdf(plainPdf), QString());
+    ASSERT_EQ(report->writePdf(comparedPdf), QString());
+    EXPECT_EQ(pictures(comparedPdf), pictures(plainPdf) + 1);
+    const QString text = test::PdfText(comparedPdf, {u"-layout"_s});
+    EXPECT_TRUE(text.contains(test::Folded(u"مقايسه پاسخنامه ها"_s))) << text.toStdString();
+    EXPECT_TRUE(text.contains(test::Folded(u"پاسخنامه فعلي"_s)));
+    // Each change with its sign in front, on the line of its own scale.
+    for (const auto& [caption, change] : {std::pair{u"محروميت هيجاني"_s, u"-10"_s},
+                                          std::pair{u"ايثارگري"_s, u"0"_s}, std::pair{u"تنبيه"_s, u"+7"_s}}) {
+        const QString line = text.split(u'\n').filter(test::Folded(caption)).value(0);
+        EXPECT_TRUE(line.split(u' ', Qt::SkipEmptyParts).contains(change))
+            << caption.toStdString() << ": " << line.toStdString();
+    }
+    EXPECT_FALSE(test::PdfText(plainPdf).contains(test::Folded(u"مقايسه پاسخنامه ها"_s)));
+    // The captions start at the right, in the column at the page's right edge: "pu", the
+    // start of the last one, ends where the text column does.
+    const auto boxes = test::RunProgram(u"pdftotext"_s, {u"-bbox"_s, comparedPdf, u"-"_s});
+    ASSERT_TRUE(boxes);
+    QXmlStreamReader words(*boxes);
+    double pageWidth = 0;
+    double puEnd = -1;
+    while (!words.atEnd()) {
+        if (words.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        if (words.name() == u"page"_s && pageWidth == 0) {
+            pageWidth = words.attributes().value(u"width"_s).toDouble();
+        } else if (words.name() == u"word"_s) {
+            const double end = words.attributes().value(u"xMax"_s).toDouble();
+            if (words.readElementText() == u"pu"_s) {
+                puEnd = end;
+            }
+        }
+    }
+    ASSERT_GT(pageWidth, 0);
+    const double rightEdge = pageWidth * (1 - 12 / 210.0); // the 12 mm margin of an A4 page
+    EXPECT_NEAR(puEnd, rightEdge, pageWidth * 0.02);
+}
+
 class PrintButton : public Report {
 protected:
     ProfileWindow* open() {
@@ -262,6 +350,35 @@ TEST_F(PrintButton, ShowsThePreviewAndSavesAPdf) {
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_TRUE(MessageBox::shown()[0].text.startsWith(u"فايل PDF ذخيره شد"_s));
     previews[0]->close();
+}
+
+// With a kept sheet drawn beside the window's own, the preview holds the comparison too.
+TEST_F(PrintButton, ThePreviewComparesOnlyWhileSeveralSheetsAreDrawn) {
+    AnswerRow intake;
+    intake.fill(u"5"_s);
+    ASSERT_TRUE(AnswerStore(*main).setRow(u"3"_s, intake));
+    ASSERT_EQ(
+        AdministrationStore(*main).keep(u"3"_s, u"1403/02/01"_s, QDateTime(QDate(2024, 4, 20), QTime(10, 0))),
+        KeepOutcome::Kept);
+    std::unique_ptr<ProfileWindow> profile(open());
+    const auto pages = [&profile] {
+        QPrintPreviewDialog* preview = profile->printReport();
+        auto* widget = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
+        const int count = widget ? widget->pageCount() : -1;
+        if (preview) {
+            preview->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return count;
+    };
+    const int alone = pages();
+    profile->m_sheetChoiceList->item(0)->setCheckState(Qt::Checked);
+    const int compared = pages();
+    EXPECT_GT(alone, 0);
+    EXPECT_GT(compared, alone);
+    const QImage comparedPicture(folder.path() + u"/Morvalen.jpg"_s);
+    EXPECT_EQ(comparedPicture.size(), profile->m_chartView->size());
+    EXPECT_EQ(profile->m_chart->series().size(), 2) << "the window still shows both";
 }
 
 TEST_F(PrintButton, AMissingOrBrokenTemplateIsToldInOneMessage) {

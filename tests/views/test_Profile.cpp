@@ -1,5 +1,7 @@
 // The profile chart, the interpretation panel and the report sections.
 #include "core/Interpretation.h"
+#include "core/SchemaScale.h"
+#include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ReportSectionStore.h"
@@ -17,12 +19,17 @@
 #include <QFile>
 #include <QFrame>
 #include <QGraphicsSimpleTextItem>
+#include <QHeaderView>
 #include <QImage>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSet>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QValueAxis>
 
@@ -341,6 +348,304 @@ TEST_F(Profile, ResultsOpenTheProfileAndHideWhenItCloses) {
     EXPECT_TRUE(profiles[0]->isModal());
     QTest::mouseClick(profiles[0]->m_exitButton, Qt::LeftButton);
     EXPECT_FALSE(results->isVisible()) << "the results view waits hidden";
+}
+
+// Sheets kept over therapy, drawn over one another.
+class ComparedSheets : public Profile {
+protected:
+    void SetUp() override {
+        Profile::SetUp();
+        // Five sheets of examinee 8: four kept ones and the working sheet. They differ scale by
+        // scale, so the change from one to another rises on some scales, falls on others and
+        // stays on the rest.
+        const char* answersByThird[][3] = {
+            {"5", "5", "5"}, {"4", "2", "3"}, {"6", "3", "1"}, {"3", "4", "2"}, {"6", "2", "1"}};
+        const QString dates[] = {u"1403/01/10"_s, u"1403/04/10"_s, u"1403/07/10"_s, u"1403/10/10"_s};
+        AnswerStore store(*db);
+        AdministrationStore kept(*db);
+        for (int sheet = 0; sheet < 5; ++sheet) {
+            AnswerRow row;
+            for (const SchemaScale& scale : SchemaScales()) {
+                const char* answer = answersByThird[sheet][(scale.number - 1) / 6];
+                for (int item = scale.firstItem; item <= scale.lastItem; ++item) {
+                    row[std::size_t(item - 1)] = QString::fromLatin1(answer);
+                }
+            }
+            // Item 1 of the second kept sheet unanswered: it scores one item less.
+            if (sheet == 1) {
+                row[0] = QString();
+            }
+            ASSERT_TRUE(store.setRow(u"8"_s, row));
+            sheets.append(row);
+            if (sheet < 4) {
+                ASSERT_EQ(kept.keep(u"8"_s, dates[sheet],
+                                    QDateTime(QDate(2024, 4, 1), QTime(9, 0)).addMonths(3 * sheet)),
+                          KeepOutcome::Kept);
+            }
+        }
+    }
+
+    ProfileWindow* openOnWorkingSheet() { return open(ScoreAnswers(ToAnswerTexts(sheets[4]))); }
+
+    // A key as X delivers it: with its text.
+    static void press(QWidget* widget, Qt::Key key, const QString& text = {}) {
+        QTest::sendKeyEvent(QTest::Click, widget, key, text, Qt::NoModifier);
+    }
+
+    // Ticks or clears a row of the sheet list from the keyboard: down to it, then Space.
+    static void toggle(ProfileWindow* p, int row) {
+        QListWidget* list = p->m_sheetChoiceList;
+        list->setFocus();
+        press(list, Qt::Key_Home);
+        for (int i = 0; i < row; ++i) {
+            press(list, Qt::Key_Down);
+        }
+        ASSERT_EQ(list->currentRow(), row);
+        press(list, Qt::Key_Space, u" "_s);
+    }
+
+    static QList<QLineSeries*> drawn(ProfileWindow* p) {
+        QList<QLineSeries*> lines;
+        for (QAbstractSeries* series : p->m_chart->series()) {
+            lines.append(qobject_cast<QLineSeries*>(series));
+        }
+        return lines;
+    }
+
+    // The percentages of a sheet by the core's own scoring of its answers.
+    int percent(int sheet, int scale) const {
+        return ScoreAnswers(ToAnswerTexts(sheets[sheet])).scales[std::size_t(scale - 1)].percent;
+    }
+
+    QVector<AnswerRow> sheets; // the four kept ones in order, then the working sheet
+};
+
+TEST_F(ComparedSheets, ChosenSheetsAreDrawnEachInItsOwnColourShapeAndLegendDate) {
+    ProfileWindow* p = openOnWorkingSheet();
+    ASSERT_TRUE(p->m_sheetChoiceList->isVisible());
+    ASSERT_EQ(p->m_sheetChoiceList->count(), 5);
+    const QStringList titles = {u"1403/01/10"_s, u"1403/04/10"_s, u"1403/07/10"_s, u"1403/10/10"_s,
+                                u"پاسخنامه فعلي"_s};
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(p->m_sheetChoiceList->item(row)->text(), titles[row]);
+        EXPECT_EQ(p->m_sheetChoiceList->item(row)->checkState(), row == 4 ? Qt::Checked : Qt::Unchecked)
+            << row;
+    }
+    // One sheet: one series, no legend, no table, as without kept sheets.
+    const QSize single = p->m_chartView->size();
+    EXPECT_EQ(drawn(p).size(), 1);
+    EXPECT_FALSE(p->m_chart->legend()->isVisible());
+    EXPECT_FALSE(p->m_comparisonTable->isVisible());
+
+    toggle(p, 0);
+    toggle(p, 2);
+    p->m_showScoresCheck->setChecked(true);
+    const QList<QLineSeries*> lines = drawn(p);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(p->shownSheets(), (QVector<int>{0, 2, 4})) << "oldest first";
+    EXPECT_TRUE(p->m_chart->legend()->isVisible());
+    EXPECT_TRUE(p->m_comparisonTable->isVisible());
+    EXPECT_EQ(p->m_comparisonTable->geometry().top(), p->m_chartView->geometry().bottom() + 1 + 5)
+        << "under the chart";
+    const int sheetOf[] = {0, 2, 4};
+    QSet<QRgb> colours;
+    QSet<QLegend::MarkerShape> shapes;
+    QList<QImage> markers;
+    for (int slot = 0; slot < 3; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(lines[slot]->name(), titles[sheetOf[slot]]);
+        colours.insert(lines[slot]->pen().color().rgb());
+        for (const QImage& other : markers) {
+            EXPECT_NE(lines[slot]->lightMarker(), other) << "a marker of its own shape";
+        }
+        markers.append(lines[slot]->lightMarker());
+        const auto legend = p->m_chart->legend()->markers(lines[slot]);
+        ASSERT_EQ(legend.size(), 1);
+        EXPECT_EQ(legend[0]->label(), titles[sheetOf[slot]]);
+        shapes.insert(legend[0]->shape());
+        // The points and the scores above them: the core's scoring of that sheet's answers.
+        ASSERT_EQ(lines[slot]->count(), 18);
+        for (int scale = 1; scale <= 18; ++scale) {
+            EXPECT_EQ(lines[slot]->at(scale - 1).y(), percent(sheetOf[slot], scale)) << scale;
+            QGraphicsSimpleTextItem* label = p->m_sheetValueLabels[slot + 1][scale];
+            EXPECT_TRUE(label->isVisible());
+            EXPECT_EQ(label->text(), QString::number(percent(sheetOf[slot], scale)));
+        }
+    }
+    EXPECT_EQ(colours.size(), 3);
+    EXPECT_EQ(shapes.size(), 3);
+    // No score covers another sheet's marker, nor another score.
+    QTest::qWait(20);
+    for (int scale = 1; scale <= 18; ++scale) {
+        QList<QRectF> scores;
+        for (int slot = 1; slot <= 3; ++slot) {
+            QGraphicsSimpleTextItem* label = p->m_sheetValueLabels[slot][scale];
+            const QRectF score = label->mapRectToParent(label->boundingRect());
+            for (const QRectF& other : scores) {
+                EXPECT_FALSE(score.intersects(other)) << scale << " " << slot;
+            }
+            scores.append(score);
+            for (int other = 0; other < 3; ++other) {
+                const QPointF marker = p->m_chart->mapToPosition(lines[other]->at(scale - 1), lines[other]);
+                EXPECT_FALSE(score.intersects(QRectF(marker - QPointF(5, 5), QSizeF(10, 10))))
+                    << "scale " << scale << ": the score of sheet " << slot << " on the marker of "
+                    << other + 1;
+            }
+        }
+    }
+    EXPECT_EQ(lines[0]->pen().color(), PaletteNamed(u"Postmodern"_s).line) << "the first keeps the palette";
+    // Every look keeps the sheets apart, and every sheet's scores legible on the band and the
+    // chart around it.
+    for (const QString& appearance : AppearanceNames()) {
+        p->m_appearanceCombo->setCurrentText(appearance);
+        for (const QString& palette : PaletteNames()) {
+            SCOPED_TRACE((appearance + u" / "_s + palette).toStdString());
+            p->m_paletteCombo->setCurrentText(palette);
+            QSet<QRgb> inPalette;
+            for (QLineSeries* line : drawn(p)) {
+                inPalette.insert(line->pen().color().rgb());
+            }
+            EXPECT_EQ(inPalette.size(), 3);
+            for (int slot = 1; slot <= 3; ++slot) {
+                const QColor text = p->m_sheetValueLabels[slot][1]->brush().color();
+                for (const QColor& ground :
+                     {p->m_chart->plotAreaBackgroundBrush().color(), p->m_chart->backgroundBrush().color()}) {
+                    EXPECT_GE(ContrastRatio(text, ground), 4.5)
+                        << slot << " on " << ground.name().toStdString();
+                }
+            }
+        }
+    }
+
+    // Back to one sheet: the window is as it was.
+    toggle(p, 0);
+    toggle(p, 2);
+    EXPECT_EQ(drawn(p).size(), 1);
+    EXPECT_FALSE(p->m_chart->legend()->isVisible());
+    EXPECT_FALSE(p->m_comparisonTable->isVisible());
+    EXPECT_EQ(p->m_chartView->width(), single.width());
+    EXPECT_EQ(std::count_if(p->m_valueLabels.begin(), p->m_valueLabels.end(),
+                            [](QGraphicsSimpleTextItem* l) { return l->isVisible(); }),
+              18);
+    for (int slot = 2; slot <= 4; ++slot) {
+        for (QGraphicsSimpleTextItem* label : p->m_sheetValueLabels[slot]) {
+            ASSERT_FALSE(label->isVisible()) << slot;
+        }
+    }
+}
+
+TEST_F(ComparedSheets, TableGivesEachSheetsPercentagesAndTheChangeFromFirstToLast) {
+    ProfileWindow* p = openOnWorkingSheet();
+    toggle(p, 1);
+    toggle(p, 3);
+    const int shown[] = {1, 3, 4};
+    QTableWidget* table = p->m_comparisonTable;
+    ASSERT_EQ(table->rowCount(), 4);
+    ASSERT_EQ(table->columnCount(), 18);
+    EXPECT_EQ(table->verticalHeaderItem(0)->text(), u"1403/04/10"_s);
+    EXPECT_EQ(table->verticalHeaderItem(2)->text(), u"پاسخنامه فعلي"_s);
+    EXPECT_EQ(table->verticalHeaderItem(3)->text(), u"تغيير"_s);
+    QSet<QChar> signs;
+    for (int scale = 1; scale <= 18; ++scale) {
+        SCOPED_TRACE(scale);
+        EXPECT_EQ(table->horizontalHeaderItem(scale - 1)->text(),
+                  QString::fromLatin1(SchemaScales()[std::size_t(scale - 1)].code.data(), 2));
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_EQ(table->item(row, scale - 1)->text(), QString::number(percent(shown[row], scale)));
+        }
+        const int change = percent(4, scale) - percent(1, scale);
+        const QString text = table->item(3, scale - 1)->text();
+        EXPECT_EQ(text, change > 0 ? u"+%1"_s.arg(change) : QString::number(change));
+        signs.insert(text[0]);
+    }
+    // The sheets rise, fall and stay: every kind of change was shown.
+    EXPECT_TRUE(signs.contains(u'+') && signs.contains(u'-') && signs.contains(u'0'));
+    // Every cell is seen whole: the table is as tall as its rows.
+    EXPECT_GE(table->viewport()->height(), table->rowViewportPosition(3) + table->rowHeight(3));
+    EXPECT_LE(table->geometry().bottom(), p->height());
+
+    // The reports get the same sheets and numbers, oldest first.
+    const SheetComparison compared = p->comparison();
+    ASSERT_TRUE(compared.compares());
+    EXPECT_EQ(compared.titles, (QStringList{u"1403/04/10"_s, u"1403/10/10"_s, u"پاسخنامه فعلي"_s}));
+    EXPECT_EQ(compared.chart.size(), p->m_chartView->size());
+    const QVector<QStringList> rows = compared.tableRows();
+    ASSERT_EQ(rows.size(), 19);
+    for (int scale = 1; scale <= 18; ++scale) {
+        EXPECT_EQ(rows[scale].mid(1),
+                  (QStringList{table->item(0, scale - 1)->text(), table->item(1, scale - 1)->text(),
+                               table->item(2, scale - 1)->text(), table->item(3, scale - 1)->text()}))
+            << scale;
+    }
+}
+
+TEST_F(ComparedSheets, AtMostFourSheetsAndAtLeastOne) {
+    ProfileWindow* p = openOnWorkingSheet();
+    for (int row = 0; row < 3; ++row) {
+        toggle(p, row);
+    }
+    ASSERT_EQ(drawn(p).size(), 4);
+    MessageBox::clearShown();
+    toggle(p, 3);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].text, u"حداکثر چهار پاسخنامه با هم نشان داده مي شود."_s);
+    EXPECT_EQ(p->m_sheetChoiceList->item(3)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(drawn(p).size(), 4);
+    EXPECT_EQ(p->m_comparisonTable->rowCount(), 5);
+
+    // Cleared down to one sheet, the last one stays.
+    for (int row = 0; row < 3; ++row) {
+        toggle(p, row);
+    }
+    MessageBox::clearShown();
+    toggle(p, 4);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown()[0].text, u"دست کم يک پاسخنامه بايد نشان داده شود."_s);
+    EXPECT_EQ(p->m_sheetChoiceList->item(4)->checkState(), Qt::Checked);
+    EXPECT_EQ(drawn(p).size(), 1);
+}
+
+TEST_F(ComparedSheets, ResultsOpenTheProfileOnTheSheetTheyShow) {
+    auto* results = new ResultsWindow(context, nullptr);
+    results->show();
+    results->selectExaminee(0);
+    ASSERT_EQ(results->m_sheetList->rowCount(), 5);
+    // The results list the working sheet first, then the kept ones; row 2 is the second kept.
+    results->m_sheetList->setCurrentCell(2, 0);
+    ProfileWindow* p = results->openProfile();
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(drawn(p).size(), 1);
+    for (int scale = 1; scale <= 18; ++scale) {
+        EXPECT_EQ(p->m_series->at(scale - 1).y(), percent(1, scale)) << scale;
+    }
+    EXPECT_EQ(p->m_sheetChoiceList->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(p->m_sheetChoiceList->item(4)->checkState(), Qt::Unchecked);
+    // Another sheet drawn with it comes from the store, the shown one from the results.
+    toggle(p, 4);
+    ASSERT_EQ(drawn(p).size(), 2);
+    EXPECT_EQ(drawn(p)[1]->at(0).y(), percent(4, 1));
+}
+
+TEST_F(ComparedSheets, TwoSheetsOfOneDayAreToldApartByTheirTime) {
+    ASSERT_EQ(
+        AdministrationStore(*db).keep(u"8"_s, u"1403/10/10"_s, QDateTime(QDate(2025, 1, 1), QTime(16, 45))),
+        KeepOutcome::Kept);
+    ProfileWindow* p = openOnWorkingSheet();
+    ASSERT_EQ(p->m_sheetChoiceList->count(), 6);
+    EXPECT_EQ(p->m_sheetChoiceList->item(2)->text(), u"1403/07/10"_s);
+    EXPECT_EQ(p->m_sheetChoiceList->item(3)->text(), u"1403/10/10  09:00"_s);
+    EXPECT_EQ(p->m_sheetChoiceList->item(4)->text(), u"1403/10/10  16:45"_s);
+}
+
+TEST_F(ComparedSheets, AnEmptiedWorkingSheetIsNotOfferedUnlessShown) {
+    ASSERT_TRUE(AnswerStore(*db).setRow(u"8"_s, AnswerRow{}));
+    ProfileWindow* fromKept = open(ScoreAnswers(ToAnswerTexts(sheets[0])));
+    fromKept->setShownSheet(AdministrationStore(*db).list(u"8"_s)[0].id);
+    EXPECT_EQ(fromKept->m_sheetChoiceList->count(), 4);
+    fromKept->close();
+    ProfileWindow* fromWorking = open(Uniform(""));
+    EXPECT_EQ(fromWorking->m_sheetChoiceList->count(), 5);
+    EXPECT_EQ(fromWorking->m_sheetChoiceList->item(4)->checkState(), Qt::Checked);
 }
 
 } // namespace

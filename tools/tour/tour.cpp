@@ -7,6 +7,7 @@
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/TimedMessage.h"
+#include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/ProgramFolder.h"
@@ -27,8 +28,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -104,6 +107,37 @@ void Seed(const QString& folder) {
     AnswerRow sixes;
     sixes.fill(u"6"_s);
     answers.setRow(all.code, sixes);
+
+    // Examinee 1 answered twice before the sheet she holds now: at intake, high on most
+    // scales, and after some months of work, lower; both sheets kept.
+    AdministrationStore administrations(*db);
+    const struct {
+        QString date;
+        QDateTime at;
+        int base;
+        int spread;
+    } kept[] = {{u"1403/03/10"_s, QDateTime(QDate(2024, 5, 30), QTime(10, 15)), 3, 4},
+                {u"1403/07/15"_s, QDateTime(QDate(2024, 10, 6), QTime(17, 40)), 2, 4}};
+    const AnswerRow now = answers.row(u"1"_s).value_or(AnswerRow{});
+    for (const auto& sheet : kept) {
+        AnswerRow row;
+        for (int item = 0; item < kItemCount; ++item) {
+            row[std::size_t(item)] = QString::number(sheet.base + (item * 7 + sheet.base) % sheet.spread);
+        }
+        answers.setRow(u"1"_s, row);
+        administrations.keep(u"1"_s, sheet.date, sheet.at);
+    }
+    answers.setRow(u"1"_s, now);
+}
+
+// The row of an examinee in a list of examinees, by code (the list's fourth column).
+int RowOf(QTableView* list, const QString& code) {
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        if (list->model()->index(row, 3).data().toString() == code) {
+            return row;
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -226,6 +260,26 @@ int main(int argc, char** argv) {
                 preview->close();
             }
             profile->close();
+
+            // Examinee 1's kept sheets, then her profile with all three drawn over one another.
+            results->show();
+            results->selectExaminee(RowOf(results->m_examineeList, u"1"_s));
+            Save(results, u"ResultsWindow-sheets"_s);
+            ProfileWindow* compared = results->openProfile();
+            compared->resize(1100, 720);
+            for (int row = 0; row < compared->m_sheetChoiceList->count(); ++row) {
+                compared->m_sheetChoiceList->item(row)->setCheckState(Qt::Checked);
+            }
+            Save(compared, u"ProfileWindow-three-sheets"_s);
+            compared->m_showScoresCheck->setChecked(true);
+            Save(compared, u"ProfileWindow-three-sheets-scores"_s);
+            compared->m_appearanceCombo->setCurrentText(u"Black"_s);
+            Save(compared, u"ProfileWindow-three-sheets-Black"_s);
+            if (QPrintPreviewDialog* preview = compared->printReport()) {
+                Save(preview, u"report-preview-three-sheets"_s);
+                preview->close();
+            }
+            compared->close();
         }
         if (window) {
             window->close();
