@@ -17,11 +17,15 @@
 #include "support/QtPrinters.h"
 #include "support/TempProgramFolder.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
+
+#include <atomic>
 
 #include <functional>
 #include <map>
@@ -290,6 +294,62 @@ TEST_F(ServerBackup, ARestoreThatFailsPartWayLeavesTheServerAsItWas) {
         << error.toStdString();
     auto file = Database::open(backup, Database::Mode::ReadOnly);
     EXPECT_EQ(Content(*db), Content(*file));
+}
+
+TEST_F(ServerBackup, AnotherWorkstationsWriteWaitsForTheRestoreAndLandsAfterIt) {
+    FillClinic(*db, u"سرور"_s, 3);
+    {
+        auto file = openLocal();
+        ASSERT_TRUE(file);
+        FillClinic(*file, u"پشتيبان"_s, 5);
+    }
+    const QString backup = local.file(u"b.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(localPath(), backup, nullptr));
+
+    // In the middle of the copy another workstation registers an examinee. Its write waits
+    // for the restore's commit and then goes in, and the restore's check is not upset by it.
+    std::unique_ptr<QThread> writer;
+    std::atomic<bool> added{false};
+    auto watcher = Database::open(server.path(), DatabaseFile::Main);
+    ASSERT_TRUE(watcher);
+    const ServerConnection connection = server.server();
+    const auto writeMeanwhile = [&](int) {
+        if (writer) {
+            return;
+        }
+        writer.reset(QThread::create([connection, &added] {
+            auto other = Database::openServer(connection);
+            Examinee late;
+            late.code = u"99"_s;
+            late.fullName = u"همزمان"_s;
+            added = other && ExamineeStore(*other).addWithAnswerRow(late).has_value();
+        }));
+        writer->start();
+        // Until its write waits for a lock (or has gone through, were there none).
+        QElapsedTimer clock;
+        clock.start();
+        while (!added && clock.elapsed() < 5000) {
+            QSqlQuery waiting(watcher->handle());
+            if (waiting.exec(u"SELECT count(*) FROM pg_locks WHERE NOT granted"_s) && waiting.next() &&
+                waiting.value(0).toInt() > 0) {
+                break;
+            }
+            QThread::msleep(20);
+        }
+    };
+    QString error;
+    EXPECT_EQ(RestoreBackupToServer(backup, server.server(), &error, writeMeanwhile),
+              RestoreOutcome::Restored)
+        << error.toStdString();
+    ASSERT_TRUE(writer);
+    writer->wait();
+    EXPECT_TRUE(added);
+    ExamineeStore examinees(*db);
+    EXPECT_EQ(examinees.count(), 6);
+    EXPECT_EQ(examinees.findByCode(u"99"_s).value(0).id, 6) << "numbered after the restored examinees";
+    auto file = Database::open(backup, Database::Mode::ReadOnly);
+    const QStringList unchanged{u"QUS"_s, u"Theme"_s, u"Administration"_s, u"SecondEntry"_s};
+    EXPECT_EQ(Content(*db, unchanged), Content(*file, unchanged));
 }
 
 // Makes a main database file as an older release left it: the first release's schema text,
