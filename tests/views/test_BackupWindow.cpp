@@ -311,5 +311,36 @@ TEST_F(ServerBackupWindow, AFailedRestoreSaysTheServerIsUnchanged) {
     EXPECT_TRUE(window->m_restoreButton->isEnabled());
 }
 
+TEST_F(ServerBackupWindow, AnotherWindowsWriteDuringTheRestoreWaitsForItAndGoesIn) {
+    ASSERT_TRUE(folder.addExaminee(u"1"_s, u"علي رضايي"_s, {{1, u"3"_s}}));
+    const QString backup = folder.file(u"server.morvalen"_s);
+    QString error;
+    ASSERT_EQ(MakeServerBackup(folder.server(), backup, &error), ServerBackupOutcome::Made)
+        << error.toStdString();
+
+    // Another window of this program saves an answer on this thread while the restore is
+    // copying. Its write waits for the restore's lock; the restore, on a thread of its own,
+    // goes on, commits, and the write then lands on the restored row. (Were the restore to
+    // wait for this thread, the write would give up after its lock wait instead.)
+    auto otherWindow = Database::open(folder.path(), DatabaseFile::Main);
+    ASSERT_TRUE(otherWindow && otherWindow->exec(u"SET lock_timeout = '5s'"_s));
+    bool wrote = false;
+    bool tried = false;
+    QObject::connect(window->m_restoreProgressBar, &QProgressBar::valueChanged, window, [&](int percent) {
+        if (!tried && percent > 0 && percent < 100) {
+            tried = true;
+            wrote = AnswerStore(*otherWindow).setCell(u"1"_s, 3, u"4"_s);
+        }
+    });
+    window->m_restoreFileEdit->setText(backup);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->m_restoreButton, Qt::LeftButton);
+    EXPECT_EQ(last().text, u"بازيابي اطلاعات انجام شد"_s);
+    ASSERT_TRUE(tried);
+    EXPECT_TRUE(wrote);
+    EXPECT_EQ(AnswerStore(*server).cell(u"1"_s, 3), u"4"_s);
+    EXPECT_EQ(AnswerStore(*server).cell(u"1"_s, 1), u"3"_s);
+}
+
 } // namespace
 } // namespace morvalen
