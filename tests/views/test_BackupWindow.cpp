@@ -223,6 +223,22 @@ TEST_F(BackupWindowTest, OnAnUnreachableServerSaysSoAndTouchesNothing) {
     EXPECT_TRUE(window->m_restoreProgressBar->isHidden());
     EXPECT_TRUE(window->m_restoreButton->isEnabled());
     EXPECT_TRUE(window->m_backupButton->isEnabled());
+
+    // A connection file that cannot be read names itself, and neither action goes on to the
+    // local file in the server's place.
+    QFile damaged(folder.file(ConnectionFileName()));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("kind=server\nhost=clinic\ndatabase=morvalen\nport=abc\n");
+    damaged.close();
+    for (QPushButton* button : {window->m_backupButton, window->m_restoreButton}) {
+        const qsizetype shown = MessageBox::shown().size();
+        QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_EQ(MessageBox::shown().size(), shown + 1) << "no question is asked first";
+        EXPECT_TRUE(last().text.startsWith(u"اشکال در ايجاد نسخه پشتيباني\r\nconnection.ini: "_s))
+            << last().text.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(ReadAll(db), before);
 }
 
 // The same window on a workstation that works on the clinic's server (run against the test
