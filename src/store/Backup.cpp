@@ -3,12 +3,17 @@
 #include "store/Database.h"
 #include "store/DatabaseCheck.h"
 #include "store/SchemaUpgrade.h"
+#include "store/ServerConnection.h"
+#include "store/ServerSchema.h"
+#include "store/TableCopy.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStorageInfo>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -559,6 +564,222 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
     }
     if (progress) {
         progress(100);
+    }
+    return RestoreOutcome::Restored;
+}
+
+namespace {
+
+// How long a restore into the server waits for another workstation's write to finish before
+// it gives up, changing nothing.
+constexpr const char* kServerLockWait = "10s";
+
+// Makes an empty main database file of this release at path: the first release's schema and
+// every numbered step after it, without the settings row and question texts the delivered
+// file starts with (a backup brings its own).
+bool MakeEmptyMainDatabase(const QString& path, QString* error) {
+    RawConnection db = OpenRaw(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    if (!db) {
+        return false;
+    }
+    const QStringList scripts = ReleasedMainSchemaScripts();
+    if (scripts.isEmpty()) {
+        SetError(error, u"the program's own schema cannot be read"_s);
+        return false;
+    }
+    for (const QString& script : scripts) {
+        if (!Exec(db.get(), script.toUtf8().constData(), error)) {
+            return false;
+        }
+    }
+    if (!RegisterSqlFunctions(db.get())) {
+        SetError(error, QString::fromUtf8(sqlite3_errmsg(db.get())));
+        return false;
+    }
+    const SchemaUpgrade upgrade = UpgradeMainDatabase(db.get());
+    if (upgrade.outcome != UpgradeOutcome::Upgraded && upgrade.outcome != UpgradeOutcome::UpToDate) {
+        SetError(error, upgrade.error);
+        return false;
+    }
+    return Exec(db.get(), "DELETE FROM QUS; DELETE FROM Theme;", error);
+}
+
+// How many rows the tables a copy writes hold, for its progress.
+bool CountRows(Database& db, qint64* rows, QString* error) {
+    *rows = 0;
+    for (const CopiedTable& table : MainDatabaseTables()) {
+        QSqlQuery query(db.handle());
+        if (!query.exec(u"SELECT count(*) FROM "_s + table.name) || !query.next()) {
+            SetError(error, table.name + u": "_s + query.lastError().text());
+            return false;
+        }
+        *rows += query.value(0).toLongLong();
+    }
+    return true;
+}
+
+// Turns a copy's row count into percent for the window.
+CopiedRows PercentOf(qint64 total, const RestoreProgress& progress) {
+    if (!progress) {
+        return {};
+    }
+    return [total, progress](qint64 rows) {
+        progress(total > 0 ? static_cast<int>(std::min<qint64>(rows, total) * 100 / total) : 100);
+    };
+}
+
+// Why two sides of a copy differ, from the table counts.
+QString CountDifference(const QVector<TableCount>& counts) {
+    QStringList differing;
+    for (const TableCount& count : counts) {
+        if (count.source != count.target) {
+            differing.append(u"%1 %2/%3"_s.arg(count.table).arg(count.source).arg(count.target));
+        }
+    }
+    return u"the row counts differ: "_s + differing.join(u", "_s);
+}
+
+// Both sides of a copy hold the same rows, answers and scores.
+bool SameContent(Database& source, Database& target, QString* error) {
+    QVector<TableCount> counts;
+    QString why;
+    if (!CompareRowCounts(source, target, &counts, &why)) {
+        SetError(error, why.isEmpty() ? CountDifference(counts) : why);
+        return false;
+    }
+    qint64 examinees = 0;
+    if (!CompareAnswersAndScores(source, target, &examinees, &why)) {
+        SetError(error, why);
+        return false;
+    }
+    return true;
+}
+
+// The server must be at this release's schema: an older one is upgraded when the program
+// starts, a newer one has columns this release would lose.
+bool ServerAtThisRelease(Database& server, QString* error) {
+    int version = -1;
+    if (!ReadServerSchemaVersion(server, &version, error)) {
+        return false;
+    }
+    if (version != CurrentSchemaVersion()) {
+        SetError(error, u"the server database is at schema version %1, this program at %2"_s.arg(version).arg(
+                            CurrentSchemaVersion()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ServerBackupOutcome MakeServerBackup(const ServerConnection& server, const QString& target, QString* error,
+                                     const RestoreProgress& progress) {
+    auto remote = Database::openServer(server, error);
+    if (!remote) {
+        return ServerBackupOutcome::Unreachable;
+    }
+    // One snapshot for the copy and its check alike: another workstation's commit meanwhile
+    // is in neither.
+    Transaction reading(*remote);
+    if (!reading.active() || !remote->exec(u"SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"_s)) {
+        SetError(error, remote->lastError());
+        return ServerBackupOutcome::Failed;
+    }
+    qint64 total = 0;
+    if (!ServerAtThisRelease(*remote, error) || !CountRows(*remote, &total, error)) {
+        return ServerBackupOutcome::Failed;
+    }
+    // The file is made and checked in a folder of its own; only then does it go to the target.
+    QTemporaryDir scratch;
+    const QString file = scratch.filePath(u"backup.mdb"_s);
+    if (!scratch.isValid()) {
+        SetError(error, u"no temporary folder: "_s + scratch.errorString());
+        return ServerBackupOutcome::Failed;
+    }
+    if (!MakeEmptyMainDatabase(file, error)) {
+        return ServerBackupOutcome::Failed;
+    }
+    {
+        auto local = Database::open(file, Database::Mode::ReadWrite, error);
+        if (!local) {
+            return ServerBackupOutcome::Failed;
+        }
+        Transaction writing(*local);
+        if (!writing.active() || !CopyMainTables(*remote, *local, error, PercentOf(total, progress)) ||
+            !writing.commit()) {
+            if (error && error->isEmpty()) {
+                *error = local->lastError();
+            }
+            return ServerBackupOutcome::Failed;
+        }
+        if (!SameContent(*remote, *local, error)) {
+            return ServerBackupOutcome::Failed;
+        }
+    }
+    if (CheckBackupFile(file, error) != RestoreOutcome::Restored || !BackupCopy(file, target, error)) {
+        return ServerBackupOutcome::Failed;
+    }
+    return ServerBackupOutcome::Made;
+}
+
+RestoreOutcome RestoreBackupToServer(const QString& backupPath, const ServerConnection& server,
+                                     QString* error, const RestoreProgress& progress) {
+    const RestoreOutcome check = CheckBackupFile(backupPath, error);
+    if (check != RestoreOutcome::Restored) {
+        return check;
+    }
+    QTemporaryDir upgradeFolder;
+    QString sourcePath = backupPath;
+    if (!UpgradedCopyOfBackup(backupPath, upgradeFolder, &sourcePath, error, {})) {
+        return RestoreOutcome::NotABackup;
+    }
+    auto source = Database::open(sourcePath, Database::Mode::ReadOnly, error);
+    if (!source) {
+        return RestoreOutcome::Unreadable;
+    }
+    Transaction reading(*source);
+    qint64 total = 0;
+    if (!reading.active() || !CountRows(*source, &total, error)) {
+        return RestoreOutcome::Unreadable;
+    }
+    auto remote = Database::openServer(server, error);
+    if (!remote) {
+        return RestoreOutcome::ServerUnreachable;
+    }
+    // Other workstations go on reading the old rows until the commit; their writes wait for it
+    // (or this waits for theirs, a little), so none lands in the middle of the restore.
+    Transaction transaction(*remote);
+    QStringList locked;
+    for (const CopiedTable& table : MainDatabaseTables()) {
+        locked.append(table.name);
+    }
+    locked.append(u"ExamineeSearch"_s);
+    const auto fail = [&](const QString& why) {
+        SetError(error, why.isEmpty() ? remote->lastError() : why);
+        return RestoreOutcome::WriteFailed;
+    };
+    if (!transaction.active() ||
+        !remote->exec(u"SET LOCAL lock_timeout = '%1'"_s.arg(QString::fromLatin1(kServerLockWait))) ||
+        !remote->exec(u"LOCK TABLE %1 IN EXCLUSIVE MODE"_s.arg(locked.join(u", "_s)))) {
+        return fail({});
+    }
+    QString why;
+    if (!ServerAtThisRelease(*remote, &why)) {
+        return fail(why);
+    }
+    // The search index goes with the examinees' rows, by the server's own trigger, and is
+    // made again by it as they are copied in.
+    for (const QString& table : locked) {
+        if (!remote->exec(u"DELETE FROM "_s + table)) {
+            return fail(table + u": "_s + remote->lastError());
+        }
+    }
+    if (!CopyMainTables(*source, *remote, &why, PercentOf(total, progress)) ||
+        !SameContent(*source, *remote, &why)) {
+        return fail(why);
+    }
+    if (!transaction.commit()) {
+        return fail({});
     }
     return RestoreOutcome::Restored;
 }

@@ -7,6 +7,8 @@
 
 namespace morvalen {
 
+struct ServerConnection;
+
 // Called now and then during a long copy or check so the window stays responsive.
 using YieldToEvents = std::function<void()>;
 // Told how far a restore's copy has come, 0 to 100.
@@ -37,12 +39,13 @@ bool MakeBackup(const QString& databasePath, const QString& target, QString* err
 
 enum class RestoreOutcome {
     Restored,
-    NotABackup,    // the file is no sound database of this program; nothing was changed
-    ForeignSchema, // a database of this program with tables, indexes, views or triggers added
-                   // or changed; nothing was changed
-    Unreadable,    // the file is missing or cannot be read; nothing was changed
-    WriteFailed,   // the database could not be written (held by another program); nothing was changed
-    DiskFull,      // no room left for the restore on the database's disk; nothing was changed
+    NotABackup,        // the file is no sound database of this program; nothing was changed
+    ForeignSchema,     // a database of this program with tables, indexes, views or triggers added
+                       // or changed; nothing was changed
+    Unreadable,        // the file is missing or cannot be read; nothing was changed
+    WriteFailed,       // the database could not be written (held by another program); nothing was changed
+    DiskFull,          // no room left for the restore on the database's disk; nothing was changed
+    ServerUnreachable, // no connection to the clinic's server; nothing was changed
 };
 
 // Checks a file that is to be restored, changing nothing: SQLite's full integrity check
@@ -62,5 +65,32 @@ QStringList ReleasedMainSchemaScripts();
 // run in short steps with yield called between them, and progress hears how far the copy is.
 RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databasePath, QString* error,
                              const YieldToEvents& yield = {}, const RestoreProgress& progress = {});
+
+// The clinic's server. Its backups are the same files as the local ones, so either kind
+// restores into the other. Both open connections of their own, so they may run on a thread
+// of their own while the window stays responsive.
+
+enum class ServerBackupOutcome {
+    Made,
+    Unreachable, // no connection to the server; nothing was written
+    Failed,      // nothing was written to the target, or the old file there was kept
+};
+
+// Makes a backup of the server's main database: an empty database file of this release is
+// filled with every row the server holds, read in one repeatable-read transaction (one
+// moment's state, whatever other workstations write meanwhile), and compared with that same
+// state row count by row count and examinee by examinee, answers and scores. Only a file that
+// passes the check a restore makes then replaces the target, in one step. progress hears how
+// far the copy is, 0 to 100.
+ServerBackupOutcome MakeServerBackup(const ServerConnection& server, const QString& target, QString* error,
+                                     const RestoreProgress& progress = {});
+
+// Puts a backup's content in place of the server's main database. The file goes through every
+// check of a local restore (and an older release's file is upgraded on a temporary copy);
+// then, in one server transaction that keeps other workstations' writes waiting, the server's
+// rows are deleted, the file's rows copied, the counts, answers and scores compared, and only
+// then is it committed. A failure anywhere leaves the server as it was.
+RestoreOutcome RestoreBackupToServer(const QString& backupPath, const ServerConnection& server,
+                                     QString* error, const RestoreProgress& progress = {});
 
 } // namespace morvalen

@@ -51,7 +51,10 @@ const QVector<CopiedTable>& MainDatabaseTables() {
     return tables;
 }
 
-bool CopyMainTables(Database& source, Database& target, QString* error) {
+bool CopyMainTables(Database& source, Database& target, QString* error, const CopiedRows& copied) {
+    // Rows between two reports of how far the copy is.
+    constexpr qint64 kRowsPerReport = 200;
+    qint64 rows = 0;
     for (const CopiedTable& table : MainDatabaseTables()) {
         QSqlQuery read(source.handle());
         read.setForwardOnly(true);
@@ -71,6 +74,10 @@ bool CopyMainTables(Database& source, Database& target, QString* error) {
             if (!write.exec()) {
                 return Fail(error, table.name, write);
             }
+            ++rows;
+            if (copied && rows % kRowsPerReport == 0) {
+                copied(rows);
+            }
         }
         if (read.lastError().isValid()) {
             return Fail(error, table.name, read);
@@ -83,6 +90,9 @@ bool CopyMainTables(Database& source, Database& target, QString* error) {
                 return Fail(error, table.name, sequence);
             }
         }
+    }
+    if (copied) {
+        copied(rows);
     }
     return true;
 }

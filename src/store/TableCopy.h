@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace morvalen {
 
 class Database;
@@ -27,10 +29,13 @@ struct TableCount {
     qint64 target = 0;
 };
 
+// Told how many rows a copy has written so far, now and then and once at its end.
+using CopiedRows = std::function<void(qint64 rows)>;
+
 // Copies every row of the tables from one main database to the other, inside the caller's
 // open transaction on the target (the source is read as it is). The target's tables must be
 // empty. On the server the generated row numbers go past the copied ones afterwards.
-bool CopyMainTables(Database& source, Database& target, QString* error);
+bool CopyMainTables(Database& source, Database& target, QString* error, const CopiedRows& copied = {});
 
 // The row count of each table on both sides, and whether every count agrees.
 bool CompareRowCounts(Database& source, Database& target, QVector<TableCount>* counts, QString* error);

@@ -7,10 +7,12 @@
 #include "shell/PersianDateText.h"
 #include "store/Backup.h"
 #include "store/Database.h"
+#include "store/ServerConnection.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -59,6 +62,23 @@ const QStringList kHelpLines{
 
 QString CopyFailure(const QString& detail) {
     return u"اشکال در ايجاد نسخه پشتيباني\r\n"_s + detail;
+}
+
+QString UnreachableServer(const QString& detail) {
+    return u"اتصال به سرور برقرار نشد.\r\n"_s + detail;
+}
+
+// Runs work on a thread of its own and handles the window's events until it is done. The
+// server's backup and restore run so: the window keeps painting, and a write of another
+// window of this program that waits for the restore's lock cannot hold up the restore itself.
+template <typename Work> void RunBeside(Work work) {
+    QThread* thread = QThread::create(std::move(work));
+    QEventLoop loop;
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec();
+    thread->wait();
+    delete thread;
 }
 
 } // namespace
@@ -214,10 +234,23 @@ void BackupWindow::setBusy(bool busy) {
     }
 }
 
+std::optional<DatabaseChoice> BackupWindow::databaseChoice() {
+    QString error;
+    std::optional<DatabaseChoice> choice = ReadDatabaseChoice(m_context.programFolder, &error);
+    if (!choice) {
+        MessageBox::critical(this, kAppName, CopyFailure(ConnectionFileName() + u": "_s + error));
+    }
+    return choice;
+}
+
 void BackupWindow::makeBackup() {
     const QString target = m_backupFileEdit->text();
     if (target.isEmpty()) {
         MessageBox::warning(this, u"خطا"_s, u"لطفا مسير تهيه نسخه پشتيبان را وارد کنيد"_s);
+        return;
+    }
+    const std::optional<DatabaseChoice> choice = databaseChoice();
+    if (!choice) {
         return;
     }
     if (QFileInfo::exists(target) &&
@@ -230,13 +263,23 @@ void BackupWindow::makeBackup() {
     }
     setBusy(true);
     QString error;
-    const bool made = MakeBackup(databasePath(), target, &error, [] { QCoreApplication::processEvents(); });
+    bool made = false;
+    bool unreachable = false;
+    if (choice->isServer()) {
+        ServerBackupOutcome outcome = ServerBackupOutcome::Failed;
+        const ServerConnection server = choice->server;
+        RunBeside([&outcome, &error, server, target] { outcome = MakeServerBackup(server, target, &error); });
+        made = outcome == ServerBackupOutcome::Made;
+        unreachable = outcome == ServerBackupOutcome::Unreachable;
+    } else {
+        made = MakeBackup(databasePath(), target, &error, [] { QCoreApplication::processEvents(); });
+    }
     setBusy(false);
     QDir::setCurrent(m_context.programFolder);
     if (made) {
         MessageBox::show(this, MessageBox::Icon::None, kAppName, u"نسخه پشتيبان تهيه گرديد"_s);
     } else {
-        MessageBox::critical(this, kAppName, CopyFailure(error));
+        MessageBox::critical(this, kAppName, unreachable ? UnreachableServer(error) : CopyFailure(error));
     }
 }
 
@@ -246,8 +289,17 @@ void BackupWindow::restoreBackup() {
         MessageBox::warning(this, u"خطا"_s, u"لطفا مسير فايل مربوطه را وارد کنيد"_s);
         return;
     }
-    if (MessageBox::question(this, kAppName, u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s) !=
-        QMessageBox::Yes) {
+    const std::optional<DatabaseChoice> choice = databaseChoice();
+    if (!choice) {
+        return;
+    }
+    // On the server the restore replaces what every workstation of the clinic sees.
+    const QString question = u"آيا ميخواهيد اطلاعات را بازيابي کنيد؟"_s;
+    if (MessageBox::question(
+            this, kAppName,
+            choice->isServer()
+                ? u"اطلاعات سرور براي همه رايانه ها با اين فايل پشتيبان جايگزين مي شود.\r\n"_s + question
+                : question) != QMessageBox::Yes) {
         MessageBox::show(this, MessageBox::Icon::None, kAppName, u"عدم موفقيت در بازيابي اطلاعات "_s);
         return;
     }
@@ -255,11 +307,23 @@ void BackupWindow::restoreBackup() {
     m_restoreProgressBar->setValue(0);
     m_restoreProgressBar->show();
     QString error;
-    // The check and the copy run in steps with the window's events handled between them, so
-    // the window keeps painting and its clock keeps ticking through a large restore.
-    const RestoreOutcome outcome = RestoreBackup(
-        source, databasePath(), &error, [] { QCoreApplication::processEvents(); },
-        [this](int percent) { m_restoreProgressBar->setValue(percent); });
+    RestoreOutcome outcome = RestoreOutcome::WriteFailed;
+    if (choice->isServer()) {
+        const ServerConnection server = choice->server;
+        QProgressBar* bar = m_restoreProgressBar;
+        RunBeside([&outcome, &error, server, source, bar] {
+            outcome = RestoreBackupToServer(source, server, &error, [bar](int percent) {
+                QMetaObject::invokeMethod(
+                    bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
+            });
+        });
+    } else {
+        // The check and the copy run in steps with the window's events handled between them, so
+        // the window keeps painting and its clock keeps ticking through a large restore.
+        outcome = RestoreBackup(
+            source, databasePath(), &error, [] { QCoreApplication::processEvents(); },
+            [this](int percent) { m_restoreProgressBar->setValue(percent); });
+    }
     m_restoreProgressBar->hide();
     setBusy(false);
     QDir::setCurrent(m_context.programFolder);
@@ -286,8 +350,18 @@ void BackupWindow::restoreBackup() {
     case RestoreOutcome::DiskFull:
         MessageBox::critical(this, kAppName, CopyFailure(error));
         break;
+    case RestoreOutcome::ServerUnreachable:
+        MessageBox::critical(this, kAppName, UnreachableServer(error));
+        break;
     case RestoreOutcome::WriteFailed:
-        MessageBox::warning(this, u"خطا"_s, u"تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره"_s + error);
+        if (choice->isServer()) {
+            // Closing this workstation's windows would not help: the server refused or went away.
+            MessageBox::critical(this, u"خطا"_s,
+                                 u"بازيابي روي سرور انجام نشد؛ اطلاعات سرور تغييري نکرده است.\r\n"_s + error);
+        } else {
+            MessageBox::warning(this, u"خطا"_s,
+                                u"تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره"_s + error);
+        }
         break;
     }
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "shell/Context.h"
+#include "store/ServerConnection.h"
 #include "views/MainWindowLock.h"
 
 #include <QWidget>
+
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -15,7 +18,9 @@ class QTimer;
 
 namespace morvalen {
 
-// Backup and restore of the main database, with today's date and the time.
+// Backup and restore of the main database, with today's date and the time. The database is
+// the program folder's local file, or the clinic's server when the folder's connection file
+// says so; the backup files are the same either way.
 class BackupWindow : public QWidget {
     Q_OBJECT
 
@@ -58,6 +63,9 @@ private:
     void chooseRestoreFile();
     void setBusy(bool busy);
     QString databasePath() const;
+    // The program folder's database: the local file or the clinic's server. When the
+    // connection file cannot be read, says so and gives nothing.
+    std::optional<DatabaseChoice> databaseChoice();
 
     Context m_context;
     MainWindowLock m_mainLock;
