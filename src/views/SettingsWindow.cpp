@@ -485,7 +485,10 @@ QWidget* SettingsWindow::buildDatabasePage() {
     layout->addWidget(m_serverDatabaseRadio);
 
     auto* form = new QFormLayout;
-    form->setContentsMargins(24, 0, 0, 0);
+    // The server's fields stand in under their choice, on the side the text begins.
+    const int indent = 24;
+    form->setContentsMargins(QApplication::isRightToLeft() ? 0 : indent, 0,
+                             QApplication::isRightToLeft() ? indent : 0, 0);
     const auto addField = [page, form](QLabel*& label, QLineEdit*& edit, const QString& caption,
                                        const QString& name, int maxLength) {
         label = new QLabel(caption, page);
