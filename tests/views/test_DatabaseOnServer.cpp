@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace morvalen {
 namespace {
@@ -169,6 +170,39 @@ TEST_F(SettingsOnServer, MoveFromTheTabLandsAndSwitches) {
     EXPECT_EQ((*answers)[0], u"1"_s);
     EXPECT_EQ((*answers)[231], u"1"_s);
     EXPECT_EQ(ExamineeStore(*db).firstByCode(u"12"_s).value_or(Examinee{}).fullName, u"علي رضايي"_s);
+}
+
+TEST_F(SettingsOnServer, WindowWaitsWhileTheMoveRuns) {
+    const ServerConnection server = freshDatabase();
+    open();
+    fill(server);
+    // Another connection holds the local file, so the move waits for it; meanwhile the
+    // window is looked at and asked to close.
+    auto holder = Database::open(folder.file(u"morvalen.mdb"_s), Database::Mode::ReadWrite);
+    ASSERT_TRUE(holder && holder->exec(u"BEGIN EXCLUSIVE"_s));
+    bool looked = false, busyShown = false, tabsEnabled = true, waitCursor = false, stillOpen = false;
+    QTimer::singleShot(100, window, [&] {
+        looked = true;
+        busyShown = window->m_databaseBusyLabel->isVisible();
+        tabsEnabled = window->m_settingsTabs->isEnabled();
+        waitCursor =
+            QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        window->close();
+        stillOpen = window && window->isVisible();
+        holder->exec(u"ROLLBACK"_s);
+    });
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(window->m_moveToServerButton, Qt::LeftButton);
+    ASSERT_TRUE(looked);
+    EXPECT_TRUE(busyShown);
+    EXPECT_FALSE(tabsEnabled);
+    EXPECT_TRUE(waitCursor);
+    EXPECT_TRUE(stillOpen) << "the window stays until the move is done";
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(window->m_databaseBusyLabel->isVisible());
+    EXPECT_TRUE(window->m_settingsTabs->isEnabled());
+    EXPECT_TRUE(MessageBox::shown().back().text.contains(u"منتقل شد"_s))
+        << MessageBox::shown().back().text.toStdString();
 }
 
 TEST_F(SettingsOnServer, ServerThatHoldsDataIsNeverOverwritten) {
