@@ -1,5 +1,6 @@
 #include "shell/InputDialog.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QQueue>
@@ -26,13 +27,22 @@ std::optional<QString> InputDialog::getPassword(QWidget* parent, const QString& 
     if (!hooks.texts.isEmpty()) {
         return hooks.texts.dequeue();
     }
+    // The prompt may come while a wait cursor is up: the user types with the usual pointer.
+    const bool waiting = QApplication::overrideCursor() != nullptr;
+    if (waiting) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
     QInputDialog dialog(parent);
     dialog.setWindowTitle(title);
     dialog.setLabelText(label);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextEchoMode(QLineEdit::Password);
     dialog.setLayoutDirection(Qt::RightToLeft);
-    if (dialog.exec() != QDialog::Accepted) {
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (waiting) {
+        QApplication::restoreOverrideCursor();
+    }
+    if (!accepted) {
         return std::nullopt;
     }
     return dialog.textValue();
