@@ -76,7 +76,7 @@ Database::~Database() {
 
 std::unique_ptr<Database> Database::open(const QString& programFolder, DatabaseFile file, QString* error) {
     const Mode mode = file == DatabaseFile::SchemaTexts ? Mode::ReadOnly : Mode::ReadWrite;
-    if (file == DatabaseFile::Main) {
+    if (file == DatabaseFile::Main && !LocalForSession(programFolder)) {
         QString why;
         const std::optional<DatabaseChoice> choice = ReadDatabaseChoice(programFolder, &why);
         if (!choice) {

@@ -2,6 +2,7 @@
 
 #include "core/SearchText.h"
 #include "store/Database.h"
+#include "store/ServerConnection.h"
 #include "store/ServerSchema.h"
 
 #include <QSqlDriver>
@@ -293,11 +294,33 @@ SchemaUpgrade UpgradeMainDatabase(Database& db) {
 }
 
 QString UpgradeProgramDatabase(const QString& programFolder) {
-    const QString name = DatabaseFileName(DatabaseFile::Main);
     QString error;
+    std::optional<DatabaseChoice> choice = DatabaseChoice{};
+    if (!LocalForSession(programFolder)) {
+        choice = ReadDatabaseChoice(programFolder, &error);
+    }
+    if (!choice) {
+        return u"فايل «%1» در پوشه برنامه خراب است.\r\n%2\r\n\r\nبرنامه بسته مي شود."_s.arg(
+            ConnectionFileName(), error);
+    }
+    // The messages name what the user knows: the file of this workstation, or the database on
+    // the clinic's server.
+    const bool onServer = choice->isServer();
+    const QString name = onServer ? u"پايگاه داده «%1» روي سرور «%2»"_s.arg(choice->server.database,
+                                                                            ServerAddressText(choice->server))
+                                  : u"فايل بانك اطلاعات «%1»"_s.arg(DatabaseFileName(DatabaseFile::Main));
     auto db = Database::open(programFolder, DatabaseFile::Main, &error);
+    if (!db && onServer) {
+        return u"اتصال به سرور «%1» برقرار نشد.\r\n%2\r\n\r\nبرنامه بسته مي شود."_s.arg(
+            ServerAddressText(choice->server), error);
+    }
     SchemaUpgrade upgrade;
     if (db) {
+        bool empty = false;
+        if (db->isServer() && IsEmptyServerDatabase(*db, &empty, &error) && empty) {
+            return name + u" خالي است.\r\n\r\nاز تنظيمات برنامه، «انتقال اطلاعات اين رايانه به سرور» را "
+                          u"بزنيد. برنامه بسته مي شود."_s;
+        }
         upgrade = UpgradeMainDatabase(*db);
         error = upgrade.error;
     }
@@ -306,12 +329,12 @@ QString UpgradeProgramDatabase(const QString& programFolder) {
     case UpgradeOutcome::Upgraded:
         return {};
     case UpgradeOutcome::TooNew:
-        return u"فايل بانك اطلاعات «%1» با نسخه جديدتري از برنامه ساخته شده است.\r\n\r\n"
-               u"نسخه جديد برنامه را نصب كنيد. برنامه بسته مي شود."_s.arg(name);
+        return name + u" با نسخه جديدتري از برنامه ساخته شده است.\r\n\r\n"
+                      u"نسخه جديد برنامه را نصب كنيد. برنامه بسته مي شود."_s;
     case UpgradeOutcome::Failed:
         break;
     }
-    return u"فايل بانك اطلاعات «%1» به روز نشد.\r\n%2\r\n\r\nبرنامه بسته مي شود."_s.arg(name, error);
+    return name + u" به روز نشد.\r\n%1\r\n\r\nبرنامه بسته مي شود."_s.arg(error);
 }
 
 } // namespace morvalen

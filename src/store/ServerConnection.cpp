@@ -1,6 +1,7 @@
 #include "store/ServerConnection.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QSaveFile>
 #include <QStringList>
@@ -11,8 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QMutex g_passwordLock;
+QMutex g_sessionLock;
 QString g_password;
+QStringList g_localFolders;
 
 QString PathIn(const QString& programFolder) {
     return programFolder + u'/' + ConnectionFileName();
@@ -126,13 +128,32 @@ bool WriteDatabaseChoice(const QString& programFolder, const DatabaseChoice& cho
 }
 
 void SetSessionPassword(const QString& password) {
-    QMutexLocker lock(&g_passwordLock);
+    QMutexLocker lock(&g_sessionLock);
     g_password = password;
 }
 
 QString SessionPassword() {
-    QMutexLocker lock(&g_passwordLock);
+    QMutexLocker lock(&g_sessionLock);
     return g_password;
+}
+
+void SetLocalForSession(const QString& programFolder, bool local) {
+    const QString folder = QFileInfo(programFolder).absoluteFilePath();
+    QMutexLocker lock(&g_sessionLock);
+    g_localFolders.removeAll(folder);
+    if (local) {
+        g_localFolders.append(folder);
+    }
+}
+
+bool LocalForSession(const QString& programFolder) {
+    const QString folder = QFileInfo(programFolder).absoluteFilePath();
+    QMutexLocker lock(&g_sessionLock);
+    return g_localFolders.contains(folder);
+}
+
+QString ServerAddressText(const ServerConnection& server) {
+    return server.port == 5432 ? server.host : u"%1:%2"_s.arg(server.host).arg(server.port);
 }
 
 bool IsMissingPasswordError(const QString& error) {

@@ -46,6 +46,15 @@ bool WriteDatabaseChoice(const QString& programFolder, const DatabaseChoice& cho
 void SetSessionPassword(const QString& password);
 QString SessionPassword();
 
+// For the rest of this session the program folder's main database is its local file,
+// whatever the connection file says: the user chose so at start-up when the server could
+// not be used. The connection file itself is left as it is, so the next start asks again.
+void SetLocalForSession(const QString& programFolder, bool local);
+bool LocalForSession(const QString& programFolder);
+
+// The server as the user knows it: the host, with the port when it is not the usual one.
+QString ServerAddressText(const ServerConnection& server);
+
 // Whether a failed connection asked for a password that was not given.
 bool IsMissingPasswordError(const QString& error);
 

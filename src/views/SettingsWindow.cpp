@@ -5,14 +5,17 @@
 #include "shell/FileDialog.h"
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
+#include "shell/ServerLogin.h"
 #include "shell/Skin.h"
 #include "shell/TimedMessage.h"
+#include "store/ServerMove.h"
 #include "views/KeyFilter.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -22,10 +25,12 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSaveFile>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTextStream>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace morvalen {
@@ -81,6 +86,7 @@ SettingsWindow::SettingsWindow(const Context& context, QWidget* mainWindow)
     m_questionNumberEdit->setText(u"1"_s);
     questionNumberChanged();
     showLogo();
+    showDatabaseChoice();
 }
 
 SettingsWindow::~SettingsWindow() = default;
@@ -107,6 +113,7 @@ void SettingsWindow::build() {
     m_settingsTabs->addTab(buildThemePage(), u"تغيير تم"_s);
     m_settingsTabs->addTab(buildClinicPage(), u"مشخصات كلينيك"_s);
     m_settingsTabs->addTab(buildQuestionPage(), u"ويرايش سوالات"_s);
+    m_settingsTabs->addTab(buildDatabasePage(), u"پايگاه داده"_s);
     connect(m_settingsTabs, &QTabWidget::tabBarClicked, m_contactBlockEdit, &QWidget::hide);
     layout->addWidget(m_settingsTabs, 1);
     m_closeButton = new QPushButton(u"بستن"_s, this);
@@ -420,7 +427,360 @@ void SettingsWindow::exportQuestions() {
     ShowTimedMessage(this, u"ذخيره شد"_s, m_context.intervals.timedMessageMs);
 }
 
+namespace {
+
+// A wait cursor for as long as the object lives.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString WhereText(const ServerConnection& server) {
+    return u"پايگاه داده «%1» روي سرور «%2»"_s.arg(server.database, ServerAddressText(server));
+}
+
+// The tables of a move as the user knows them, each with its number of rows.
+QString MovedCounts(const MoveReport& report) {
+    const struct {
+        const char16_t* table;
+        const char16_t* caption;
+    } captions[] = {
+        {u"IDE", u"پرونده ها"},
+        {u"Answer1", u"پاسخ نامه ها"},
+        {u"Administration", u"پاسخ نامه هاي نگه داشته"},
+        {u"SecondEntry", u"ورود دوم پاسخ نامه ها"},
+        {u"QUS", u"متن سوالات"},
+        {u"Theme", u"مشخصات كلينيك"},
+    };
+    QString text;
+    for (const TableCount& count : report.counts) {
+        QString caption = count.table;
+        for (const auto& c : captions) {
+            if (count.table == QStringView(c.table)) {
+                caption = QString::fromUtf16(c.caption);
+            }
+        }
+        text += u"%1: %2\r\n"_s.arg(caption).arg(count.target);
+    }
+    return text;
+}
+
+} // namespace
+
+QWidget* SettingsWindow::buildDatabasePage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    m_databaseStateLabel = new QLabel(page);
+    m_databaseStateLabel->setObjectName(u"databaseStateLabel"_s);
+    m_databaseStateLabel->setWordWrap(true);
+    layout->addWidget(m_databaseStateLabel);
+    m_localDatabaseRadio = new QRadioButton(u"بانك اطلاعات همين رايانه"_s, page);
+    m_localDatabaseRadio->setObjectName(u"localDatabaseRadio"_s);
+    m_serverDatabaseRadio = new QRadioButton(u"سرور پايگاه داده"_s, page);
+    m_serverDatabaseRadio->setObjectName(u"serverDatabaseRadio"_s);
+    layout->addWidget(m_localDatabaseRadio);
+    layout->addWidget(m_serverDatabaseRadio);
+
+    auto* form = new QFormLayout;
+    // The server's fields stand in under their choice, on the side the text begins.
+    const int indent = 24;
+    form->setContentsMargins(QApplication::isRightToLeft() ? 0 : indent, 0,
+                             QApplication::isRightToLeft() ? indent : 0, 0);
+    const auto addField = [page, form](QLabel*& label, QLineEdit*& edit, const QString& caption,
+                                       const QString& name, int maxLength) {
+        label = new QLabel(caption, page);
+        label->setObjectName(name + u"Label"_s);
+        edit = new QLineEdit(page);
+        edit->setObjectName(name + u"Edit"_s);
+        edit->setMaxLength(maxLength);
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+    };
+    addField(m_serverHostLabel, m_serverHostEdit, u"نشاني سرور:"_s, u"serverHost"_s, 253);
+    addField(m_serverPortLabel, m_serverPortEdit, u"درگاه:"_s, u"serverPort"_s, 5);
+    addField(m_databaseNameLabel, m_databaseNameEdit, u"نام پايگاه داده:"_s, u"databaseName"_s, 63);
+    addField(m_serverUserLabel, m_serverUserEdit, u"نام كاربر:"_s, u"serverUser"_s, 63);
+    // Host names, database and role names are Latin: typed left to right.
+    for (QLineEdit* edit : {m_serverHostEdit, m_serverPortEdit, m_databaseNameEdit, m_serverUserEdit}) {
+        edit->setLayoutDirection(Qt::LeftToRight);
+    }
+    m_serverPortEdit->setMaximumWidth(80);
+    KeyFilter::digitsOnly(m_serverPortEdit, u"\b"_s, [this] { numberRejected(); });
+    m_serverPortEdit->setValidator(KeyFilter::asciiDigitsValidator(m_serverPortEdit, true));
+    m_requireTlsCheck = new QCheckBox(u"فقط با اتصال امن (TLS)"_s, page);
+    m_requireTlsCheck->setObjectName(u"requireTlsCheck"_s);
+    form->addRow(QString(), m_requireTlsCheck);
+    layout->addLayout(form);
+
+    auto* buttons = new QHBoxLayout;
+    m_testConnectionButton = new QPushButton(u"آزمايش اتصال"_s, page);
+    m_testConnectionButton->setObjectName(u"testConnectionButton"_s);
+    m_switchDatabaseButton = new QPushButton(u"استفاده از اين پايگاه داده"_s, page);
+    m_switchDatabaseButton->setObjectName(u"switchDatabaseButton"_s);
+    m_moveToServerButton = new QPushButton(u"انتقال اطلاعات اين رايانه به سرور"_s, page);
+    m_moveToServerButton->setObjectName(u"moveToServerButton"_s);
+    for (QPushButton* button : {m_testConnectionButton, m_switchDatabaseButton, m_moveToServerButton}) {
+        button->setAutoDefault(true); // Enter on the focused button presses it
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    m_databaseBusyLabel = new QLabel(u"اطلاعات به سرور منتقل مي شود؛ لطفا صبر كنيد..."_s, page);
+    m_databaseBusyLabel->setObjectName(u"databaseBusyLabel"_s);
+    m_databaseBusyLabel->hide();
+    layout->addWidget(m_databaseBusyLabel);
+    layout->addStretch();
+
+    QWidget::setTabOrder(m_localDatabaseRadio, m_serverDatabaseRadio);
+    QWidget::setTabOrder(m_serverDatabaseRadio, m_serverHostEdit);
+    QWidget::setTabOrder(m_serverHostEdit, m_serverPortEdit);
+    QWidget::setTabOrder(m_serverPortEdit, m_databaseNameEdit);
+    QWidget::setTabOrder(m_databaseNameEdit, m_serverUserEdit);
+    QWidget::setTabOrder(m_serverUserEdit, m_requireTlsCheck);
+    QWidget::setTabOrder(m_requireTlsCheck, m_testConnectionButton);
+    QWidget::setTabOrder(m_testConnectionButton, m_switchDatabaseButton);
+    QWidget::setTabOrder(m_switchDatabaseButton, m_moveToServerButton);
+
+    connect(m_serverDatabaseRadio, &QRadioButton::toggled, this, &SettingsWindow::databaseKindChanged);
+    connect(m_testConnectionButton, &QPushButton::clicked, this, &SettingsWindow::testConnection);
+    connect(m_switchDatabaseButton, &QPushButton::clicked, this, &SettingsWindow::switchDatabase);
+    connect(m_moveToServerButton, &QPushButton::clicked, this, &SettingsWindow::moveToServer);
+    return page;
+}
+
+void SettingsWindow::showDatabaseChoice() {
+    QString why;
+    const std::optional<DatabaseChoice> choice = ReadDatabaseChoice(m_context.programFolder, &why);
+    const DatabaseChoice shown = choice.value_or(DatabaseChoice{});
+    m_serverHostEdit->setText(shown.server.host);
+    m_serverPortEdit->setText(QString::number(shown.server.port));
+    m_databaseNameEdit->setText(shown.server.database);
+    m_serverUserEdit->setText(shown.server.user);
+    m_requireTlsCheck->setChecked(shown.server.requireTls);
+    (shown.isServer() ? m_serverDatabaseRadio : m_localDatabaseRadio)->setChecked(true);
+    databaseKindChanged();
+    QString state;
+    if (!choice) {
+        state = u"فايل «%1» خراب است و اين بار برنامه با بانك اطلاعات همين رايانه كار مي كند.\r\n%2"_s.arg(
+            ConnectionFileName(), why);
+    } else if (shown.isServer() && LocalForSession(m_context.programFolder)) {
+        state = u"اين بار برنامه با بانك اطلاعات همين رايانه كار مي كند؛ انتخاب شده: %1."_s.arg(
+            WhereText(shown.server));
+    } else if (shown.isServer()) {
+        state = u"برنامه با %1 كار مي كند."_s.arg(WhereText(shown.server));
+    } else {
+        state = u"برنامه با بانك اطلاعات همين رايانه كار مي كند."_s;
+    }
+    m_databaseStateLabel->setText(state);
+}
+
+void SettingsWindow::databaseKindChanged() {
+    const bool server = m_serverDatabaseRadio->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             m_serverHostLabel, m_serverHostEdit, m_serverPortLabel, m_serverPortEdit, m_databaseNameLabel,
+             m_databaseNameEdit, m_serverUserLabel, m_serverUserEdit, m_requireTlsCheck,
+             m_testConnectionButton, m_moveToServerButton}) {
+        w->setEnabled(server);
+    }
+}
+
+std::optional<ServerConnection> SettingsWindow::serverOfFields() {
+    ServerConnection server;
+    server.host = m_serverHostEdit->text().trimmed();
+    server.port = KeyFilter::withAsciiDigits(m_serverPortEdit->text().trimmed()).toInt();
+    server.database = m_databaseNameEdit->text().trimmed();
+    server.user = m_serverUserEdit->text().trimmed();
+    server.requireTls = m_requireTlsCheck->isChecked();
+    QLineEdit* missing = nullptr;
+    if (server.host.isEmpty()) {
+        missing = m_serverHostEdit;
+    } else if (server.port <= 0 || server.port > 65535) {
+        missing = m_serverPortEdit;
+    } else if (server.database.isEmpty()) {
+        missing = m_databaseNameEdit;
+    }
+    if (missing) {
+        MessageBox::warning(this, u"توجه"_s,
+                            u"نشاني سرور، درگاه (عددي از 1 تا 65535) و نام پايگاه داده را وارد كنيد."_s);
+        missing->setFocus();
+        return std::nullopt;
+    }
+    return server;
+}
+
+void SettingsWindow::testConnection() {
+    const auto server = serverOfFields();
+    if (!server) {
+        return;
+    }
+    WaitCursor wait;
+    ServerLogin login = LogInToServer(this, *server);
+    if (login.cancelled) {
+        return;
+    }
+    if (!login.db) {
+        MessageBox::critical(
+            this, u"خطا"_s,
+            u"اتصال به سرور «%1» برقرار نشد.\r\n%2"_s.arg(ServerAddressText(*server), login.error.trimmed()));
+        return;
+    }
+    int version = -1;
+    const ServerState state = ReadServerState(*login.db, &version);
+    MessageBox::information(
+        this, u"توجه"_s,
+        u"اتصال به %1 برقرار شد.\r\n%2"_s.arg(WhereText(*server), ServerStateText(state, version)));
+}
+
+void SettingsWindow::switchDatabase() {
+    QString why;
+    const std::optional<DatabaseChoice> current = ReadDatabaseChoice(m_context.programFolder, &why);
+    const bool sessionLocal = !current || LocalForSession(m_context.programFolder);
+    DatabaseChoice chosen;
+    if (m_localDatabaseRadio->isChecked()) {
+        if (current && !current->isServer()) {
+            MessageBox::information(this, u"توجه"_s,
+                                    u"برنامه همين حالا با بانك اطلاعات همين رايانه كار مي كند."_s);
+            return;
+        }
+        if (MessageBox::question(this, u"توجه"_s,
+                                 u"از اين پس برنامه با بانك اطلاعات همين رايانه كار مي كند و اطلاعات سرور را "
+                                 u"نمي بيند. ادامه مي دهيد؟"_s,
+                                 QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+    } else {
+        const auto server = serverOfFields();
+        if (!server) {
+            return;
+        }
+        chosen.kind = DatabaseChoice::Kind::Server;
+        chosen.server = *server;
+        if (current && *current == chosen && !sessionLocal) {
+            MessageBox::information(this, u"توجه"_s,
+                                    u"برنامه همين حالا با %1 كار مي كند."_s.arg(WhereText(*server)));
+            return;
+        }
+        ServerLogin login;
+        int version = -1;
+        ServerState state = ServerState::Foreign;
+        {
+            WaitCursor wait;
+            login = LogInToServer(this, *server);
+            if (login.db) {
+                state = ReadServerState(*login.db, &version);
+            }
+        }
+        if (login.cancelled) {
+            return;
+        }
+        if (!login.db) {
+            MessageBox::critical(
+                this, u"خطا"_s,
+                u"اتصال به سرور «%1» برقرار نشد و پايگاه داده برنامه تغيير نكرد.\r\n%2"_s.arg(
+                    ServerAddressText(*server), login.error.trimmed()));
+            return;
+        }
+        if (state == ServerState::Empty) {
+            MessageBox::warning(
+                this, u"توجه"_s,
+                u"%1 خالي است و برنامه با آن كار نمي كند.\r\n\r\nاول اطلاعات اين رايانه را با دكمه "
+                u"«انتقال اطلاعات اين رايانه به سرور» به آن منتقل كنيد."_s.arg(WhereText(*server)));
+            return;
+        }
+        if (state != ServerState::Current && state != ServerState::Older) {
+            MessageBox::warning(this, u"توجه"_s,
+                                ServerStateText(state, version) + u"\r\nپايگاه داده برنامه تغيير نكرد."_s);
+            return;
+        }
+    }
+    QString error;
+    if (!WriteDatabaseChoice(m_context.programFolder, chosen, &error)) {
+        MessageBox::critical(
+            this, u"خطا"_s,
+            u"فايل «%1» نوشته نشد و پايگاه داده برنامه تغيير نكرد.\r\n%2"_s.arg(ConnectionFileName(), error));
+        return;
+    }
+    finishSwitch(chosen.isServer() ? u"از اين پس برنامه با %1 كار مي كند."_s.arg(WhereText(chosen.server))
+                                   : u"از اين پس برنامه با بانك اطلاعات همين رايانه كار مي كند."_s);
+}
+
+void SettingsWindow::moveToServer() {
+    const auto server = serverOfFields();
+    if (!server) {
+        return;
+    }
+    if (MessageBox::question(
+            this, u"توجه"_s,
+            u"اطلاعات اين رايانه به %1 منتقل شود؟\r\n\r\nفقط پايگاه داده خالي پذيرفته مي شود و "
+            u"بانك اطلاعات اين رايانه همان طور كه هست مي ماند."_s.arg(WhereText(*server)),
+            QMessageBox::No) != QMessageBox::Yes) {
+        return;
+    }
+    MoveReport report;
+    {
+        // The password first, so the move itself asks nothing.
+        WaitCursor wait;
+        ServerLogin login = LogInToServer(this, *server);
+        if (login.cancelled) {
+            return;
+        }
+        if (!login.db) {
+            report.outcome = MoveOutcome::Unreachable;
+            report.error = login.error.trimmed();
+            MessageBox::critical(this, u"خطا"_s, MoveFailureMessage(report));
+            return;
+        }
+    }
+    {
+        // The copy runs beside the window, which stays painted but takes no input meanwhile.
+        WaitCursor wait;
+        m_moving = true;
+        m_settingsTabs->setEnabled(false);
+        m_closeButton->setEnabled(false);
+        m_databaseBusyLabel->show();
+        const QString folder = m_context.programFolder;
+        const ServerConnection target = *server;
+        QThread* worker =
+            QThread::create([&report, folder, target] { report = MoveToServer(folder, target); });
+        QEventLoop loop;
+        connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+        worker->start();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        worker->wait();
+        delete worker;
+        m_databaseBusyLabel->hide();
+        m_closeButton->setEnabled(true);
+        m_settingsTabs->setEnabled(true);
+        m_moving = false;
+    }
+    if (report.outcome != MoveOutcome::Moved) {
+        MessageBox::critical(this, u"خطا"_s, MoveFailureMessage(report));
+        return;
+    }
+    finishSwitch(
+        u"اطلاعات اين رايانه به %1 منتقل شد و با آن مقايسه شد؛ همه يكسان بود.\r\n%2نمره هاي %3 آزمودني "
+        u"مقايسه شد.\r\n\r\nاز اين پس برنامه با سرور كار مي كند."_s
+            .arg(WhereText(*server), MovedCounts(report))
+            .arg(report.examineesCompared));
+}
+
+void SettingsWindow::finishSwitch(const QString& what) {
+    showDatabaseChoice();
+    MessageBox::information(this, u"توجه"_s,
+                            what +
+                                u"\r\n\r\nبرنامه اكنون بسته مي شود؛ آن را دوباره باز كنيد تا با پايگاه داده "
+                                u"جديد كار كند."_s);
+    emit databaseSwitched();
+}
+
 void SettingsWindow::closeEvent(QCloseEvent* event) {
+    if (m_moving) {
+        event->ignore(); // the move ends first, then the window may close
+        return;
+    }
     m_mainLock.release();
     event->accept();
 }

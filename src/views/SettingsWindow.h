@@ -2,6 +2,7 @@
 
 #include "shell/Context.h"
 #include "store/QuestionStore.h"
+#include "store/ServerConnection.h"
 #include "store/SettingsStore.h"
 #include "views/MainWindowLock.h"
 
@@ -9,17 +10,20 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QTabWidget;
 class QTextEdit;
 
 namespace morvalen {
 
-// The settings: the visual theme, the clinic's details and logo, and the question texts.
+// The settings: the visual theme, the clinic's details and logo, the question texts and which
+// database this workstation uses (its own file or the clinic's server).
 class SettingsWindow : public QWidget {
     Q_OBJECT
 
@@ -76,7 +80,40 @@ public:
     QPushButton* m_importQuestionsButton = nullptr;
     QPushButton* m_exportQuestionsButton = nullptr;
 
+    // The database page: this workstation's file or the clinic's server, with its address.
+    QLabel* m_databaseStateLabel = nullptr; // which database the program works on now
+    QRadioButton* m_localDatabaseRadio = nullptr;
+    QRadioButton* m_serverDatabaseRadio = nullptr;
+    QLabel* m_serverHostLabel = nullptr;
+    QLineEdit* m_serverHostEdit = nullptr;
+    QLabel* m_serverPortLabel = nullptr;
+    QLineEdit* m_serverPortEdit = nullptr;
+    QLabel* m_databaseNameLabel = nullptr;
+    QLineEdit* m_databaseNameEdit = nullptr;
+    QLabel* m_serverUserLabel = nullptr;
+    QLineEdit* m_serverUserEdit = nullptr;
+    QCheckBox* m_requireTlsCheck = nullptr;
+    QPushButton* m_testConnectionButton = nullptr;
+    QPushButton* m_switchDatabaseButton = nullptr;
+    QPushButton* m_moveToServerButton = nullptr;
+    QLabel* m_databaseBusyLabel = nullptr; // shown while the data goes to the server
+
     QPushButton* m_closeButton = nullptr;
+
+    // Connects to the server of the fields and tells the user whether it worked and what its
+    // database holds.
+    void testConnection();
+    // Makes the chosen database this workstation's: the local file, or a server database
+    // that already holds this release's tables. An empty one is refused with the advice to
+    // move; nothing changes on a failure.
+    void switchDatabase();
+    // Moves this workstation's data to the empty server database of the fields, after asking.
+    void moveToServer();
+
+signals:
+    // The connection file now names another database; the program must start again to use it
+    // (the open windows hold connections to the old one).
+    void databaseSwitched();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +123,12 @@ private:
     QWidget* buildThemePage();
     QWidget* buildClinicPage();
     QWidget* buildQuestionPage();
+    QWidget* buildDatabasePage();
+    void showDatabaseChoice();
+    void databaseKindChanged();
+    // The server of the fields, or nullopt (after telling the user) when one is missing.
+    std::optional<ServerConnection> serverOfFields();
+    void finishSwitch(const QString& what);
     void themeChanged();
     void questionNumberChanged();
     void saveClinic();
@@ -103,6 +146,7 @@ private:
     std::unique_ptr<QuestionStore> m_questions;
     Settings m_row;
     bool m_adjusting = false;
+    bool m_moving = false;
 };
 
 } // namespace morvalen

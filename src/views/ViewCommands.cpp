@@ -72,6 +72,10 @@ void InstallViewCommands(MainServices& services) {
         // Not modal; the main window waits, disabled, until the settings close.
         if (!loaded->settings) {
             loaded->settings = new SettingsWindow(main.context(), &main);
+            // The open windows hold connections to the old database: the program ends, and
+            // its next start opens the new one.
+            QObject::connect(loaded->settings, &SettingsWindow::databaseSwitched, qApp,
+                             &QCoreApplication::quit, Qt::QueuedConnection);
         }
         loaded->settings->show();
         loaded->settings->raise();

@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 namespace morvalen {
@@ -51,6 +53,40 @@ TEST_F(Dialogs, RealDialogPutsTheCurrentFolderBack) {
     });
     EXPECT_TRUE(FileDialog::getOpenFileName(nullptr, u"t"_s, folder.path(), u"Excel |*.xls"_s).isEmpty());
     EXPECT_EQ(QDir::currentPath(), before);
+}
+
+TEST_F(Dialogs, PasswordPromptHidesWhatIsTypedAndGivesItBack) {
+    // Asked while a wait cursor is up: the prompt has the usual pointer, the wait comes back.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (const bool accept : {true, false}) {
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        Qt::CursorShape pointer = Qt::WaitCursor;
+        QTimer::singleShot(100, [&] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                return;
+            }
+            auto* field = dialog->findChild<QLineEdit*>();
+            echo = field ? field->echoMode() : QLineEdit::Normal;
+            pointer =
+                QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::WaitCursor;
+            dialog->setTextValue(u"s3cret"_s);
+            accept ? dialog->accept() : dialog->reject();
+        });
+        const auto typed = InputDialog::getPassword(nullptr, u"رمز عبور سرور"_s, u"رمز عبور:"_s);
+        EXPECT_EQ(typed, accept ? std::optional<QString>(u"s3cret"_s) : std::nullopt) << accept;
+        EXPECT_EQ(echo, QLineEdit::Password) << accept;
+        EXPECT_EQ(pointer, Qt::ArrowCursor) << accept;
+        ASSERT_TRUE(QApplication::overrideCursor());
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor) << accept;
+    }
+    QApplication::restoreOverrideCursor();
+    ASSERT_EQ(InputDialog::shown().size(), 2);
+    EXPECT_EQ(InputDialog::shown()[0].label, u"رمز عبور:"_s);
+
+    // A queued answer is taken without a prompt.
+    InputDialog::setNextText(std::nullopt);
+    EXPECT_FALSE(InputDialog::getPassword(nullptr, u"t"_s, u"l"_s));
 }
 
 TEST_F(Dialogs, MessageBoxesAreRecordedAndAnswered) {

@@ -2,6 +2,7 @@
 #include "shell/Startup.h"
 #include "store/Database.h"
 #include "store/SchemaUpgrade.h"
+#include "store/ServerConnection.h"
 #include "support/GuiFixture.h"
 
 #include <QDir>
@@ -88,6 +89,60 @@ TEST_F(Startup, UnusableDataFolderGivesAMessage) {
         {exe.path(), blocker.fileName() + u"/Morvalen"_s, test::TempProgramFolder::seedFolder()}));
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_EQ(MessageBox::shown()[0].title, u"خطا"_s);
+}
+
+// Writes the program folder's connection file as given.
+void WriteConnectionFile(const test::TempProgramFolder& folder, const QByteArray& bytes) {
+    QFile file(folder.file(ConnectionFileName()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+TEST_F(Startup, DamagedConnectionFileAsksBeforeTheLocalDatabase) {
+    WriteConnectionFile(folder, "kind=server\nport=many\n");
+    const StartupFolders folders{folder.path(), folder.path() + u"/unused"_s, QString()};
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(answer);
+        const auto opened = OpenProgramFolder(folders);
+        ASSERT_EQ(MessageBox::shown().size(), 1) << answer;
+        const auto& box = MessageBox::shown()[0];
+        EXPECT_EQ(box.icon, MessageBox::Icon::Question);
+        EXPECT_TRUE(box.text.contains(u"فايل «connection.ini» در پوشه برنامه خراب است"_s))
+            << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(u"not a port: many"_s)) << "the reason is shown";
+        EXPECT_TRUE(box.text.contains(u"آيا برنامه اين بار با بانك اطلاعات همين رايانه باز شود؟"_s));
+        EXPECT_EQ(opened.has_value(), answer == QMessageBox::Yes);
+        EXPECT_EQ(LocalForSession(folder.path()), answer == QMessageBox::Yes);
+    }
+    // This session works on the local file; the damaged file stays for the settings to mend.
+    auto db = Database::open(folder.path(), DatabaseFile::Main);
+    ASSERT_TRUE(db);
+    EXPECT_FALSE(db->isServer());
+    EXPECT_FALSE(ReadDatabaseChoice(folder.path()));
+    SetLocalForSession(folder.path(), false);
+}
+
+TEST_F(Startup, UnreachableServerOffersRetryOrQuitAndNeverTheLocalFile) {
+    const int port = test::TempProgramFolder::closedLocalPort();
+    ASSERT_GT(port, 0);
+    WriteConnectionFile(
+        folder,
+        u"kind=server\nhost=127.0.0.1\nport=%1\ndatabase=clinic\nuser=reception\n"_s.arg(port).toUtf8());
+    // Two retries, then quit.
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    EXPECT_FALSE(OpenProgramFolder({folder.path(), folder.path() + u"/unused"_s, QString()}));
+    ASSERT_EQ(MessageBox::shown().size(), 3);
+    for (const auto& box : MessageBox::shown()) {
+        EXPECT_EQ(box.icon, MessageBox::Icon::Question);
+        EXPECT_TRUE(box.text.startsWith(u"اتصال به سرور «127.0.0.1:%1» برقرار نشد.\r\n"_s.arg(port)))
+            << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(u"آيا دوباره تلاش شود؟"_s));
+    }
+    EXPECT_TRUE(InputDialog::shown().isEmpty());
+    EXPECT_FALSE(LocalForSession(folder.path()));
 }
 
 } // namespace

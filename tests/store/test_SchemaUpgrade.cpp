@@ -6,6 +6,7 @@
 #include "store/ExamineeStore.h"
 #include "store/SchemaUpgrade.h"
 #include "store/SecondEntryStore.h"
+#include "store/ServerConnection.h"
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
@@ -230,6 +231,35 @@ TEST_F(SchemaUpgradeTest, FailedStepLeavesTheDatabaseAsItWas) {
         << message.toStdString();
     EXPECT_TRUE(message.endsWith(u"برنامه بسته مي شود."_s));
     EXPECT_EQ(ReadAll(mainPath()), bytes);
+}
+
+TEST_F(SchemaUpgradeTest, MessagesNameTheServerWhenTheFileSaysSo) {
+    const int port = test::TempProgramFolder::closedLocalPort();
+    ASSERT_GT(port, 0);
+    const struct {
+        const char* what;
+        QByteArray file;
+        QString start;
+    } cases[] = {
+        {"unreachable server",
+         u"kind=server\nhost=127.0.0.1\nport=%1\ndatabase=clinic\n"_s.arg(port).toUtf8(),
+         u"اتصال به سرور «127.0.0.1:%1» برقرار نشد.\r\n"_s.arg(port)},
+        {"damaged file", "kind=server\nhost=\n", u"فايل «connection.ini» در پوشه برنامه خراب است.\r\n"_s},
+    };
+    for (const auto& c : cases) {
+        QFile file(folder.file(ConnectionFileName()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.file);
+        file.close();
+        const QString message = UpgradeProgramDatabase(folder.path());
+        EXPECT_TRUE(message.startsWith(c.start)) << c.what << ": " << message.toStdString();
+        EXPECT_TRUE(message.endsWith(u"برنامه بسته مي شود."_s)) << c.what;
+        EXPECT_FALSE(message.contains(u"morvalen.mdb"_s)) << c.what;
+        // A session the user put on the local file upgrades that file, whatever the file says.
+        SetLocalForSession(folder.path(), true);
+        EXPECT_EQ(UpgradeProgramDatabase(folder.path()), QString()) << c.what;
+        SetLocalForSession(folder.path(), false);
+    }
 }
 
 TEST_F(SchemaUpgradeTest, InsideACallersTransactionTheStepsAreItsOwn) {

@@ -2,6 +2,7 @@
 
 #include "shell/Context.h"
 #include "shell/FileDialog.h"
+#include "shell/InputDialog.h"
 #include "shell/MessageBox.h"
 #include "support/QtPrinters.h"
 #include "support/TempProgramFolder.h"
@@ -31,6 +32,8 @@ protected:
         MessageBox::setFallbackAnswer(QMessageBox::NoButton);
         FileDialog::clearShown();
         FileDialog::clearNextFileNames();
+        InputDialog::clearShown();
+        InputDialog::clearNextTexts();
     }
 
     void TearDown() override {
@@ -42,6 +45,8 @@ protected:
         MessageBox::clearNextAnswers();
         MessageBox::setFallbackAnswer(QMessageBox::NoButton);
         FileDialog::clearNextFileNames();
+        InputDialog::clearNextTexts();
+        SetSessionPassword(QString());
     }
 
     // The visible top-level windows of one class.

@@ -12,6 +12,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace morvalen::test {
 
 using namespace Qt::StringLiterals;
@@ -105,6 +110,24 @@ bool RefuseWrites(Database& db, const QString& statement, const QString& table) 
 
 bool AllowWrites(Database& db, const QString& table) {
     return db.exec(db.isServer() ? u"DROP TRIGGER refuse ON "_s + table : u"DROP TRIGGER refuse"_s);
+}
+
+int TempProgramFolder::closedLocalPort() {
+    // A port the system hands out, closed again at once: nothing listens there afterwards.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return port;
 }
 
 QString TempProgramFolder::seedFolder() {

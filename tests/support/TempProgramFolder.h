@@ -40,6 +40,9 @@ public:
     // A new empty database on the test server, for tests that make their own.
     static std::optional<ServerConnection> freshServerDatabase(QString* error = nullptr);
 
+    // A TCP port on 127.0.0.1 that nothing listens on: a server that cannot be reached.
+    static int closedLocalPort();
+
     // The folder the build puts the delivered databases in.
     static QString seedFolder();
 

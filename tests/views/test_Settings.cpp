@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTextEdit>
 
@@ -59,11 +61,47 @@ protected:
     QPointer<SettingsWindow> window;
 };
 
+// The database page: the connection file it shows and writes, and what it does with a server
+// that cannot be used.
+class SettingsDatabaseTab : public SettingsWindowTest {
+protected:
+    QByteArray connectionFile() const {
+        QFile file(folder.file(ConnectionFileName()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void writeConnectionFile(const QByteArray& bytes) {
+        QFile file(folder.file(ConnectionFileName()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    // A fresh window on the database page, reading the connection file as it is now.
+    SettingsWindow* reopen() {
+        window->close();
+        window = new SettingsWindow(context, main);
+        window->show();
+        window->m_settingsTabs->setCurrentIndex(3);
+        return window;
+    }
+    void fillServer(SettingsWindow* w, const ServerConnection& server) {
+        clickIndicator(w->m_serverDatabaseRadio);
+        w->m_serverHostEdit->setText(server.host);
+        w->m_serverPortEdit->setText(QString::number(server.port));
+        w->m_databaseNameEdit->setText(server.database);
+        w->m_serverUserEdit->setText(server.user);
+        w->m_requireTlsCheck->setChecked(server.requireTls);
+    }
+    static ServerConnection unreachable() {
+        return {u"127.0.0.1"_s, test::TempProgramFolder::closedLocalPort(), u"clinic"_s, u"reception"_s,
+                false};
+    }
+};
+
 TEST_F(SettingsWindowTest, TabsAndMainWindow) {
-    ASSERT_EQ(window->m_settingsTabs->count(), 3);
+    ASSERT_EQ(window->m_settingsTabs->count(), 4);
     EXPECT_EQ(window->m_settingsTabs->tabText(0), u"تغيير تم"_s);
     EXPECT_EQ(window->m_settingsTabs->tabText(1), u"مشخصات كلينيك"_s);
     EXPECT_EQ(window->m_settingsTabs->tabText(2), u"ويرايش سوالات"_s);
+    EXPECT_EQ(window->m_settingsTabs->tabText(3), u"پايگاه داده"_s);
     // Nine clinic fields, one for each column of the row, and the hidden contact block.
     EXPECT_EQ(window->m_settingsTabs->widget(1)->findChildren<QLineEdit*>().size(), 10);
     EXPECT_EQ(window->m_telegramLabel->text(), u"تلگرام:"_s);
@@ -301,6 +339,181 @@ TEST_F(SettingsWindowTest, QuestionTextsImportWholeOrNotAtAll) {
     const QStringList lines = QString::fromUtf8(exported.readAll()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 232);
     EXPECT_EQ(lines[231], u"سوال وارد شده 232"_s);
+}
+
+TEST_F(SettingsDatabaseTab, ShowsTheConnectionFile) {
+    const struct {
+        const char* what;
+        QByteArray file; // empty: no file
+        bool server;
+        QString host, port, database, user;
+        bool tls;
+        QString state; // part of the line about the database in use
+    } cases[] = {
+        {"no file", {}, false, u""_s, u"5432"_s, u""_s, u""_s, false, u"بانك اطلاعات همين رايانه"_s},
+        {"server",
+         "kind=server\nhost=db.clinic\nport=6543\ndatabase=clinic\nuser=reception\nrequireTls=true\n", true,
+         u"db.clinic"_s, u"6543"_s, u"clinic"_s, u"reception"_s, true,
+         u"پايگاه داده «clinic» روي سرور «db.clinic:6543»"_s},
+        {"damaged", "kind=elsewhere\n", false, u""_s, u"5432"_s, u""_s, u""_s, false,
+         u"«connection.ini» خراب است"_s},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(folder.file(ConnectionFileName()));
+        if (!c.file.isEmpty()) {
+            writeConnectionFile(c.file);
+        }
+        SettingsWindow* w = reopen();
+        EXPECT_EQ(w->m_serverDatabaseRadio->isChecked(), c.server) << c.what;
+        EXPECT_EQ(w->m_localDatabaseRadio->isChecked(), !c.server) << c.what;
+        EXPECT_EQ(w->m_serverHostEdit->text(), c.host) << c.what;
+        EXPECT_EQ(w->m_serverPortEdit->text(), c.port) << c.what;
+        EXPECT_EQ(w->m_databaseNameEdit->text(), c.database) << c.what;
+        EXPECT_EQ(w->m_serverUserEdit->text(), c.user) << c.what;
+        EXPECT_EQ(w->m_requireTlsCheck->isChecked(), c.tls) << c.what;
+        EXPECT_EQ(w->m_serverHostEdit->isEnabled(), c.server) << c.what << ": the fields only for a server";
+        EXPECT_EQ(w->m_moveToServerButton->isEnabled(), c.server) << c.what;
+        EXPECT_TRUE(w->m_databaseStateLabel->text().contains(c.state))
+            << c.what << ": " << w->m_databaseStateLabel->text().toStdString();
+        EXPECT_EQ(connectionFile(), c.file) << c.what << ": showing writes nothing";
+    }
+}
+
+TEST_F(SettingsDatabaseTab, BackToLocalWritesTheFileAfterAsking) {
+    writeConnectionFile("kind=server\nhost=db.clinic\ndatabase=clinic\nuser=reception\n");
+    SettingsWindow* w = reopen();
+    QSignalSpy switched(w, &SettingsWindow::databaseSwitched);
+    clickIndicator(w->m_localDatabaseRadio);
+    ASSERT_TRUE(w->m_localDatabaseRadio->isChecked());
+
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QTest::mouseClick(w->m_switchDatabaseButton, Qt::LeftButton);
+    EXPECT_EQ(MessageBox::shown().back().icon, MessageBox::Icon::Question);
+    EXPECT_TRUE(ReadDatabaseChoice(folder.path())->isServer()) << "No leaves the server chosen";
+    EXPECT_EQ(switched.count(), 0);
+
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    QTest::mouseClick(w->m_switchDatabaseButton, Qt::LeftButton);
+    const auto choice = ReadDatabaseChoice(folder.path());
+    ASSERT_TRUE(choice);
+    EXPECT_FALSE(choice->isServer());
+    EXPECT_EQ(switched.count(), 1);
+    EXPECT_TRUE(MessageBox::shown().back().text.contains(u"برنامه اكنون بسته مي شود"_s));
+    EXPECT_TRUE(w->m_databaseStateLabel->text().contains(u"بانك اطلاعات همين رايانه"_s));
+
+    // Already local: said so, nothing switched.
+    MessageBox::clearShown();
+    QTest::mouseClick(w->m_switchDatabaseButton, Qt::LeftButton);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_TRUE(MessageBox::shown()[0].text.contains(u"همين حالا"_s));
+    EXPECT_EQ(switched.count(), 1);
+}
+
+TEST_F(SettingsDatabaseTab, UnreachableServerChangesNothing) {
+    window->m_settingsTabs->setCurrentIndex(3);
+    QSignalSpy switched(window, &SettingsWindow::databaseSwitched);
+    const ServerConnection server = unreachable();
+    ASSERT_GT(server.port, 0);
+    const QString address = u"127.0.0.1:%1"_s.arg(server.port);
+    const struct {
+        QPushButton* button;
+        bool asksFirst;
+        QString message;
+    } buttons[] = {
+        {window->m_testConnectionButton, false, u"اتصال به سرور «%1» برقرار نشد."_s.arg(address)},
+        {window->m_switchDatabaseButton, false,
+         u"اتصال به سرور «%1» برقرار نشد و پايگاه داده برنامه تغيير نكرد."_s.arg(address)},
+        {window->m_moveToServerButton, true, u"اتصال به سرور برقرار نشد."_s},
+    };
+    for (const auto& b : buttons) {
+        const std::string what = b.button->objectName().toStdString();
+        fillServer(window, server);
+        MessageBox::clearShown();
+        if (b.asksFirst) {
+            MessageBox::setNextAnswer(QMessageBox::Yes);
+        }
+        QTest::mouseClick(b.button, Qt::LeftButton);
+        ASSERT_EQ(MessageBox::shown().size(), b.asksFirst ? 2 : 1) << what;
+        if (b.asksFirst) {
+            EXPECT_TRUE(
+                MessageBox::shown()[0].text.contains(u"پايگاه داده «clinic» روي سرور «%1»"_s.arg(address)))
+                << what << ": the question names the server";
+        }
+        const auto& box = MessageBox::shown().back();
+        EXPECT_EQ(box.icon, MessageBox::Icon::Critical) << what;
+        EXPECT_TRUE(box.text.startsWith(b.message)) << what << ": " << box.text.toStdString();
+        EXPECT_TRUE(InputDialog::shown().isEmpty()) << what << ": no password asked of a closed port";
+        EXPECT_TRUE(connectionFile().isEmpty()) << what;
+        EXPECT_EQ(switched.count(), 0) << what;
+        EXPECT_TRUE(window->m_settingsTabs->isEnabled()) << what;
+        EXPECT_TRUE(window->m_databaseBusyLabel->isHidden()) << what;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << what << ": the wait cursor is gone";
+    }
+    auto db = Database::open(folder.path(), DatabaseFile::Main);
+    ASSERT_TRUE(db);
+    EXPECT_FALSE(db->isServer());
+}
+
+TEST_F(SettingsDatabaseTab, ServerFieldsMustBeComplete) {
+    window->m_settingsTabs->setCurrentIndex(3);
+    const struct {
+        QString host, port, database;
+        QLineEdit* focused;
+    } cases[] = {
+        {u""_s, u"5432"_s, u"clinic"_s, window->m_serverHostEdit},
+        {u"db.clinic"_s, u""_s, u"clinic"_s, window->m_serverPortEdit},
+        {u"db.clinic"_s, u"0"_s, u"clinic"_s, window->m_serverPortEdit},
+        {u"db.clinic"_s, u"65536"_s, u"clinic"_s, window->m_serverPortEdit},
+        {u"db.clinic"_s, u"5432"_s, u"  "_s, window->m_databaseNameEdit},
+    };
+    for (QPushButton* button :
+         {window->m_testConnectionButton, window->m_switchDatabaseButton, window->m_moveToServerButton}) {
+        for (const auto& c : cases) {
+            const std::string what =
+                button->objectName().toStdString() + ", " + c.focused->objectName().toStdString();
+            clickIndicator(window->m_serverDatabaseRadio);
+            window->m_serverHostEdit->setText(c.host);
+            window->m_serverPortEdit->setText(c.port);
+            window->m_databaseNameEdit->setText(c.database);
+            MessageBox::clearShown();
+            QTest::mouseClick(button, Qt::LeftButton);
+            ASSERT_EQ(MessageBox::shown().size(), 1) << what;
+            EXPECT_EQ(MessageBox::shown()[0].icon, MessageBox::Icon::Warning) << what;
+            EXPECT_EQ(window->focusWidget(), c.focused) << what;
+            EXPECT_TRUE(connectionFile().isEmpty()) << what;
+        }
+    }
+}
+
+TEST_F(SettingsDatabaseTab, WorksFromTheKeyboard) {
+    window->m_settingsTabs->setCurrentIndex(3);
+    fillServer(window, unreachable());
+    // Tab goes through the server's fields in the order of the form, then the buttons.
+    QWidget* const order[] = {window->m_serverHostEdit,       window->m_serverPortEdit,
+                              window->m_databaseNameEdit,     window->m_serverUserEdit,
+                              window->m_requireTlsCheck,      window->m_testConnectionButton,
+                              window->m_switchDatabaseButton, window->m_moveToServerButton};
+    window->m_serverHostEdit->setFocus();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        press(window->focusWidget(), Qt::Key_Tab, u"\t"_s);
+        EXPECT_EQ(window->focusWidget(), order[i]) << "after " << order[i - 1]->objectName().toStdString();
+    }
+    // The port takes Persian digits as ASCII and refuses letters.
+    window->m_serverPortEdit->clear();
+    window->m_serverPortEdit->setFocus();
+    MessageBox::clearShown();
+    press(window->m_serverPortEdit, Qt::Key(0x06F6), u"۶"_s);
+    press(window->m_serverPortEdit, Qt::Key_X, u"x"_s);
+    press(window->m_serverPortEdit, Qt::Key(0x06F5), u"۵"_s);
+    EXPECT_EQ(window->m_serverPortEdit->text(), u"65"_s);
+    EXPECT_TRUE(timedTexts().contains(u"شما بايد عدد وارد كنيد"_s));
+    // Enter on a focused button presses it.
+    window->m_serverPortEdit->setText(QString::number(unreachable().port));
+    window->m_testConnectionButton->setFocus();
+    MessageBox::clearShown();
+    press(window->m_testConnectionButton, Qt::Key_Return, u"\r"_s);
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_TRUE(MessageBox::shown()[0].text.contains(u"برقرار نشد"_s));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "shell/Appearance.h"
 #include "shell/Desktop.h"
 #include "shell/ExitQuestion.h"
+#include "shell/InputDialog.h"
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/TimedMessage.h"
@@ -21,6 +22,7 @@
 #include "views/QuestionnaireWindow.h"
 #include "views/RegistryWindow.h"
 #include "views/ResultsWindow.h"
+#include "views/SettingsWindow.h"
 #include "views/ViewCommands.h"
 
 #include <QApplication>
@@ -31,6 +33,8 @@
 #include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,6 +229,29 @@ int main(int argc, char** argv) {
             Save(sheet, u"AnswerSheetWindow-reconcile"_s);
             typeKey(first[11]);
             Save(sheet, u"AnswerSheetWindow-reconcile-next"_s);
+        }
+        if (id == 142 && window) {
+            // The database page: this workstation's file, then a clinic's server filled in.
+            auto* settings = static_cast<SettingsWindow*>(window);
+            settings->m_settingsTabs->setCurrentIndex(3);
+            Save(settings, u"SettingsWindow-database"_s);
+            settings->m_serverDatabaseRadio->setChecked(true);
+            settings->m_serverHostEdit->setText(u"192.168.1.10"_s);
+            settings->m_databaseNameEdit->setText(u"clinic"_s);
+            settings->m_serverUserEdit->setText(u"reception"_s);
+            settings->m_requireTlsCheck->setChecked(true);
+            Save(settings, u"SettingsWindow-database-server"_s);
+            // The server's password prompt, pictured and cancelled.
+            QTimer::singleShot(300, [] {
+                if (QWidget* prompt = QApplication::activeModalWidget()) {
+                    Save(prompt, u"ServerPasswordPrompt"_s);
+                    prompt->close();
+                }
+            });
+            InputDialog::getPassword(settings, u"رمز عبور سرور"_s,
+                                     u"رمز عبور كاربر «reception» براي پايگاه داده «clinic» روي سرور "
+                                     u"«192.168.1.10»:"_s);
+            settings->m_settingsTabs->setCurrentIndex(0);
         }
         if (id == 144 && window) {
             static_cast<BackupWindow*>(window)->m_helpButton->click();
