@@ -1,14 +1,15 @@
-// The everyday store operations on the clinic's PostgreSQL server over loopback, at 100 and
-// 100,000 examinees: an answer write, an examinee look-up by code, the first page of a list
-// and a search keystroke. The examinees are those of the search benchmarks, each with a full
-// answer row, moved to a fresh server database as a clinic moves its data. Run under a
-// throw-away server: pg_virtualenv build/bin/morvalen_server_bench
+// The everyday store operations on the clinic's PostgreSQL server over loopback, beside the
+// same on the local file, at 100 and 100,000 examinees: an answer write, an examinee look-up by code, the
+// first page of a list and a search keystroke. The examinees are those of the search benchmarks, each with a
+// full answer row, moved to a fresh server database as a clinic moves its data. Run under a throw-away server
+// with the flush of a real one: pg_virtualenv -t -o fsync=on build/bin/morvalen_server_bench
 #include "SearchDatabase.h"
 
 #include "store/ExamineeListModel.h"
 #include "store/ServerMove.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QUuid>
 
 #include <benchmark/benchmark.h>
@@ -50,7 +51,8 @@ public:
             columns += u", \"%1\""_s.arg(item);
             values += u", '3'"_s;
         }
-        if (!local.db->exec(u"INSERT INTO Answer1 ("_s + columns + u") SELECT "_s + values + u" FROM IDE"_s)) {
+        if (!local.db->exec(u"INSERT INTO Answer1 ("_s + columns + u") SELECT "_s + values +
+                            u" FROM IDE"_s)) {
             qFatal("seeding failed: %s", qPrintable(local.db->lastError()));
         }
         local.db.reset();
@@ -58,17 +60,34 @@ public:
         if (move.outcome != MoveOutcome::Moved) {
             qFatal("move failed: %s", qPrintable(move.error));
         }
-        db = Database::open(local.folder(), DatabaseFile::Main);
-        examinees = std::make_unique<ExamineeStore>(*db);
-        answers = std::make_unique<AnswerStore>(*db);
+        sides[kServer].db = Database::open(local.folder(), DatabaseFile::Main);
+        // The local file keeps the same rows after the move: the figures beside the server's.
+        sides[kLocal].db = Database::open(local.folder() + u"/morvalen.mdb"_s, Database::Mode::ReadWrite);
+        for (Side& side : sides) {
+            if (!side.db) {
+                qFatal("no database");
+            }
+            side.examinees = std::make_unique<ExamineeStore>(*side.db);
+            side.answers = std::make_unique<AnswerStore>(*side.db);
+        }
     }
+
+    struct Side {
+        std::unique_ptr<Database> db;
+        std::unique_ptr<ExamineeStore> examinees;
+        std::unique_ptr<AnswerStore> answers;
+    };
+    static constexpr int kLocal = 0;
+    static constexpr int kServer = 1;
 
     int count;
     SearchDatabase local;
-    std::unique_ptr<Database> db;
-    std::unique_ptr<ExamineeStore> examinees;
-    std::unique_ptr<AnswerStore> answers;
+    Side sides[2];
 };
+
+const char* SideName(int side) {
+    return side == ServerSeeded::kServer ? "server" : "local file";
+}
 
 ServerSeeded& Seeded(int n) {
     static std::map<int, std::unique_ptr<ServerSeeded>> databases;
@@ -82,8 +101,9 @@ ServerSeeded& Seeded(int n) {
     return *db;
 }
 
-void BM_ServerWriteAnswerCell(benchmark::State& state) {
+void BM_WriteAnswerCell(benchmark::State& state) {
     ServerSeeded& seeded = Seeded(static_cast<int>(state.range(0)));
+    ServerSeeded::Side& side = seeded.sides[state.range(1)];
     // Every write changes the stored value, as a click on another answer does; the shadow of
     // what was written outlives the repetitions.
     static std::mt19937 random(11);
@@ -94,29 +114,38 @@ void BM_ServerWriteAnswerCell(benchmark::State& state) {
     for (auto _ : state) {
         const int code = pickCode(random);
         const int item = pickItem(random);
-        const auto key = std::make_pair(seeded.count * 1000 + code, item);
+        const auto key =
+            std::make_pair((seeded.count * 2 + static_cast<int>(state.range(1))) * 1000 + code, item);
         const auto found = written.find(key);
         const int value = (found != written.end() ? found->second : 3) % 6 + 1;
         written[key] = value;
-        failed += !seeded.answers->setCell(QString::number(code), item, QString::number(value));
+        failed += !side.answers->setCell(QString::number(code), item, QString::number(value));
     }
     state.counters["failed"] = failed;
+    // pg_virtualenv turns the server's flush off unless told (-o fsync=on); say which was measured.
+    QSqlQuery fsync(seeded.sides[ServerSeeded::kServer].db->handle());
+    const QString flush = fsync.exec(u"SHOW fsync"_s) && fsync.next() ? fsync.value(0).toString() : u"?"_s;
+    state.SetLabel(
+        std::string(SideName(static_cast<int>(state.range(1)))) +
+        (state.range(1) == ServerSeeded::kServer ? ", fsync=" + flush.toStdString() : std::string()));
 }
 
-void BM_ServerFindExamineeByCode(benchmark::State& state) {
+void BM_FindExamineeByCode(benchmark::State& state) {
     ServerSeeded& seeded = Seeded(static_cast<int>(state.range(0)));
+    ServerSeeded::Side& side = seeded.sides[state.range(1)];
     std::mt19937 random(7);
     int missing = 0;
     for (auto _ : state) {
-        missing += !seeded.examinees->firstByCode(
+        missing += !side.examinees->firstByCode(
             QString::number(std::uniform_int_distribution<int>(1, seeded.count)(random)));
     }
     state.counters["missing"] = missing;
+    state.SetLabel(SideName(state.range(1)));
 }
 
-void BM_ServerFirstPageOfList(benchmark::State& state) {
+void BM_FirstPageOfList(benchmark::State& state) {
     ServerSeeded& seeded = Seeded(static_cast<int>(state.range(0)));
-    ExamineeListModel model(*seeded.db, ExamineeList::Registry);
+    ExamineeListModel model(*seeded.sides[state.range(1)].db, ExamineeList::Registry);
     int rows = 0;
     for (auto _ : state) {
         model.reload();
@@ -128,12 +157,14 @@ void BM_ServerFirstPageOfList(benchmark::State& state) {
         }
     }
     state.counters["rows"] = rows;
+    state.SetLabel(SideName(state.range(1)));
 }
 
-void BM_ServerKeystrokeToFirstPage(benchmark::State& state) {
+void BM_KeystrokeToFirstPage(benchmark::State& state) {
     ServerSeeded& seeded = Seeded(static_cast<int>(state.range(0)));
     const auto& keystroke = kKeystrokes[state.range(1)];
-    ExamineeListModel model(*seeded.db, ExamineeList::Registry);
+    Database& db = *seeded.sides[state.range(2)].db;
+    ExamineeListModel model(db, ExamineeList::Registry);
     int rows = 0;
     for (auto _ : state) {
         model.setSearch(keystroke.typed);
@@ -144,20 +175,34 @@ void BM_ServerKeystrokeToFirstPage(benchmark::State& state) {
             }
         }
     }
-    if (!seeded.db->lastError().isEmpty()) {
-        state.SkipWithError(qPrintable(seeded.db->lastError()));
+    if (!db.lastError().isEmpty()) {
+        state.SkipWithError(qPrintable(db.lastError()));
     }
     state.counters["rows"] = rows;
-    state.SetLabel(keystroke.what);
+    state.SetLabel(std::string(SideName(state.range(2))) + ": " + keystroke.what);
 }
 
+// (examinees, side): the local file, then the server.
 void Sizes(benchmark::internal::Benchmark* b) {
-    b->Arg(100)->Arg(100000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+    for (const int n : {100, 100000}) {
+        b->Args({n, ServerSeeded::kLocal})->Args({n, ServerSeeded::kServer});
+    }
+    b->Unit(benchmark::kMicrosecond)->UseRealTime();
+}
+
+// (examinees, keystroke, side).
+void KeystrokesOnBothSides(benchmark::internal::Benchmark* b) {
+    for (const int n : {100, 100000}) {
+        for (int k = 0; k < static_cast<int>(std::size(kKeystrokes)); ++k) {
+            b->Args({n, k, ServerSeeded::kLocal})->Args({n, k, ServerSeeded::kServer});
+        }
+    }
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 } // namespace
 
-BENCHMARK(BM_ServerWriteAnswerCell)->Apply(Sizes);
-BENCHMARK(BM_ServerFindExamineeByCode)->Apply(Sizes);
-BENCHMARK(BM_ServerFirstPageOfList)->Apply(Sizes);
-BENCHMARK(BM_ServerKeystrokeToFirstPage)->Apply(bench::KeystrokeArgs)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteAnswerCell)->Apply(Sizes);
+BENCHMARK(BM_FindExamineeByCode)->Apply(Sizes);
+BENCHMARK(BM_FirstPageOfList)->Apply(Sizes);
+BENCHMARK(BM_KeystrokeToFirstPage)->Apply(KeystrokesOnBothSides);

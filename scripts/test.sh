@@ -14,4 +14,4 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DMORVALEN_SANITIZE=ON -DMORVALEN_WITH_GUI=OFF -DMORVALEN_WITH_BENCH=OFF
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -L 'core|store|excel|research'
+  ctest --test-dir build-asan --output-on-failure -L 'core|store|excel|research|postgres'
