@@ -39,6 +39,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// One row of a form: the caption and its field, named after the field ("telegram" gives
+// "telegramLabel" and "telegramEdit").
+void AddFormField(QWidget* page, QFormLayout* form, QLabel*& label, QLineEdit*& edit, const QString& caption,
+                  const QString& name, int maxLength) {
+    label = new QLabel(caption, page);
+    label->setObjectName(name + u"Label"_s);
+    edit = new QLineEdit(page);
+    edit->setObjectName(name + u"Edit"_s);
+    edit->setMaxLength(maxLength);
+    label->setBuddy(edit);
+    form->addRow(label, edit);
+}
+
 // The clamp shared by the theme and question numbers: empty (or not a number) becomes the
 // lowest value; anything past the ends becomes the end.
 QString Clamped(const QString& text, int lowest, int highest) {
@@ -165,12 +178,7 @@ QWidget* SettingsWindow::buildClinicPage() {
     // contact on one line of the contact block.
     const auto addField = [page, form](QLabel*& label, QLineEdit*& edit, const QString& caption,
                                        const QString& name, int maxLength) {
-        label = new QLabel(caption, page);
-        label->setObjectName(name + u"Label"_s);
-        edit = new QLineEdit(page);
-        edit->setObjectName(name + u"Edit"_s);
-        edit->setMaxLength(maxLength);
-        form->addRow(label, edit);
+        AddFormField(page, form, label, edit, caption, name, maxLength);
     };
     addField(m_clinicNameLabel, m_clinicNameEdit, u"نام كلينيك:"_s, u"clinicName"_s, 60);
     addField(m_addressLabel, m_addressEdit, u"آدرس:"_s, u"address"_s, 150);
@@ -491,13 +499,7 @@ QWidget* SettingsWindow::buildDatabasePage() {
                              QApplication::isRightToLeft() ? indent : 0, 0);
     const auto addField = [page, form](QLabel*& label, QLineEdit*& edit, const QString& caption,
                                        const QString& name, int maxLength) {
-        label = new QLabel(caption, page);
-        label->setObjectName(name + u"Label"_s);
-        edit = new QLineEdit(page);
-        edit->setObjectName(name + u"Edit"_s);
-        edit->setMaxLength(maxLength);
-        label->setBuddy(edit);
-        form->addRow(label, edit);
+        AddFormField(page, form, label, edit, caption, name, maxLength);
     };
     addField(m_serverHostLabel, m_serverHostEdit, u"نشاني سرور:"_s, u"serverHost"_s, 253);
     addField(m_serverPortLabel, m_serverPortEdit, u"درگاه:"_s, u"serverPort"_s, 5);

@@ -37,18 +37,8 @@ void MakeFirstReleaseDatabase(const QString& path) {
         db.setDatabaseName(path);
         ASSERT_TRUE(db.open());
         QSqlQuery query(db);
-        // The schema text holds no trigger, so every statement ends a line with ";".
-        for (const QString& statement : schema.split(u";\n"_s)) {
-            QStringList code;
-            for (const QString& line : statement.split(u'\n')) {
-                if (!line.trimmed().startsWith(u"--"_s)) {
-                    code.append(line);
-                }
-            }
-            if (!code.join(u'\n').trimmed().isEmpty()) {
-                ASSERT_TRUE(query.exec(statement)) << query.lastError().text().toStdString();
-            }
-        }
+        const QString failed = test::RunSchemaText(query, schema);
+        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
         const QString answers = u"\"1\", \"2\", \"232\""_s;
         const struct {
             const char* name;

@@ -150,9 +150,8 @@ void FillClinic(Database& db, const QString& prefix, int examinees) {
 class ServerBackup : public testing::Test {
 protected:
     void SetUp() override {
-        if (!test::TempProgramFolder::onServer()) {
-            GTEST_SKIP() << "needs the test server (MORVALEN_TEST_BACKEND=postgres)";
-        }
+        ASSERT_TRUE(test::TempProgramFolder::onServer())
+            << "runs against the test server (MORVALEN_TEST_BACKEND=postgres)";
         ASSERT_TRUE(server.valid());
         db = Database::open(server.path(), DatabaseFile::Main);
         ASSERT_TRUE(db && db->isServer());
@@ -364,18 +363,8 @@ void MakeOlderReleaseFile(const QString& path, int version) {
         raw.setDatabaseName(path);
         ASSERT_TRUE(raw.open());
         QSqlQuery query(raw);
-        // The schema text holds no trigger, so every statement ends a line with ";".
-        for (const QString& statement : schema.split(u";\n"_s)) {
-            QStringList code;
-            for (const QString& line : statement.split(u'\n')) {
-                if (!line.trimmed().startsWith(u"--"_s)) {
-                    code.append(line);
-                }
-            }
-            if (!code.join(u'\n').trimmed().isEmpty()) {
-                ASSERT_TRUE(query.exec(statement)) << query.lastError().text().toStdString();
-            }
-        }
+        const QString failed = test::RunSchemaText(query, schema);
+        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
         for (int i = 1; i <= 3; ++i) {
             ASSERT_TRUE(query.exec(
                 u"INSERT INTO IDE (FullName, Code, Tester) VALUES ('قديمي %1', '%1', 'دكتر')"_s.arg(i)));

@@ -246,9 +246,8 @@ TEST_F(BackupWindowTest, OnAnUnreachableServerSaysSoAndTouchesNothing) {
 class ServerBackupWindow : public BackupWindowTest {
 protected:
     void SetUp() override {
-        if (!test::TempProgramFolder::onServer()) {
-            GTEST_SKIP() << "needs the test server (MORVALEN_TEST_BACKEND=postgres)";
-        }
+        ASSERT_TRUE(test::TempProgramFolder::onServer())
+            << "runs against the test server (MORVALEN_TEST_BACKEND=postgres)";
         BackupWindowTest::SetUp();
         server = Database::open(folder.path(), DatabaseFile::Main);
         ASSERT_TRUE(server && server->isServer());
