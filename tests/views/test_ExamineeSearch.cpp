@@ -155,5 +155,51 @@ TEST_F(ExamineeSearchField, ANewExamineeIsShownOnceSavedWhateverWasSearched) {
     EXPECT_EQ(registry->m_examineeList->model()->rowCount(), 5);
 }
 
+// Another workstation (here another connection) registers an examinee while the list is
+// open: F5 shows it, with the search kept and the examinee on screen left as it was; on the
+// clinic's server coming back to the window does so too.
+TEST_F(ExamineeSearchField, TheListIsReadAgainForOtherWorkstationsExaminees) {
+    const struct {
+        const char* window;
+        std::function<QWidget*()> open;
+    } windows[] = {
+        {"registry", [&] { return new RegistryWindow(context, main); }},
+        {"answer sheet", [&] { return new AnswerSheetWindow(context, main); }},
+        {"results", [&] { return new ResultsWindow(context, main); }},
+        {"file browser", [&] { return new ExamineeFileWindow(context, main); }},
+    };
+    int next = 5;
+    for (const auto& c : windows) {
+        SCOPED_TRACE(c.window);
+        QWidget* window = c.open();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        auto* field = window->findChild<QLineEdit*>(u"searchEdit"_s);
+        auto* list = window->findChild<QTableView*>(u"examineeList"_s);
+        ASSERT_TRUE(field && list);
+        field->setFocus();
+        type(field, u"رضایی"_s);
+        const qsizetype found = shownNames(list).size();
+        ASSERT_GE(found, 2);
+
+        const QString first = u"پريسا رضايي %1"_s.arg(next);
+        ASSERT_TRUE(folder.addExaminee(QString::number(next++), first));
+        press(window, Qt::Key_F5, QString());
+        EXPECT_EQ(shownNames(list).value(0), first);
+        EXPECT_EQ(shownNames(list).size(), found + 1) << "the search is kept";
+        EXPECT_EQ(field->text(), u"رضایی"_s);
+
+        const QString second = u"نيما رضايي %1"_s.arg(next);
+        ASSERT_TRUE(folder.addExaminee(QString::number(next++), second));
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(window, &activate);
+        const bool onServer = test::TempProgramFolder::onServer();
+        EXPECT_EQ(shownNames(list).value(0) == second, onServer)
+            << "read again on activation only where other workstations write";
+        window->close();
+    }
+}
+
 } // namespace
 } // namespace morvalen
