@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6sql6-sqlite libqt6svg6-dev
   libqt6opengl6-dev libgl-dev
   # the clinic's shared database: Qt's PostgreSQL driver, and a server the tests start
-  libqt6sql6-psql postgresql-15 postgresql-contrib-15 postgresql-common
+  # (its pg_trgm index for the search comes with postgresql-15)
+  libqt6sql6-psql postgresql-15 postgresql-common
   libsqlite3-dev sqlite3
   libzip-dev libgsf-1-dev libfreexl-dev libxlsxwriter-dev
   # SPSS data files (.sav) of the research export
