@@ -8,6 +8,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The server lock the keeps of every workstation take in turn.
+constexpr int kKeepLock = 7264003;
+
 // The first working sheet of a code, as AnswerStore takes it.
 const QString kFirstSheet = u"(SELECT rowid FROM Answer1 WHERE Code = ? ORDER BY rowid LIMIT 1)"_s;
 
@@ -131,10 +134,16 @@ KeepOutcome AdministrationStore::keepInTransaction(const QString& code, const QS
     return ok ? KeepOutcome::Kept : KeepOutcome::Failed;
 }
 
+bool AdministrationStore::lockKeeps() {
+    // On the clinic's server two workstations may keep the same examinee's sheet at once; the
+    // second waits for the first, so each gets its own number.
+    return !m_db.isServer() || m_db.exec(u"SELECT pg_advisory_xact_lock(%1)"_s.arg(kKeepLock));
+}
+
 KeepOutcome AdministrationStore::keep(const QString& code, const QString& persianDate,
                                       const QDateTime& keptAt, const QString& note) {
     Transaction transaction(m_db);
-    if (!transaction.active()) {
+    if (!transaction.active() || !lockKeeps()) {
         return KeepOutcome::Failed;
     }
     const KeepOutcome outcome = keepInTransaction(code, persianDate, keptAt, note);
@@ -150,7 +159,7 @@ KeepOutcome AdministrationStore::startNewSheet(const QString& code, const QStrin
         *keptNow = false;
     }
     Transaction transaction(m_db);
-    if (!transaction.active()) {
+    if (!transaction.active() || !lockKeeps()) {
         return KeepOutcome::Failed;
     }
     const std::optional<AnswerRow> sheet = workingSheet(code);

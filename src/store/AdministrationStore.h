@@ -63,6 +63,8 @@ public:
     bool remove(qint64 id);
 
 private:
+    // Inside an open transaction: on the server, the keeps of all workstations one at a time.
+    bool lockKeeps();
     // Inside an open transaction.
     KeepOutcome keepInTransaction(const QString& code, const QString& persianDate, const QDateTime& keptAt,
                                   const QString& note);

@@ -34,6 +34,10 @@ QString NextConnectionName() {
     return u"morvalen-%1"_s.arg(++counter);
 }
 
+// What the user reads before the server's own words when the line to the server is down.
+const QString kServerLost = u"ارتباط با سرور قطع شد. با كار بعدي دوباره وصل مي شود."_s;
+const QString kServerAway = u"سرور در دسترس نيست. پس از برقرار شدن ارتباط دوباره امتحان كنيد."_s;
+
 void SetError(QString* error, const QString& text) {
     if (error) {
         *error = text;
@@ -195,7 +199,7 @@ bool Database::ensureConnected() {
     }
     m_db.close();
     if (!m_db.open()) {
-        m_lastError = m_db.lastError().text();
+        m_lastError = kServerAway + u"\r\n"_s + m_db.lastError().text();
         return false;
     }
     QSqlQuery encoding(m_db);
@@ -222,6 +226,7 @@ void Database::delist(PreparedQuery* statement) {
 void Database::noteFailure(const QSqlError& error) {
     if (isServer() && IsConnectionLostError(error)) {
         m_lost = true;
+        m_lastError = kServerLost + u"\r\n"_s + error.text();
     }
 }
 

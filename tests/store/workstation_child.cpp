@@ -1,14 +1,17 @@
 // One workstation of the clinic, as a program of its own: the test starts two at once on the
 // same server database.
 //   register <programFolder> <count>        registers count examinees, each with the next code
+//   keep <programFolder> <code> <count>     keeps the examinee's sheet count times
 //   answer <programFolder> <code> <first> <value> <rounds>
 //                                            writes value into every second item from first,
 //                                            rounds times over
+#include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
 #include "store/Database.h"
 #include "store/ExamineeStore.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QStringList>
 
 #include <cstdio>
@@ -37,6 +40,17 @@ int main(int argc, char** argv) {
             e.fullName = u"آزمودني %1 از %2"_s.arg(i).arg(QCoreApplication::applicationPid());
             if (!store.registerNew(e)) {
                 std::fprintf(stderr, "registration %d: %s\n", i, qPrintable(db->lastError()));
+                return 1;
+            }
+        }
+        return 0;
+    }
+    if (args[1] == u"keep" && args.size() == 5) {
+        AdministrationStore sheets(*db);
+        const int count = args[4].toInt();
+        for (int i = 0; i < count; ++i) {
+            if (sheets.keep(args[3], u"1403/09/20"_s, QDateTime::currentDateTime()) != KeepOutcome::Kept) {
+                std::fprintf(stderr, "keep %d: %s\n", i, qPrintable(db->lastError()));
                 return 1;
             }
         }
