@@ -28,17 +28,7 @@ using test::ReadAll;
 // text, and fills it with clinic data, through a plain connection that knows none of the
 // program's later functions (as the first release's program had none).
 void MakeFirstReleaseDatabase(const QString& path) {
-    QFile::remove(path);
-    const QString schema = QString::fromUtf8(ReadAll(QStringLiteral(MORVALEN_FIRST_RELEASE_SCHEMA)));
-    ASSERT_FALSE(schema.isEmpty());
-    const QString name = u"first-release"_s;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        QSqlQuery query(db);
-        const QString failed = test::RunSchemaText(query, schema);
-        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
+    test::MakeFileFromSchema(path, QStringLiteral(MORVALEN_FIRST_RELEASE_SCHEMA), [](QSqlQuery& query) {
         const QString answers = u"\"1\", \"2\", \"232\""_s;
         const struct {
             const char* name;
@@ -67,8 +57,7 @@ void MakeFirstReleaseDatabase(const QString& path) {
         ASSERT_TRUE(query.exec(u"UPDATE Theme SET Name = 'كلينيك'"_s));
         ASSERT_TRUE(query.exec(u"PRAGMA user_version"_s) && query.next());
         ASSERT_EQ(query.value(0).toInt(), 0);
-    }
-    QSqlDatabase::removeDatabase(name);
+    });
 }
 
 // Every row of the first release's tables and view, and their definitions, as text.

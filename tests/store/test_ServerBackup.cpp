@@ -354,17 +354,7 @@ TEST_F(ServerBackup, AnotherWorkstationsWriteWaitsForTheRestoreAndLandsAfterIt) 
 // Makes a main database file as an older release left it: the first release's schema text,
 // then the numbered steps up to the version, with examinees typed in that release.
 void MakeOlderReleaseFile(const QString& path, int version) {
-    QFile::remove(path);
-    const QString schema = QString::fromUtf8(ReadAll(QStringLiteral(MORVALEN_FIRST_RELEASE_SCHEMA)));
-    ASSERT_FALSE(schema.isEmpty());
-    const QString name = u"older-release"_s;
-    {
-        QSqlDatabase raw = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-        raw.setDatabaseName(path);
-        ASSERT_TRUE(raw.open());
-        QSqlQuery query(raw);
-        const QString failed = test::RunSchemaText(query, schema);
-        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
+    test::MakeFileFromSchema(path, QStringLiteral(MORVALEN_FIRST_RELEASE_SCHEMA), [](QSqlQuery& query) {
         for (int i = 1; i <= 3; ++i) {
             ASSERT_TRUE(query.exec(
                 u"INSERT INTO IDE (FullName, Code, Tester) VALUES ('قديمي %1', '%1', 'دكتر')"_s.arg(i)));
@@ -372,8 +362,7 @@ void MakeOlderReleaseFile(const QString& path, int version) {
                 u"INSERT INTO Answer1 (Code, \"1\", \"2\", \"232\") VALUES ('%1', '6', '%1', '3')"_s.arg(i)));
         }
         ASSERT_TRUE(query.exec(u"UPDATE Theme SET Name = 'كلينيك قديمي'"_s));
-    }
-    QSqlDatabase::removeDatabase(name);
+    });
     if (version > 0) {
         auto db = Database::open(path, Database::Mode::ReadWrite);
         ASSERT_TRUE(db);

@@ -2,10 +2,15 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <functional>
 
 namespace morvalen::test {
 
@@ -30,6 +35,27 @@ inline QString RunSchemaText(QSqlQuery& query, const QString& schema) {
         }
     }
     return {};
+}
+
+// Makes a database file from a schema text on a plain SQLite connection that knows none of the
+// program's own functions (as the first release's program had none), then lets fill add rows
+// through the same connection. The connection is gone when it returns.
+inline void MakeFileFromSchema(const QString& path, const QString& schemaPath,
+                               const std::function<void(QSqlQuery&)>& fill) {
+    QFile::remove(path);
+    const QString schema = QString::fromUtf8(ReadAll(schemaPath));
+    ASSERT_FALSE(schema.isEmpty()) << schemaPath.toStdString();
+    const QString name = QStringLiteral("schema-file");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        const QString failed = RunSchemaText(query, schema);
+        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
+        fill(query);
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace morvalen::test

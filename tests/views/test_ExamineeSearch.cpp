@@ -13,6 +13,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <vector>
 
 namespace morvalen {
 namespace {
@@ -47,35 +48,39 @@ protected:
         return names;
     }
 
+    // Every window with an examinee list, and what it shows of the examinee a click picked.
+    struct ListWindow {
+        const char* window;
+        std::function<QWidget*()> open;
+        std::function<QString(QWidget*)> picked;
+    };
+    std::vector<ListWindow> listWindows() {
+        return {
+            {"registry", [&] { return new RegistryWindow(context, main); },
+             [](QWidget* w) { return static_cast<RegistryWindow*>(w)->m_nameEdit->text(); }},
+            {"answer sheet", [&] { return new AnswerSheetWindow(context, main); },
+             [](QWidget* w) {
+                 QTableView* list = static_cast<AnswerSheetWindow*>(w)->m_examineeList;
+                 return list->currentIndex().siblingAtColumn(1).data().toString();
+             }},
+            {"results", [&] { return new ResultsWindow(context, main); },
+             [](QWidget* w) {
+                 QTableView* list = static_cast<ResultsWindow*>(w)->m_examineeList;
+                 return list->currentIndex().siblingAtColumn(1).data().toString();
+             }},
+            {"file browser", [&] { return new ExamineeFileWindow(context, main); },
+             [](QWidget* w) {
+                 return static_cast<ExamineeFileWindow*>(w)->m_nameLabel->text().remove(
+                     u"نام و نام خانوادگي: "_s);
+             }},
+        };
+    }
+
     QWidget* main = nullptr;
 };
 
 TEST_F(ExamineeSearchField, EveryListFiltersAndEnterAndEscapeWork) {
-    const struct {
-        const char* window;
-        std::function<QWidget*()> open;
-        // What the window shows of the examinee a click picked.
-        std::function<QString(QWidget*)> picked;
-    } windows[] = {
-        {"registry", [&] { return new RegistryWindow(context, main); },
-         [](QWidget* w) { return static_cast<RegistryWindow*>(w)->m_nameEdit->text(); }},
-        {"answer sheet", [&] { return new AnswerSheetWindow(context, main); },
-         [](QWidget* w) {
-             QTableView* list = static_cast<AnswerSheetWindow*>(w)->m_examineeList;
-             return list->currentIndex().siblingAtColumn(1).data().toString();
-         }},
-        {"results", [&] { return new ResultsWindow(context, main); },
-         [](QWidget* w) {
-             QTableView* list = static_cast<ResultsWindow*>(w)->m_examineeList;
-             return list->currentIndex().siblingAtColumn(1).data().toString();
-         }},
-        {"file browser", [&] { return new ExamineeFileWindow(context, main); },
-         [](QWidget* w) {
-             return static_cast<ExamineeFileWindow*>(w)->m_nameLabel->text().remove(
-                 u"نام و نام خانوادگي: "_s);
-         }},
-    };
-    for (const auto& c : windows) {
+    for (const ListWindow& c : listWindows()) {
         SCOPED_TRACE(c.window);
         QWidget* window = c.open();
         window->show();
@@ -159,17 +164,8 @@ TEST_F(ExamineeSearchField, ANewExamineeIsShownOnceSavedWhateverWasSearched) {
 // open: F5 shows it, with the search kept and the examinee on screen left as it was; on the
 // clinic's server coming back to the window does so too.
 TEST_F(ExamineeSearchField, TheListIsReadAgainForOtherWorkstationsExaminees) {
-    const struct {
-        const char* window;
-        std::function<QWidget*()> open;
-    } windows[] = {
-        {"registry", [&] { return new RegistryWindow(context, main); }},
-        {"answer sheet", [&] { return new AnswerSheetWindow(context, main); }},
-        {"results", [&] { return new ResultsWindow(context, main); }},
-        {"file browser", [&] { return new ExamineeFileWindow(context, main); }},
-    };
     int next = 5;
-    for (const auto& c : windows) {
+    for (const ListWindow& c : listWindows()) {
         SCOPED_TRACE(c.window);
         QWidget* window = c.open();
         window->show();
