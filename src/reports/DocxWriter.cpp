@@ -1,5 +1,7 @@
 #include "reports/DocxWriter.h"
 
+#include "store/CheckedFile.h"
+
 #include "reports/WorkbookFile.h"
 
 #include <QDir>
@@ -11,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cerrno>
 #include <memory>
 
 namespace morvalen {
@@ -282,18 +285,24 @@ QString WriteWordDocument(const QString& path, const WordReportContent& content)
     if (!QDir().mkpath(target.absolutePath())) {
         return u"پوشه ساخته نشد: "_s + target.absolutePath();
     }
-    // Written beside the target, so the final move stays on one volume.
-    const QString partial = PartialFileName(path);
+    // libzip writes the checked writer's temporary file beside the target; only a whole,
+    // readable archive then takes the earlier document's place.
+    CheckedFile file(path);
+    if (!file.reserve()) {
+        return file.message();
+    }
     int error = 0;
+    errno = 0;
     std::unique_ptr<zip_t, ZipDiscard> archive(
-        zip_open(LibraryFileName(partial).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error));
+        zip_open(LibraryFileName(file.temporaryPath()).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error));
     if (!archive) {
         zip_error_t reason;
         zip_error_init_with_code(&reason, error);
+        const int systemError = zip_error_code_system(&reason) != 0 ? zip_error_code_system(&reason) : errno;
         const QString text = QString::fromLocal8Bit(zip_error_strerror(&reason));
         zip_error_fini(&reason);
-        QFile::remove(partial);
-        return text;
+        file.fail(text, systemError);
+        return file.message();
     }
     const bool added =
         AddPart(archive.get(), "[Content_Types].xml", QByteArray(kContentTypes)) &&
@@ -303,18 +312,24 @@ QString WriteWordDocument(const QString& path, const WordReportContent& content)
         AddPart(archive.get(), "word/styles.xml", StylesXml(content.fontFamily)) &&
         AddPart(archive.get(), "word/media/image1.jpeg", content.jpeg) &&
         (!Comparing(content) || AddPart(archive.get(), "word/media/image2.jpeg", content.comparisonJpeg));
+    errno = 0;
     if (!added || zip_close(archive.get()) != 0) {
+        const zip_error_t* reason = zip_get_error(archive.get());
+        const int systemError = zip_error_code_system(reason) != 0 ? zip_error_code_system(reason) : errno;
         const QString text = QString::fromLocal8Bit(zip_strerror(archive.get()));
         archive.reset();
-        QFile::remove(partial);
-        return text;
+        file.fail(text, systemError);
+        return file.message();
     }
     archive.release(); // zip_close freed it
-    // Replace the earlier document only now that the new one is complete; the move fails,
+    // Replace the earlier document only now that the new one is on the disk; the move fails,
     // and the earlier file stays, when that file is open elsewhere or may not be replaced.
-    QString failure;
-    if (!ReplaceWithFile(partial, path, &failure)) {
-        return failure;
+    if (!EndsAsZip(file.temporaryPath())) {
+        file.fail(u"zip"_s);
+        return file.message();
+    }
+    if (!file.commitWritten()) {
+        return file.message();
     }
     return {};
 }

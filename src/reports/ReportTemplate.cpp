@@ -1,12 +1,15 @@
 #include "reports/ReportTemplate.h"
 
+#include "store/CheckedFile.h"
+
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QGlyphRun>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextLayout>
 #include <QXmlStreamReader>
 
@@ -617,26 +620,28 @@ int ReportTemplate::render(QPainter& painter, QPagedPaintDevice& device) const {
 }
 
 QString ReportTemplate::writePdf(const QString& path) const {
-    // Written to a temporary file beside the target and put in its place only when whole: a
-    // full disk leaves the earlier file as it was and no half file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return u"فايل PDF باز نشد: "_s + path + u"\r\n"_s + file.errorString();
+    // Drawn in memory, then written through the checked writer: a full disk leaves the
+    // earlier file as it was and no half file.
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageLayout(pageLayout());
+        writer.setResolution(300);
+        writer.setCreator(u"Morvalen"_s);
+        writer.setTitle(u"Morvalen"_s);
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            return u"فايل PDF ساخته نشد: "_s + QDir::toNativeSeparators(path);
+        }
+        render(painter, writer);
+        if (!painter.end()) {
+            return u"فايل PDF ساخته نشد: "_s + QDir::toNativeSeparators(path);
+        }
     }
-    QPdfWriter writer(&file);
-    writer.setPageLayout(pageLayout());
-    writer.setResolution(300);
-    writer.setCreator(u"Morvalen"_s);
-    writer.setTitle(u"Morvalen"_s);
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-        return u"فايل PDF باز نشد: "_s + path;
-    }
-    render(painter, writer);
-    if (!painter.end() || !file.commit()) {
-        return u"فايل PDF نوشته نشد: "_s + path + u"\r\n"_s + file.errorString();
-    }
-    return {};
+    const QString failure = CheckedFile::Save(path, pdf);
+    return failure.isEmpty() ? QString() : u"فايل PDF ذخيره نشد.\r\n"_s + failure;
 }
 
 } // namespace morvalen

@@ -1,16 +1,15 @@
 #pragma once
 
+#include "store/CheckedFile.h"
+
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
 
 namespace morvalen {
 
-// The file a research export goes to: written under a temporary name beside it and put in
-// place only when every byte has reached the disk, so a failed export leaves the earlier
-// file as it was and nothing half-written. A short write (a full disk) is a failure: the
-// buffering is ours, because the file's own buffer can drop the rest of a short write and
-// still commit.
+// The file a research export goes to: written through the checked writer, so a failed
+// export leaves the earlier file as it was and nothing half-written. The buffering is ours:
+// large pieces, each write checked.
 class ResearchFile {
 public:
     explicit ResearchFile(const QString& path);
@@ -23,16 +22,15 @@ public:
     bool commit();
     // Drops the temporary file; the earlier file stays.
     void cancel();
-    // Why the last step failed, as the system says it.
+    // What failed, in Persian, naming the file and the reason.
     QString errorString() const;
     bool failed() const { return m_failed; }
 
 private:
     bool flush();
 
-    QSaveFile m_file;
+    CheckedFile m_file;
     QByteArray m_buffer;
-    QString m_error;
     bool m_failed = false;
 };
 

@@ -3,6 +3,8 @@
 #include "reports/ResearchExport.h"
 #include "reports/ResearchFile.h"
 
+#include <QDir>
+
 #include <readstat.h>
 
 #include <algorithm>
@@ -100,6 +102,11 @@ bool SavWriter::write(const QString& path, const ExportTable& table, const Resea
     if (!output->file.open()) {
         return fail(output->file.errorString());
     }
+    // ReadStat refusing the table (not the disk refusing the bytes): said in Persian, its own
+    // words as a detail.
+    const auto libraryFail = [&](const QString& why) {
+        return fail(u"فايل SPSS «%1» ساخته نشد.\r\n(%2)"_s.arg(QDir::toNativeSeparators(path), why));
+    };
     // Why a ReadStat call failed: the file's own reason when the disk refused the bytes.
     const auto failure = [&](readstat_error_t code) {
         if (output->file.failed()) {
@@ -109,12 +116,12 @@ bool SavWriter::write(const QString& path, const ExportTable& table, const Resea
         if (!output->libraryMessage.isEmpty()) {
             why += u": "_s + output->libraryMessage;
         }
-        return fail(why);
+        return libraryFail(why);
     };
 
     std::unique_ptr<readstat_writer_t, WriterDeleter> writer(readstat_writer_init());
     if (!writer) {
-        return fail(u"The SPSS writer could not be started."_s);
+        return libraryFail(u"The SPSS writer could not be started."_s);
     }
     readstat_set_data_writer(writer.get(), WriteBytes);
     readstat_writer_set_error_handler(writer.get(), NoteLibraryError);
@@ -152,7 +159,7 @@ bool SavWriter::write(const QString& path, const ExportTable& table, const Resea
             }
         }
         if (!column) {
-            return fail(u"The SPSS variable %1 could not be made."_s.arg(variable.name));
+            return libraryFail(u"The SPSS variable %1 could not be made."_s.arg(variable.name));
         }
         readstat_variable_set_label(column, Utf8Clipped(variable.label, kMaxLabelBytes).constData());
         columns.push_back(column);

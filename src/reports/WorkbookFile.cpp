@@ -1,7 +1,8 @@
 #include "reports/WorkbookFile.h"
 
+#include "store/CheckedFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -16,18 +17,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-std::filesystem::path NativePath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
 
 int DuplicateDescriptor(int descriptor) {
 #ifdef Q_OS_WIN
@@ -86,30 +81,32 @@ QString SheetSizeProblem(int rows, int columns, int maxRows, int maxColumns, con
 }
 
 bool SaveBytes(const QString& path, const char* data, qint64 size, QString* error) {
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(data, size) == size && file.commit();
+    CheckedFile file(path);
+    const bool ok = file.open() && file.write(data, size) && file.commit();
     if (!ok && error) {
-        *error = file.errorString();
+        *error = file.message();
     }
     return ok;
 }
 
-GsfSaveFile::GsfSaveFile(const QString& path) : m_file(new QSaveFile(path)) {
+GsfSaveFile::GsfSaveFile(const QString& path) : m_file(new CheckedFile(path)) {
     EnsureGsf();
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        m_error = m_file->errorString();
+    if (!m_file->open()) {
+        m_error = m_file->message();
         return;
     }
     // A stream of our own on the temporary file's descriptor, for libgsf to write and seek in.
-    const int descriptor = DuplicateDescriptor(static_cast<int>(m_file->handle()));
+    const int descriptor = DuplicateDescriptor(m_file->handle());
     m_stream = descriptor >= 0 ? OpenStream(descriptor) : nullptr;
     if (!m_stream) {
-        m_error = u"Cannot open the file for writing."_s;
+        m_file->fail(QString::fromLocal8Bit(std::strerror(errno)), errno);
+        m_error = m_file->message();
         return;
     }
     m_output = gsf_output_stdio_new_FILE(LibraryFileName(path).constData(), m_stream, TRUE);
     if (!m_output) {
-        m_error = u"Cannot open the file for writing."_s;
+        m_file->fail(u"libgsf"_s);
+        m_error = m_file->message();
     }
 }
 
@@ -128,51 +125,63 @@ GsfSaveFile::~GsfSaveFile() {
 
 bool GsfSaveFile::commit(QString* error) {
     bool ok = m_output != nullptr;
+    int systemError = 0;
+    QString detail;
     if (ok && !gsf_output_is_closed(m_output)) {
+        errno = 0;
         ok = gsf_output_close(m_output);
+        systemError = errno;
     }
-    if (!ok && m_error.isEmpty()) {
-        m_error = GsfError(m_output, u"Cannot write the file."_s);
+    if (!ok) {
+        detail = GsfError(m_output, QString());
     }
+    const qint64 size = m_output ? static_cast<qint64>(gsf_output_size(m_output)) : -1;
     if (m_stream) {
-        // The stream's buffer reaches the disk here: a full disk shows now, if not before.
+        // The stream's buffer reaches the system here: a full disk shows now, if not before.
+        errno = 0;
         const bool flushed = std::fflush(m_stream) == 0 && !std::ferror(m_stream);
-        std::fclose(m_stream);
-        m_stream = nullptr;
         if (ok && !flushed) {
             ok = false;
-            m_error = QString::fromLocal8Bit(std::strerror(errno));
+            systemError = errno;
+            detail = QString::fromLocal8Bit(std::strerror(errno));
         }
+        std::fclose(m_stream);
+        m_stream = nullptr;
     }
-    if (ok && !m_file->commit()) {
-        ok = false;
-        m_error = m_file->errorString();
+    if (!ok) {
+        m_file->fail(detail, systemError);
+    } else {
+        // The size libgsf wrote is what must be on the disk.
+        ok = m_file->commit(size);
     }
-    if (!ok && error) {
-        *error = m_error;
+    if (!ok) {
+        m_error = m_file->message();
+        if (error) {
+            *error = m_error;
+        }
     }
     return ok;
 }
 
-QByteArray LibraryFileName(const QString& path) {
-    return path.toUtf8();
+QString GsfSaveFile::fail(const QString& detail) {
+    const int systemError = errno;
+    m_file->fail(detail, systemError);
+    m_error = m_file->message();
+    return m_error;
 }
 
-QString PartialFileName(const QString& path) {
-    return path + u".part"_s;
-}
-
-bool ReplaceWithFile(const QString& temporary, const QString& target, QString* error) {
-    std::error_code code;
-    std::filesystem::rename(NativePath(temporary), NativePath(target), code);
-    if (code) {
-        if (error) {
-            *error = QString::fromStdString(code.message());
-        }
-        QFile::remove(temporary);
+bool EndsAsZip(const QString& path) {
+    QFile file(path);
+    constexpr qint64 kClosingRecord = 22;
+    if (!file.open(QIODevice::ReadOnly) || file.size() < kClosingRecord ||
+        !file.seek(file.size() - kClosingRecord)) {
         return false;
     }
-    return true;
+    return file.read(4) == QByteArrayLiteral("PK\x05\x06");
+}
+
+QByteArray LibraryFileName(const QString& path) {
+    return path.toUtf8();
 }
 
 } // namespace morvalen

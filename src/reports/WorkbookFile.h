@@ -6,13 +6,10 @@
 #include <cstdio>
 
 typedef struct _GsfOutput GsfOutput;
-class QSaveFile;
 
 namespace morvalen {
 
-// Where a workbook is written before it takes the place of the chosen file: beside it, so
-// the last step is a rename on the same disk.
-QString PartialFileName(const QString& path);
+class CheckedFile;
 
 // Readies libgsf once. Its complaints about damaged files go nowhere: the caller reports the
 // failure, and a damaged file is an everyday event, not a program error.
@@ -22,19 +19,15 @@ void EnsureGsf();
 // Windows they turn into the wide-character name, so Persian folder names work there too.
 QByteArray LibraryFileName(const QString& path);
 
-// Puts the finished temporary file in place of the target, replacing an older file of that
-// name in one step. On failure the temporary file is removed and the old file stays.
-bool ReplaceWithFile(const QString& temporary, const QString& target, QString* error);
-
-// Writes the bytes to the file in one step (QSaveFile: a temporary file beside it, renamed
-// at the end). On failure (a full disk, an unwritable folder) the old file stays and the
-// temporary file is removed.
+// Writes the bytes to the file through the checked writer. On failure (a full disk, an
+// unwritable folder) the old file stays, no temporary file is left, and error says why in
+// Persian.
 bool SaveBytes(const QString& path, const char* data, qint64 size, QString* error);
 
-// A libgsf output streaming into a temporary file beside the target, put in the target's
-// place by commit() only when every write went through. libgsf's own file output is not used:
-// it leaves its temporary file behind when the disk is full. (Its zip output must not write
-// to a disk at all: see XlsxWriter.)
+// A libgsf output streaming into the checked writer's temporary file, put in the target's
+// place by commit() only when every write went through and the size on disk is libgsf's. libgsf's own file
+// output is not used: it leaves its temporary file behind when the disk is full. (Its zip output must not
+// write to a disk at all: see XlsxWriter.)
 class GsfSaveFile {
 public:
     explicit GsfSaveFile(const QString& path);
@@ -48,13 +41,20 @@ public:
     // old file and no temporary one.
     bool commit(QString* error);
     QString error() const { return m_error; }
+    // Writing failed before commit(): drops the temporary file and gives the Persian message,
+    // with libgsf's words (detail) at most in brackets.
+    QString fail(const QString& detail);
 
 private:
-    QSaveFile* m_file = nullptr;
+    CheckedFile* m_file = nullptr;
     std::FILE* m_stream = nullptr;
     GsfOutput* m_output = nullptr;
     QString m_error;
 };
+
+// Whether the file ends with a zip archive's closing record, as one cut short does not (the
+// archives written here carry no comment after it).
+bool EndsAsZip(const QString& path);
 
 // libgsf's own description of what went wrong with an output, or the fallback.
 QString GsfError(GsfOutput* out, const QString& fallback);

@@ -332,7 +332,7 @@ bool XlsWriter::write(const QString& path, const SheetSource& source, const QStr
         ok = gsf_output_close(GSF_OUTPUT(file.ole)) && ok;
     }
     if (!ok) {
-        why = GsfError(file.stream, GsfError(target.output(), u"Cannot write the workbook."_s));
+        why = target.fail(GsfError(file.stream, GsfError(target.output(), QString())));
         return false;
     }
     return target.commit(&why);

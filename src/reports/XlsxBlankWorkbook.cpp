@@ -4,12 +4,14 @@
 #include "core/SchemaScale.h"
 #include "reports/AnswerImport.h"
 #include "reports/WorkbookFile.h"
+#include "store/CheckedFile.h"
 
 #include <QFile>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace morvalen {
 
@@ -19,17 +21,24 @@ bool WriteBlankAnswerWorkbook(const QString& path, const QStringList& questions,
     namespace L = AnswerWorkbookLayout;
     QString ignored;
     QString& why = error ? *error : ignored;
-    const QString temporary = PartialFileName(path);
-    lxw_workbook* workbook = workbook_new(LibraryFileName(temporary).constData());
+    // libxlsxwriter writes the checked writer's temporary file; only a whole archive then
+    // takes the earlier file's place.
+    CheckedFile file(path);
+    if (!file.reserve()) {
+        why = file.message();
+        return false;
+    }
+    lxw_workbook* workbook = workbook_new(LibraryFileName(file.temporaryPath()).constData());
     if (!workbook) {
-        why = u"Cannot create the workbook."_s;
+        file.fail(u"workbook_new"_s, errno);
+        why = file.message();
         return false;
     }
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, kMakerDomain);
     if (!sheet) {
         workbook_close(workbook);
-        QFile::remove(temporary);
-        why = u"Cannot add the worksheet."_s;
+        file.fail(u"workbook_add_worksheet"_s);
+        why = file.message();
         return false;
     }
     worksheet_right_to_left(sheet);
@@ -101,14 +110,21 @@ bool WriteBlankAnswerWorkbook(const QString& path, const QStringList& questions,
     worksheet_repeat_rows(sheet, 0, 0);
     worksheet_print_area(sheet, 0, 0, L::kFirstAnswerRow + kItemCount - 1, L::kAnswerColumn);
 
+    // The system's reason for a failed close (a full disk) is left in errno; libxlsxwriter
+    // itself only names its zip error.
+    errno = 0;
     const lxw_error closed = workbook_close(workbook);
+    const int systemError = errno;
     keep(closed);
     if (failure != LXW_NO_ERROR) {
-        why = QString::fromUtf8(lxw_strerror(failure));
-        QFile::remove(temporary);
-        return false;
+        file.fail(QString::fromUtf8(lxw_strerror(failure)), systemError);
+    } else if (!EndsAsZip(file.temporaryPath())) {
+        file.fail(u"zip"_s);
+    } else {
+        file.commitWritten();
     }
-    return ReplaceWithFile(temporary, path, &why);
+    why = file.message();
+    return !file.failed();
 }
 
 } // namespace morvalen

@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
@@ -109,19 +108,6 @@ void FlushWrittenToDisk(int descriptor) {
 #endif
 }
 
-// Why a write to the backup's file failed, read while the partial file still takes its space.
-QString WriteFailure(const QFileDevice& out, int systemError, const QString& destination) {
-    if (systemError != ENOSPC) {
-        // The system's reason may be lost by the time Qt reports the failure; a volume with no
-        // room left says it plainly.
-        const QStorageInfo volume(QFileInfo(destination).absolutePath());
-        if (volume.isValid() && volume.bytesAvailable() == 0) {
-            systemError = ENOSPC;
-        }
-    }
-    return WriteFailureReason(systemError, out.errorString());
-}
-
 // How much a copy writes between two flushes of its target.
 constexpr qint64 kBytesPerFlush = 8 * 1024 * 1024;
 
@@ -159,12 +145,11 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
         SetError(error, in.errorString());
         return false;
     }
-    // QSaveFile writes beside the destination and renames on commit; a failure leaves the
-    // destination untouched and removes the temporary file.
-    QSaveFile out(destination);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) {
-        SetError(error, WriteFailure(out, errno, destination));
+    // Written beside the destination, checked and renamed over it at the end; a failure
+    // leaves the destination untouched and removes the temporary file.
+    CheckedFile out(destination);
+    if (!out.open()) {
+        SetError(error, out.message());
         return false;
     }
     std::vector<char> buffer(static_cast<std::size_t>(kBackupChunk * kChunksPerRun));
@@ -175,24 +160,17 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
         const qint64 got = in.read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (got < 0) {
             SetError(error, in.errorString());
-            out.cancelWriting();
             return false;
         }
         if (got == 0) {
             break;
         }
-        if (out.write(buffer.data(), got) != got) {
-            SetError(error, WriteFailure(out, errno, destination));
-            out.cancelWriting();
+        if (!out.write(buffer.data(), got)) {
+            SetError(error, out.message());
             return false;
         }
         sinceFlush += got;
         if (yield && sinceFlush >= kBytesPerFlush) {
-            if (!out.flush()) {
-                SetError(error, WriteFailure(out, errno, destination));
-                out.cancelWriting();
-                return false;
-            }
             FlushWrittenToDisk(out.handle());
             sinceFlush = 0;
         }
@@ -201,10 +179,8 @@ bool BackupCopy(const QString& source, const QString& destination, QString* erro
             sinceYield.restart();
         }
     }
-    // commit() flushes the data to disk before the rename.
-    errno = 0;
     if (!out.commit()) {
-        SetError(error, WriteFailure(out, errno, destination));
+        SetError(error, out.message());
         return false;
     }
     return true;

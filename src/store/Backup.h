@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/CheckedFile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,10 +18,6 @@ using RestoreProgress = std::function<void(int percent)>;
 
 // The size of the copy's unit; a copy moves whole runs of these at a time.
 inline constexpr qint64 kBackupChunk = 4048;
-
-// What a failed write says when the disk or the user's quota is full.
-inline const QString kDiskFullText =
-    QStringLiteral("فضاي خالي ديسک مقصد تمام شده است؛ جاي ديگري را انتخاب کنيد يا فضاي ديسک را خالي کنيد.");
 
 // Why writing a file failed, in the system's words, from errno and Qt's text for it: the full
 // disk in plain Persian; otherwise Qt's text, or the system's when Qt has none.

@@ -8,12 +8,14 @@
 #include "shell/ServerLogin.h"
 #include "shell/Skin.h"
 #include "shell/TimedMessage.h"
+#include "store/CheckedFile.h"
 #include "store/ServerMove.h"
 #include "views/KeyFilter.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -26,7 +28,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTextStream>
@@ -356,11 +357,13 @@ void SettingsWindow::chooseLogo() {
     }
     const QImage picture(file);
     // Written whole under a temporary name, so a failure leaves the old logo as it was.
-    QSaveFile out(logoPath());
+    QByteArray bitmap;
     bool saved = false;
-    if (!picture.isNull() && out.open(QIODevice::WriteOnly)) {
-        QImageWriter writer(&out, "BMP");
-        saved = writer.write(picture) && out.commit();
+    if (!picture.isNull()) {
+        QBuffer buffer(&bitmap);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "BMP");
+        saved = writer.write(picture) && CheckedFile::Save(logoPath(), bitmap).isEmpty();
     }
     if (!saved) {
         MessageBox::information(
@@ -419,17 +422,12 @@ void SettingsWindow::exportQuestions() {
     if (file.isEmpty() || !m_questions) {
         return;
     }
-    QSaveFile out(file);
-    bool ok = out.open(QIODevice::WriteOnly);
-    if (ok) {
-        QString text;
-        for (int item = 1; item <= 232; ++item) {
-            text += m_questions->text(item).replace(u'\n', u' ').remove(u'\r') + u'\n';
-        }
-        ok = out.write(text.toUtf8()) >= 0 && out.commit();
+    QString text;
+    for (int item = 1; item <= 232; ++item) {
+        text += m_questions->text(item).replace(u'\n', u' ').remove(u'\r') + u'\n';
     }
-    if (!ok) {
-        MessageBox::critical(this, u"خطا"_s, u"فايل سوالات نوشته نشد."_s);
+    if (const QString failure = CheckedFile::Save(file, text.toUtf8()); !failure.isEmpty()) {
+        MessageBox::critical(this, u"خطا"_s, u"فايل سوالات نوشته نشد.\r\n"_s + failure);
         return;
     }
     ShowTimedMessage(this, u"ذخيره شد"_s, m_context.intervals.timedMessageMs);

@@ -24,8 +24,9 @@ struct ChildResult {
     QString error;
 };
 
-// Runs the writer in a child process limited to `limit` bytes a file.
-inline ChildResult RunLimited(const std::function<bool(QString*)>& writer, rlim_t limit) {
+// Runs the writer in a child process limited to `limit` bytes a file; as an ordinary user
+// when asked (root writes into a read-only folder all the same).
+inline ChildResult RunLimited(const std::function<bool(QString*)>& writer, rlim_t limit, bool asUser = false) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
         return {};
@@ -37,6 +38,9 @@ inline ChildResult RunLimited(const std::function<bool(QString*)>& writer, rlim_
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit bound{limit, limit};
         setrlimit(RLIMIT_FSIZE, &bound);
+        if (asUser && geteuid() == 0 && setuid(65534) != 0) {
+            _exit(3);
+        }
         QString error;
         const bool ok = writer(&error);
         const QByteArray message = QByteArray(ok ? "1" : "0") + error.toUtf8();
