@@ -60,10 +60,7 @@ FileDownloader::~FileDownloader() {
     if (m_running) {
         m_cancel = true;
         dropReply();
-        if (m_fileOpened) {
-            m_file.close();
-            m_file.remove();
-        }
+        m_file.reset(); // an uncommitted temporary file is removed
     }
 }
 
@@ -80,7 +77,8 @@ void FileDownloader::start(const QString& address, const QString& destination, c
     m_received = 0;
     m_expected = -1;
     m_address = address;
-    m_file.setFileName(destination);
+    m_destination = destination;
+    m_file.reset();
     emit statusChanged(u"Getting file information"_s);
 
     QUrl url(address);
@@ -219,7 +217,7 @@ bool FileDownloader::takeHeaders() {
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
     m_expected = length.isValid() ? length.toLongLong() : -1;
     if (m_expected > 0) {
-        const qint64 free = m_freeSpace ? m_freeSpace(QFileInfo(m_file.fileName()).absolutePath()) : -1;
+        const qint64 free = m_freeSpace ? m_freeSpace(QFileInfo(m_destination).absolutePath()) : -1;
         if (free >= 0 && free < m_expected) {
             fail(u"There is not enough free space on disk for this file."_s);
             complete(false);
@@ -230,7 +228,7 @@ bool FileDownloader::takeHeaders() {
 }
 
 bool FileDownloader::openDestination() {
-    const QFileInfo target(m_file.fileName());
+    const QFileInfo target(m_destination);
     const QString folder = target.absolutePath();
     if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder)) {
         failWriting(QFileDevice::OpenError,
@@ -238,11 +236,15 @@ bool FileDownloader::openDestination() {
         complete(false);
         return false;
     }
-    if (target.isDir() || !m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (target.isDir()) {
         failWriting(QFileDevice::OpenError,
-                    target.isDir()
-                        ? u"%1 is a folder"_s.arg(QDir::toNativeSeparators(target.absoluteFilePath()))
-                        : m_file.errorString());
+                    u"%1 is a folder"_s.arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+        complete(false);
+        return false;
+    }
+    m_file = std::make_unique<CheckedFile>(m_destination);
+    if (!m_file->open()) {
+        failWriting(QFileDevice::OpenError, m_file->message());
         complete(false);
         return false;
     }
@@ -256,8 +258,8 @@ bool FileDownloader::writeChunks(bool toTheEnd) {
     while (!m_cancel && m_running && m_reply &&
            (m_reply->bytesAvailable() >= kChunkSize || (toTheEnd && m_reply->bytesAvailable() > 0))) {
         const QByteArray chunk = m_reply->read(kChunkSize);
-        if (m_file.write(chunk) != chunk.size()) {
-            failWriting(m_file.error(), m_file.errorString());
+        if (!m_file->write(chunk)) {
+            failWriting(QFileDevice::WriteError, m_file->message());
             complete(false);
             return false;
         }
@@ -297,21 +299,18 @@ void FileDownloader::complete(bool whole) {
     }
     dropReply();
     if (m_fileOpened) {
-        if (!m_file.flush() && whole) {
-            failWriting(m_file.error(), m_file.errorString());
+        // Only a whole transfer is put in place; anything else drops the temporary file.
+        if (whole && !m_cancel && !m_file->commit()) {
+            failWriting(QFileDevice::WriteError, m_file->message());
             whole = false;
         }
-        m_file.close();
+        m_file->cancel();
     }
     whole = whole && !m_cancel;
     if (!whole) {
         if (m_fileOpened && !m_cancel) {
             emit errorOccurred(u"The connection with the server was reset."_s);
             m_cancel = true;
-        }
-        // Only a file this download wrote is removed, never a folder.
-        if (m_fileOpened && QFileInfo(m_file.fileName()).isFile()) {
-            m_file.remove();
         }
     }
     m_running = false;

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "store/CheckedFile.h"
+
 #include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QNetworkAccessManager;
 #include <QNetworkReply>
@@ -69,7 +72,10 @@ private:
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
-    QFile m_file;
+    // The installer goes through the checked writer: an earlier download of that name stays
+    // until the new one is whole on the disk.
+    std::unique_ptr<CheckedFile> m_file;
+    QString m_destination;
     QString m_address;
     std::function<qint64(const QString&)> m_freeSpace;
     int m_timeoutMs = 30000;

@@ -1,5 +1,6 @@
 // The installer download against a scripted local server: statuses, chunks and percents,
 // cancelling, broken transfers, missing lengths and a full disk.
+#include "../research/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
 #include "update/DiskSpace.h"
@@ -140,18 +141,23 @@ TEST_F(Downloader, CancelMidTransferDeletesThePartialFileWithoutAnError) {
     script.body = {Bytes(3000)};
     script.end = Script::End::HoldOpen;
     server.script("/big.exe", script);
-    QObject::connect(&downloader, &FileDownloader::progressChanged, &downloader,
-                     [this](const QString& percent) {
-                         if (percent == u"10"_s) {
-                             EXPECT_TRUE(QFileInfo::exists(target())) << "the partial file is being written";
-                             downloader.cancel();
-                         }
-                     });
+    QObject::connect(
+        &downloader, &FileDownloader::progressChanged, &downloader, [this](const QString& percent) {
+            if (percent == u"10"_s) {
+                const QFileInfo file(target());
+                EXPECT_FALSE(file.exists()) << "the target is written only when whole";
+                EXPECT_EQ(file.dir().entryList({file.fileName() + u".*.part"_s}, QDir::Files).size(), 1)
+                    << "the partial file is being written beside it";
+                downloader.cancel();
+            }
+        });
     EXPECT_FALSE(downloader.downloadFile(server.address(u"/big.exe"_s), target()));
     EXPECT_EQ(rec.percents, QStringList{u"10"_s}) << "no chunk is taken after the cancel";
     EXPECT_TRUE(rec.errors.isEmpty());
     EXPECT_FALSE(rec.log.contains(u"complete"_s));
     EXPECT_FALSE(QFileInfo::exists(target()));
+    EXPECT_EQ(QDir(folder.path()).entryList({u"*.part"_s}, QDir::Files), QStringList())
+        << "nor its partial file";
     EXPECT_FALSE(downloader.isRunning());
 }
 
@@ -287,6 +293,25 @@ TEST_F(Downloader, TheDestinationFolderIsMadeAndAFolderIsNeverWrittenOrDeleted) 
         << rec.errors[0].toStdString();
     EXPECT_TRUE(QFileInfo(folder.path()).isDir());
     EXPECT_TRUE(QFileInfo::exists(folder.file(u"morvalen.mdb"_s)));
+}
+
+TEST_F(Downloader, AFullDiskKeepsTheEarlierInstallerAndSaysWhy) {
+    QFile old(target());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the earlier installer");
+    old.close();
+    server.script("/setup-Morvalen.exe", LocalHttpServer::Answer("HTTP/1.1 200 OK", Bytes(20000)));
+    bool downloaded = true;
+    {
+        test::FileSizeLimit full(8192);
+        downloaded = downloader.downloadFile(server.address(u"/setup-Morvalen.exe"_s), target());
+    }
+    EXPECT_FALSE(downloaded);
+    ASSERT_FALSE(rec.errors.isEmpty());
+    EXPECT_TRUE(rec.errors[0].contains(kDiskFullText)) << rec.errors[0].toStdString();
+    EXPECT_TRUE(rec.errors[0].contains(u"setup-Morvalen.exe"_s));
+    EXPECT_EQ(test::ReadAll(target()), "the earlier installer");
+    EXPECT_EQ(QDir(folder.path()).entryList({u"*.part"_s}, QDir::Files), QStringList());
 }
 
 TEST_F(Downloader, ANewDownloadReplacesTheOldFile) {

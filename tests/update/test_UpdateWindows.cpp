@@ -301,31 +301,38 @@ TEST_F(Update, CancelOrCloseMidTransferLeavesNoFile) {
     const QString target = window->destination();
 
     QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
+    // The download goes to a temporary file beside the target until it is whole.
+    const auto partial = [&] {
+        const QFileInfo file(target);
+        return file.dir().entryList({file.fileName() + u".*.part"_s}, QDir::Files);
+    };
     ASSERT_TRUE(waitFor([&] { return window->m_percentLabel->text() == u"20%"_s; }));
-    EXPECT_TRUE(QFileInfo::exists(target));
+    EXPECT_EQ(partial().size(), 1);
     QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
     EXPECT_EQ(window->m_downloadButton->text(), u"دانلود"_s);
     ASSERT_TRUE(waitFor([&] { return !window->m_downloader->isRunning(); }));
     EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_TRUE(partial().isEmpty());
     EXPECT_TRUE(MessageBox::shown().isEmpty());
 
     // Closing the window stops the transfer too, and gives the main window back.
     QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target); }));
+    ASSERT_TRUE(waitFor([&] { return !partial().isEmpty(); }));
     QTest::mouseClick(window->m_exitButton, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(target); }));
+    EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(target) && partial().isEmpty(); }));
     EXPECT_TRUE(main->isEnabled());
 
     // So does Escape.
     window = openProgress();
     QPointer<DownloadWindow> escaped(window);
     QTest::mouseClick(window->m_downloadButton, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target); }));
+    ASSERT_TRUE(waitFor([&] { return !partial().isEmpty(); }));
     EXPECT_FALSE(main->isEnabled());
     QTest::keyClick(window, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(waitFor([&] { return escaped.isNull() && !QFileInfo::exists(target); }));
+    EXPECT_TRUE(
+        waitFor([&] { return escaped.isNull() && !QFileInfo::exists(target) && partial().isEmpty(); }));
     EXPECT_TRUE(main->isEnabled());
     EXPECT_TRUE(MessageBox::shown().isEmpty());
 }
