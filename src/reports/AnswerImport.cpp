@@ -90,16 +90,22 @@ ImportStatus StoreImportedAnswers(const AnswerWorkbook& workbook, const QString&
         return fail(ImportStatus::Unreadable, why);
     }
     AnswerStore answers(*db);
-    std::optional<AnswerRow> row = answers.row(code);
-    if (!row) {
+    const std::optional<bool> hasRow = answers.hasRow(code);
+    if (!hasRow) {
+        return fail(ImportStatus::WriteFailed, db->lastError());
+    }
+    if (!*hasRow) {
         return fail(ImportStatus::NoAnswerRow, db->lastError());
     }
+    // Only the cells the workbook speaks for, in one commit: every other cell keeps what
+    // anyone stored there, even since the workbook was chosen.
+    std::vector<std::pair<int, QString>> cells;
     for (int i = 0; i < kItemCount; ++i) {
         if (workbook.effects[i]) {
-            (*row)[i] = *workbook.effects[i];
+            cells.emplace_back(i + 1, *workbook.effects[i]);
         }
     }
-    if (!answers.setRow(code, *row)) {
+    if (!answers.setCells(code, cells)) {
         return fail(ImportStatus::WriteFailed, db->lastError());
     }
     return ImportStatus::Imported;

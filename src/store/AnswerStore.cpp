@@ -41,6 +41,14 @@ QString AnswerColumnAssignments() {
     return sets;
 }
 
+QString InsertAnswerRowStatement(const Database& db) {
+    // One statement, so no other connection's insert can come between the look and the
+    // insert; on the server the unique index on the code turns a race into no change.
+    const QString insert =
+        u"INSERT INTO Answer1 (Code) SELECT CAST(? AS text) WHERE NOT EXISTS (SELECT 1 FROM Answer1 WHERE Code = ?)"_s;
+    return db.isServer() ? insert + u" ON CONFLICT DO NOTHING"_s : insert;
+}
+
 AnswerTexts ToAnswerTexts(const AnswerRow& row) {
     AnswerTexts texts;
     for (std::size_t i = 0; i < row.size(); ++i) {
@@ -52,27 +60,31 @@ AnswerTexts ToAnswerTexts(const AnswerRow& row) {
 AnswerStore::AnswerStore(Database& db)
     : m_db(db)
     , m_exists(db, u"SELECT 1 FROM Answer1 WHERE Code = ? LIMIT 1"_s)
-    , m_insert(db, u"INSERT INTO Answer1 (Code) VALUES (?)"_s)
+    , m_insert(db, InsertAnswerRowStatement(db))
     , m_delete(db, u"DELETE FROM Answer1 WHERE rowid = "_s + kFirstRow)
     , m_readRow(db, u"SELECT "_s + AnswerColumnList() + u" FROM Answer1 WHERE rowid = "_s + kFirstRow)
     , m_writeRow(db, WriteRowStatement()) {}
 
 AnswerStore::~AnswerStore() = default;
 
-bool AnswerStore::hasRow(const QString& code) {
-    const bool found = m_exists.run({code}) && m_exists.next();
+std::optional<bool> AnswerStore::hasRow(const QString& code) {
+    if (!m_exists.run({code})) {
+        return std::nullopt;
+    }
+    const bool found = m_exists.next();
     m_exists.finish();
     return found;
 }
 
 bool AnswerStore::addRow(const QString& code) {
-    const bool ok = m_insert.run({code});
+    const bool ok = m_insert.run({code, code});
     m_insert.finish();
     return ok;
 }
 
 bool AnswerStore::ensureRow(const QString& code) {
-    return hasRow(code) || addRow(code);
+    const std::optional<bool> found = hasRow(code);
+    return found && (*found || addRow(code));
 }
 
 bool AnswerStore::removeRow(const QString& code) {
@@ -122,7 +134,7 @@ PreparedQuery& AnswerStore::cellWriter(int item) {
     if (!writer) {
         // The item is a checked number, so only digits reach the statement text.
         writer = std::make_unique<PreparedQuery>(
-            m_db, u"UPDATE Answer1 SET \"%1\" = ? WHERE rowid = "_s.arg(item) + kFirstRow);
+            m_db, u"UPDATE Answer1 SET \"%1\" = ? WHERE rowid = "_s.arg(item) + kFirstRow + kRestoreMarkGuard);
     }
     return *writer;
 }
@@ -132,9 +144,26 @@ bool AnswerStore::setCell(const QString& code, int item, const QString& value) {
         return false;
     }
     PreparedQuery& writer = cellWriter(item);
-    const bool ok = writer.run({value, code}) && writer.query().numRowsAffected() > 0;
+    const bool ran = writer.run({value, code, m_db.heldRestoreMark()});
+    const bool ok = ran && writer.query().numRowsAffected() > 0;
     writer.finish();
+    if (ran && !ok) {
+        m_db.restoredSinceHeld(); // says so in the last error when a restore is why
+    }
     return ok;
+}
+
+bool AnswerStore::setCells(const QString& code, const std::vector<std::pair<int, QString>>& cells) {
+    Transaction transaction(m_db, Transaction::Kind::Write);
+    if (!transaction.active()) {
+        return false;
+    }
+    for (const auto& [item, value] : cells) {
+        if (!setCell(code, item, value)) {
+            return false;
+        }
+    }
+    return transaction.commit();
 }
 
 bool AnswerStore::setRow(const QString& code, const AnswerRow& answers) {

@@ -11,6 +11,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace morvalen {
 
@@ -24,6 +26,8 @@ AnswerTexts ToAnswerTexts(const AnswerRow& row);
 QString AnswerColumnList();
 // Their assignments from bound values, in item order: "\"1\" = ?, \"2\" = ?, ...".
 QString AnswerColumnAssignments();
+// Adds an empty answer row for the code (its two values: the code, twice) unless there is one.
+QString InsertAnswerRowStatement(const Database& db);
 
 // The answer rows (Answer1) of the main database. A code selects the first row with that
 // code; items are numbered 1 to 232 and name the columns "1" to "232".
@@ -32,10 +36,13 @@ public:
     explicit AnswerStore(Database& db);
     ~AnswerStore();
 
-    bool hasRow(const QString& code);
-    // Inserts a row with the code and all cells empty.
+    // Whether the code has a row; nullopt when it could not be read, which is never "no row".
+    std::optional<bool> hasRow(const QString& code);
+    // Inserts a row with the code and all cells empty, unless the code has one already: a
+    // second row for a code is never made, whatever another connection did meanwhile.
     bool addRow(const QString& code);
-    // Adds the row only when the code has none; true when a row exists afterwards.
+    // Adds the row only when the code has none; true when a row exists afterwards. A failed
+    // look-up adds nothing and gives false.
     bool ensureRow(const QString& code);
     bool removeRow(const QString& code);
 
@@ -43,10 +50,15 @@ public:
     // One cell, read by itself; empty text when the code has no row or the item is out of
     // range.
     QString cell(const QString& code, int item);
-    // Writes and commits one cell; false when the item is out of range, the code has no row
-    // or the write failed (the stored row is then unchanged).
+    // Writes and commits one cell; false when the item is out of range, the code has no row,
+    // a restore came since the connection's window loaded its examinee, or the write failed
+    // (the stored row is then unchanged). Windows write only the cells their user changed,
+    // through this, so what another window or workstation stored meanwhile stays.
     bool setCell(const QString& code, int item, const QString& value);
-    // Writes all 232 cells in one commit.
+    // The given cells (item, value) in one commit; all or none.
+    bool setCells(const QString& code, const std::vector<std::pair<int, QString>>& cells);
+    // Writes all 232 cells in one commit: for making whole rows (tests, copies), never for a
+    // window's save.
     bool setRow(const QString& code, const AnswerRow& answers);
 
 private:

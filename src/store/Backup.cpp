@@ -538,6 +538,10 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
         SetError(error, QString::fromUtf8(sqlite3_errstr(rc)));
         return RestoreOutcome::WriteFailed;
     }
+    // A new restore number, right after the copy's commit on the same connection: a window
+    // that loaded its examinee before the restore then writes nothing into the restored data.
+    // (The data is restored by now whatever this gives; the copy's own commit cannot carry it.)
+    Exec(target.get(), "UPDATE RestoreMark SET Number = random()", nullptr);
     if (progress) {
         progress(100);
     }
@@ -751,7 +755,7 @@ RestoreOutcome RestoreBackupToServer(const QString& backupPath, const ServerConn
         }
     }
     if (!CopyMainTables(*source, *remote, &why, PercentOf(total, progress)) ||
-        !SameContent(*source, *remote, &why)) {
+        !SameContent(*source, *remote, &why) || !remote->exec(u"UPDATE RestoreMark SET Number = Number + 1"_s)) {
         return fail(why);
     }
     if (!transaction.commit()) {

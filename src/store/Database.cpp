@@ -215,6 +215,33 @@ bool Database::ensureConnected() {
     return true;
 }
 
+bool Database::holdRestoreMark() {
+    if (!ensureConnected()) {
+        return false;
+    }
+    QSqlQuery query(m_db);
+    if (!query.exec(u"SELECT Number FROM RestoreMark"_s) || !query.next()) {
+        m_lastError = query.lastError().text();
+        noteFailure(query.lastError());
+        return false;
+    }
+    m_restoreMark = query.value(0).toLongLong();
+    return true;
+}
+
+bool Database::restoredSinceHeld() {
+    if (m_restoreMark.isNull() || !ensureConnected()) {
+        return false;
+    }
+    QSqlQuery query(m_db);
+    if (!query.exec(u"SELECT Number FROM RestoreMark"_s) || !query.next() ||
+        query.value(0).toLongLong() == m_restoreMark.toLongLong()) {
+        return false;
+    }
+    m_lastError = kRestoredUnderWindowText;
+    return true;
+}
+
 void Database::enlist(PreparedQuery* statement) {
     m_statements.push_back(statement);
 }
@@ -230,9 +257,10 @@ void Database::noteFailure(const QSqlError& error) {
     }
 }
 
-Transaction::Transaction(Database& db)
+Transaction::Transaction(Database& db, Kind kind)
     : m_db(db)
-    , m_active(db.ensureConnected() && db.handle().transaction()) {
+    , m_active(db.ensureConnected() && (kind == Kind::Write && !db.isServer() ? db.exec(u"BEGIN IMMEDIATE"_s)
+                                                                              : db.handle().transaction())) {
     if (!m_active && db.handle().lastError().isValid()) {
         db.setLastError(db.handle().lastError().text());
         db.noteFailure(db.handle().lastError());

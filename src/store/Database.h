@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 #include <vector>
@@ -75,6 +76,15 @@ public:
     // Runs statements that take no values (pragmas, transaction control).
     bool exec(const QString& sql);
 
+    // The restore number the window's data was read under. A window keeps it when it loads an
+    // examinee; from then on its writes on this connection carry kRestoreMarkGuard and change
+    // nothing once a restore has put other people's data in place.
+    bool holdRestoreMark();
+    QVariant heldRestoreMark() const { return m_restoreMark; }
+    // After a write that changed nothing: whether a restore is why (the last error then says
+    // so to the user).
+    bool restoredSinceHeld();
+
     // The server connection is opened again when it was lost: a failed statement marks it,
     // and the next statement (the user's next action) reconnects first. Never a retry of
     // the failed statement itself, which may have been carried out before the line broke.
@@ -96,13 +106,27 @@ private:
     std::vector<PreparedQuery*> m_statements;
     QString m_lastError;
     bool m_lastBusy = false;
+    QVariant m_restoreMark; // null until a window holds one
 };
+
+// The condition a guarded write adds to its WHERE clause, with the held mark bound to it
+// (a null mark lets the write through, as for a connection no window has loaded data on).
+inline const QString kRestoreMarkGuard =
+    QStringLiteral(" AND (SELECT Number FROM RestoreMark) = coalesce(CAST(? AS bigint), "
+                   "(SELECT Number FROM RestoreMark))");
+
+// What a window tells its user when a restore came between its load and its write.
+inline const QString kRestoredUnderWindowText =
+    QStringLiteral("اطلاعات از پشتيبان بازگرداني شده است؛ پنجره را دوباره باز كنيد");
 
 // Begins a transaction and rolls it back unless committed, so an early return can never
 // leave a half-written change in the open transaction.
 class Transaction {
 public:
-    explicit Transaction(Database& db);
+    // Write: on the local file the write lock is taken at the start (BEGIN IMMEDIATE), so
+    // what the transaction reads stays true until it commits.
+    enum class Kind { Read, Write };
+    explicit Transaction(Database& db, Kind kind = Kind::Read);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -87,6 +87,17 @@ DatabaseCheck CheckDatabaseFile(const QString& path, DatabaseFile kind, Database
         }
     }
     query.finish();
+    if (kind == DatabaseFile::Main) {
+        // One answer row per examinee code: the file's schema cannot say so, the check does.
+        if (!query.exec(u"SELECT Code FROM Answer1 GROUP BY Code HAVING count(*) > 1 LIMIT 1"_s)) {
+            return Problem(DatabaseProblem::NotDatabase, query.lastError().text());
+        }
+        if (query.next()) {
+            return Problem(DatabaseProblem::NotDatabase,
+                           u"two answer rows for the code %1"_s.arg(query.value(0).toString()));
+        }
+        query.finish();
+    }
     if (!readOnly) {
         // Take the write lock and give it back at once: this fails when another program holds
         // the file or the file cannot be written, before the user has typed anything.

@@ -1,6 +1,7 @@
 #include "store/ExamineeStore.h"
 
 #include "core/ExamineeCode.h"
+#include "store/AnswerStore.h"
 
 namespace morvalen {
 
@@ -41,7 +42,7 @@ ExamineeStore::ExamineeStore(Database& db)
     : m_db(db)
     , m_insert(db, u"INSERT INTO IDE (FullName, \"Alter\", Geschlecht, Heirat, Datum1, Bildung, TelNummer1, "
                    u"Tester, Code, comment) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s)
-    , m_insertAnswerRow(db, u"INSERT INTO Answer1 (Code) VALUES (?)"_s)
+    , m_insertAnswerRow(db, InsertAnswerRowStatement(db))
     , m_update(db, u"UPDATE IDE SET FullName = ?, \"Alter\" = ?, Geschlecht = ?, Heirat = ?, Datum1 = ?, "
                    u"Bildung = ?, TelNummer1 = ?, Tester = ? WHERE id = ?"_s)
     , m_delete(db, u"DELETE FROM IDE WHERE id = (SELECT id FROM IDE WHERE Code = ? ORDER BY id LIMIT 1)"_s)
@@ -75,19 +76,22 @@ std::optional<qint64> ExamineeStore::addWithAnswerRow(const Examinee& e) {
 }
 
 std::optional<qint64> ExamineeStore::registerNew(Examinee& e) {
-    Transaction transaction(m_db);
+    // On the local file the write lock comes first, so another program on the same file
+    // cannot take the code between the check below and the insert.
+    Transaction transaction(m_db, Transaction::Kind::Write);
     if (!transaction.active()) {
         return std::nullopt;
     }
-    if (m_db.isServer()) {
-        // Held to the end of the transaction: the check and the insert of one workstation
-        // come before those of the next.
-        if (!m_db.exec(u"SELECT pg_advisory_xact_lock(%1)"_s.arg(kRegistrationLock))) {
-            return std::nullopt;
-        }
-        if (codeInUse(e.code)) {
-            e.code = assignCode();
-        }
+    // On the server: the workstations' registrations in turn, and then the lock a restore
+    // holds, so the code is checked against the rows as they are after a restore that was
+    // under way, never against the rows it replaced.
+    if (m_db.isServer() && (!m_db.exec(u"SELECT pg_advisory_xact_lock(%1)"_s.arg(kRegistrationLock)) ||
+                            !m_db.exec(u"LOCK TABLE IDE, Answer1 IN ROW EXCLUSIVE MODE"_s))) {
+        return std::nullopt;
+    }
+    // The shown code was worked out before: taken since, the next free one is given.
+    if (codeInUse(e.code)) {
+        e.code = assignCode();
     }
     return addWithAnswerRowIn(transaction, e);
 }
@@ -99,7 +103,7 @@ std::optional<qint64> ExamineeStore::addWithAnswerRowIn(Transaction& transaction
     }
     const bool hasRow = m_answerRowExists.next();
     m_answerRowExists.finish();
-    if (!hasRow && !m_insertAnswerRow.run({e.code})) {
+    if (!hasRow && !m_insertAnswerRow.run({e.code, e.code})) {
         return std::nullopt;
     }
     m_insertAnswerRow.finish();

@@ -37,10 +37,11 @@ public:
     // Adds the examinee and, unless the code already has one, an empty answer row, in one
     // commit: an examinee is never stored without the row the questionnaire writes into.
     std::optional<qint64> addWithAnswerRow(const Examinee& examinee);
-    // A new registration from the registry: as addWithAnswerRow, but on the clinic's server,
-    // where another workstation may have taken the shown code since it was assigned, the
-    // code is checked and, when taken, the next free one is given, all under a lock the
-    // workstations share. examinee.code then holds the code stored.
+    // A new registration from the registry: as addWithAnswerRow, but another workstation or
+    // program may have taken the shown code since it was assigned, so the code is checked and,
+    // when taken, the next free one is given, inside the registering write transaction (on
+    // the server also under a lock the workstations share). examinee.code then holds the code
+    // stored.
     std::optional<qint64> registerNew(Examinee& examinee);
     // Writes the editable columns (name to tester) of the row with this id.
     bool change(const Examinee& examinee);

@@ -131,6 +131,12 @@ CREATE TABLE SecondEntry (
 );
 CREATE UNIQUE INDEX SecondEntry_Code ON SecondEntry (Code);
 )sql"},
+    // The restore number: a restore gives it a new value in the same transaction as the
+    // restored rows, and a window that read its examinee under the old value writes nothing.
+    {4, R"sql(
+CREATE TABLE RestoreMark (Number INTEGER NOT NULL);
+INSERT INTO RestoreMark (Number) VALUES (0);
+)sql"},
 };
 
 // morvalen_search_text(field, ...): the search text of each field, joined by the unit

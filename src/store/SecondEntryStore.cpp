@@ -9,10 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString WriteRowStatement() {
-    return u"UPDATE SecondEntry SET "_s + AnswerColumnAssignments() + u" WHERE Code = ?"_s;
-}
-
 QString Text(const QVariant& value) {
     return value.isNull() ? QString() : value.toString();
 }
@@ -28,7 +24,6 @@ SecondEntryStore::SecondEntryStore(Database& db)
     , m_state(db, u"SELECT EntryDate, EntryTime, Compared, Differences, ComparedDate, SettledDate, "
                   u"SettledTime FROM SecondEntry WHERE Code = ?"_s)
     , m_readRow(db, u"SELECT "_s + AnswerColumnList() + u" FROM SecondEntry WHERE Code = ?"_s)
-    , m_writeRow(db, WriteRowStatement())
     , m_recordComparison(db, u"UPDATE SecondEntry SET Compared = ?, Differences = ?, ComparedDate = ? "
                              u"WHERE Code = ? AND Compared IS NULL"_s)
     , m_recordSettled(db, u"UPDATE SecondEntry SET SettledDate = ?, SettledTime = ? WHERE Code = ?"_s)
@@ -77,7 +72,7 @@ PreparedQuery& SecondEntryStore::cellWriter(int item) {
     if (!writer) {
         // The item is a checked number, so only digits reach the statement text.
         writer = std::make_unique<PreparedQuery>(
-            m_db, u"UPDATE SecondEntry SET \"%1\" = ? WHERE Code = ?"_s.arg(item));
+            m_db, u"UPDATE SecondEntry SET \"%1\" = ? WHERE Code = ?"_s.arg(item) + kRestoreMarkGuard);
     }
     return *writer;
 }
@@ -87,20 +82,12 @@ bool SecondEntryStore::setCell(const QString& code, int item, const QString& val
         return false;
     }
     PreparedQuery& writer = cellWriter(item);
-    const bool ok = writer.run({value, code}) && writer.query().numRowsAffected() > 0;
+    const bool ran = writer.run({value, code, m_db.heldRestoreMark()});
+    const bool ok = ran && writer.query().numRowsAffected() > 0;
     writer.finish();
-    return ok;
-}
-
-bool SecondEntryStore::setRow(const QString& code, const AnswerRow& cells) {
-    QVariantList values;
-    values.reserve(kItemCount + 1);
-    for (const QString& cell : cells) {
-        values.append(cell);
+    if (ran && !ok) {
+        m_db.restoredSinceHeld();
     }
-    values.append(code);
-    const bool ok = m_writeRow.run(values) && m_writeRow.query().numRowsAffected() > 0;
-    m_writeRow.finish();
     return ok;
 }
 
@@ -112,7 +99,7 @@ bool SecondEntryStore::recordComparison(const QString& code, int compared, int d
 }
 
 bool SecondEntryStore::settle(const QString& code, int item, const QString& value) {
-    Transaction transaction(m_db);
+    Transaction transaction(m_db, Transaction::Kind::Write);
     return transaction.active() && m_answers.setCell(code, item, value) && setCell(code, item, value) &&
            transaction.commit();
 }

@@ -43,9 +43,9 @@ public:
     bool start(const QString& code, const QString& date, const QString& time);
     std::optional<SecondEntryState> state(const QString& code);
     std::optional<AnswerRow> row(const QString& code);
-    // Writes and commits one cell, as the answer rows do.
+    // Writes and commits one cell, as the answer rows do (and, as they do, nothing once a
+    // restore came since the window loaded its examinee).
     bool setCell(const QString& code, int item, const QString& value);
-    bool setRow(const QString& code, const AnswerRow& cells);
     // Keeps the figures of the first comparison; a later comparison leaves them as they are.
     bool recordComparison(const QString& code, int compared, int differences, const QString& date);
     // The value on the paper goes into the answer row and the second typing in one commit, so
@@ -67,7 +67,6 @@ private:
     PreparedQuery m_insert;
     PreparedQuery m_state;
     PreparedQuery m_readRow;
-    PreparedQuery m_writeRow;
     PreparedQuery m_recordComparison;
     PreparedQuery m_recordSettled;
     PreparedQuery m_delete;

@@ -162,6 +162,24 @@ CREATE TABLE SecondEntry (
 );
 CREATE UNIQUE INDEX SecondEntry_Code ON SecondEntry (Code);
 )sql"_s.arg(AnswerColumnsTyped()));
+    // The restore number, as in the file; and one examinee and one answer row per code, so a
+    // path that would give a code twice fails instead of sharing a sheet. Rows the earlier
+    // releases left with a shared code stay as they are (the constraint then waits until the
+    // clinic has settled them; the registrations keep their own check under their lock).
+    steps.push_back(uR"sql(
+CREATE TABLE RestoreMark (Number bigint NOT NULL);
+INSERT INTO RestoreMark (Number) VALUES (0);
+DO $f$
+BEGIN
+  IF NOT EXISTS (SELECT 1 FROM IDE GROUP BY Code HAVING count(*) > 1) THEN
+    CREATE UNIQUE INDEX IDE_Code_Unique ON IDE (Code);
+  END IF;
+  IF NOT EXISTS (SELECT 1 FROM Answer1 GROUP BY Code HAVING count(*) > 1) THEN
+    CREATE UNIQUE INDEX Answer1_Code_Unique ON Answer1 (Code);
+  END IF;
+END
+$f$;
+)sql"_s);
     return steps;
 }
 

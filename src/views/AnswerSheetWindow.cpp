@@ -171,7 +171,7 @@ void AnswerSheetWindow::build() {
         if (saveAnswers()) {
             ShowTimedMessage(this, u"ذخيره شد"_s, m_context.intervals.timedMessageMs);
         } else {
-            MessageBox::critical(this, u"خطا"_s, u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
+            tellWriteFailure(u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
         }
     });
     connect(m_nextPageButton, &QPushButton::clicked, this, [this] { turnPage(m_page + 1); });
@@ -299,7 +299,7 @@ void AnswerSheetWindow::selectExaminee(int row) {
     }
     // The answers typed for the examinee on screen are kept before the cells are cleared.
     if (!m_loadedCode.isEmpty() && !saveAnswers()) {
-        MessageBox::critical(this, u"خطا"_s, u"پاسخهاي آزمودني قبلي ذخيره نشد. دوباره ذخيره كنيد."_s);
+        tellWriteFailure(u"پاسخهاي آزمودني قبلي ذخيره نشد. دوباره ذخيره كنيد."_s);
         return;
     }
     clearCells();
@@ -319,9 +319,17 @@ void AnswerSheetWindow::load() {
     }
     const QString code = m_pendingCode;
     m_pendingCode.clear();
-    // A missing row is made here; should that fail, the sheet still opens empty.
-    m_answers->ensureRow(code);
-    m_stored = m_answers->row(code).value_or(AnswerRow{});
+    // A missing row is made here. A sheet that cannot be read stays closed: empty cells would
+    // tell the tester that nothing was stored.
+    const std::optional<AnswerRow> stored = m_db->holdRestoreMark() && m_answers->ensureRow(code)
+                                                ? m_answers->row(code)
+                                                : std::nullopt;
+    if (!stored) {
+        MessageBox::critical(this, u"خطا"_s,
+                             u"پاسخنامه اين آزمودني خوانده نشد. دوباره امتحان كنيد.\r\n"_s + m_db->lastError());
+        return;
+    }
+    m_stored = *stored;
     m_typed.reset();
     for (int item = 1; item <= kItemCount; ++item) {
         m_answerCells[item]->setText(m_stored[static_cast<std::size_t>(item - 1)]);
@@ -336,29 +344,30 @@ void AnswerSheetWindow::load() {
     m_answerCells[1]->selectAll();
 }
 
-AnswerRow AnswerSheetWindow::currentRow() const {
-    AnswerRow row = m_stored;
-    for (int item = 1; item <= kItemCount; ++item) {
-        const auto k = static_cast<std::size_t>(item - 1); // the row and the marks count from 0
-        if (m_typed[k]) {
-            row[k] = m_answerCells[item]->text();
-        }
-    }
-    return row;
-}
-
 bool AnswerSheetWindow::saveAnswers() {
     if (m_loadedCode.isEmpty() || !m_answers) {
         return false;
     }
-    const AnswerRow row = currentRow();
-    if (!writeRow(row)) {
-        return false;
+    // Only the cells whose own write failed are written again: every other cell is either
+    // stored as typed or was never touched here, and another workstation may have written it.
+    for (int item = 1; item <= kItemCount; ++item) {
+        const auto k = static_cast<std::size_t>(item - 1); // the row and the marks count from 0
+        if (!m_typed[k]) {
+            continue;
+        }
+        const QString answer = m_answerCells[item]->text();
+        if (!writeCell(item, answer)) {
+            return false;
+        }
+        m_stored[k] = answer;
+        m_typed.reset(k);
     }
-    m_stored = row;
-    m_typed.reset();
     setPage(m_page);
     return true;
+}
+
+void AnswerSheetWindow::tellWriteFailure(const QString& text) {
+    MessageBox::critical(this, u"خطا"_s, m_db && m_db->restoredSinceHeld() ? kRestoredUnderWindowText : text);
 }
 
 void AnswerSheetWindow::countKey() {
@@ -380,6 +389,10 @@ void AnswerSheetWindow::enterAnswer(int item, char digit) {
         m_typed.reset(k);
     } else {
         m_typed.set(k);
+        if (m_db->restoredSinceHeld()) {
+            // The answer stays on screen; the sheet must be opened again to write anywhere.
+            MessageBox::critical(this, u"خطا"_s, kRestoredUnderWindowText);
+        }
     }
     if (item < kItemCount) {
         focusCell(item + 1); // after item 232 the focus stays
@@ -393,14 +406,6 @@ bool AnswerSheetWindow::writeCell(int item, const QString& answer) {
     return m_answers && m_answers->setCell(m_loadedCode, item, answer);
 }
 
-bool AnswerSheetWindow::writeRow(const AnswerRow& row) {
-    if (m_secondEntry) {
-        // Once compared, the cells show the first typing: only settling writes then.
-        return !m_differences.empty() || (m_secondEntries && m_secondEntries->setRow(m_loadedCode, row));
-    }
-    return m_answers->setRow(m_loadedCode, row);
-}
-
 QString AnswerSheetWindow::timeText() const {
     return m_context.now().time().toString(u"HH:mm"_s);
 }
@@ -410,10 +415,16 @@ void AnswerSheetWindow::startSecondEntry() {
         return;
     }
     if (!saveAnswers()) {
-        MessageBox::critical(this, u"خطا"_s, u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
+        tellWriteFailure(u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
         return;
     }
-    m_firstEntry = m_stored;
+    // As stored now, with whatever another workstation wrote since the sheet was loaded.
+    const std::optional<AnswerRow> first = m_answers->row(m_loadedCode);
+    if (!first) {
+        tellWriteFailure(u"پاسخنامه اين آزمودني خوانده نشد. دوباره امتحان كنيد."_s);
+        return;
+    }
+    m_firstEntry = *first;
     if (std::all_of(m_firstEntry.begin(), m_firstEntry.end(), [](const QString& a) { return a.isEmpty(); })) {
         MessageBox::warning(this, u"توجه"_s, u"ابتدا پاسخنامه اين آزمودني را وارد كنيد."_s);
         return;
@@ -473,7 +484,7 @@ void AnswerSheetWindow::compareEntries() {
         return;
     }
     if (!saveAnswers()) {
-        MessageBox::critical(this, u"خطا"_s, u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
+        tellWriteFailure(u"پاسخها ذخيره نشد. دوباره ذخيره كنيد."_s);
         return;
     }
     const AnswerRow first = m_answers->row(m_loadedCode).value_or(AnswerRow{});
@@ -541,7 +552,7 @@ void AnswerSheetWindow::settleDifference(const QString& value) {
     }
     const int item = m_differences[m_differenceAt];
     if (!m_secondEntries->settle(m_loadedCode, item, value)) {
-        MessageBox::critical(this, u"خطا"_s, u"پاسخ ذخيره نشد. دوباره وارد كنيد."_s);
+        tellWriteFailure(u"پاسخ ذخيره نشد. دوباره وارد كنيد."_s);
         return;
     }
     m_stored[static_cast<std::size_t>(item - 1)] = value;

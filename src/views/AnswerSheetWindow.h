@@ -24,8 +24,9 @@ class QTimer;
 namespace morvalen {
 
 // The answer sheet: a paper sheet typed in at one key per item, on two pages of cells. Each
-// answer is stored as it is typed; the whole row is written again every 15 answers, on the
-// save button and whenever the sheet is left. A typed sheet can be typed a second time with
+// answer is stored as it is typed, by itself; a cell whose write failed is written again
+// every 15 answers, on the save button and whenever the sheet is left. No other cell is ever
+// written, so what another workstation stores meanwhile stays. A typed sheet can be typed a second time with
 // the first typing hidden; the two are then compared and each difference settled against
 // the paper.
 class AnswerSheetWindow : public QWidget {
@@ -35,7 +36,7 @@ public:
     AnswerSheetWindow(const Context& context, QWidget* mainWindow);
     ~AnswerSheetWindow() override;
 
-    // Writes the loaded examinee's answers. False when the write failed (or nobody is loaded).
+    // Writes the typed answers not stored yet. False when the write failed (or nobody is loaded).
     bool saveAnswers();
     // The code of the examinee whose answers are in the cells; empty while none is.
     const QString& loadedCode() const { return m_loadedCode; }
@@ -101,9 +102,9 @@ private:
     // item.
     void enterAnswer(int item, char digit);
     void countKey();
-    AnswerRow currentRow() const;
     bool writeCell(int item, const QString& answer);
-    bool writeRow(const AnswerRow& row);
+    // The restore's message when a restore is why a write failed, else text.
+    void tellWriteFailure(const QString& text);
     // The second typing holds an answer wherever the first does and has reached the sheet's end.
     bool secondEntryComplete(int typedItem) const;
     // Wherever the first typing holds an answer, the second holds one too.
@@ -122,10 +123,9 @@ private:
     ExamineeListModel* m_list = nullptr;
     QString m_pendingCode; // double-clicked, waiting for the timer
     QString m_loadedCode;
-    // The row as stored: a cell the tester has not typed in is written back unchanged, even
-    // if it held more than the one character a cell shows.
+    // The row as read at the load, with what was typed here since.
     AnswerRow m_stored;
-    // Which cells the tester typed in since the last save; bit item - 1 for each item, as
+    // The cells typed here whose write has not succeeded yet; bit item - 1 for each item, as
     // in the stored row.
     std::bitset<kItemCount> m_typed;
     int m_page = 1;

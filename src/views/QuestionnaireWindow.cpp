@@ -80,7 +80,8 @@ QuestionnaireWindow::QuestionnaireWindow(const Context& context, const QString& 
     if (m_db) {
         m_answers = std::make_unique<AnswerStore>(*m_db);
         m_questions = std::make_unique<QuestionStore>(*m_db);
-        m_hasRow = m_answers->hasRow(code);
+        // Read with the restore number, so a restore under the open window stops its writes.
+        m_hasRow = m_db->holdRestoreMark() && m_answers->hasRow(code).value_or(false);
     }
     build();
     updateAnswerPanel();
@@ -294,7 +295,9 @@ void QuestionnaireWindow::move(int step) {
     if (!commit()) {
         // The answer stays on screen, so the examinee can try again instead of losing it.
         MessageBox::critical(this, u"خطا"_s,
-                             u"پاسخ سوال %1 ذخيره نشد. دوباره روي دكمه كليك كنيد."_s.arg(m_item));
+                             m_db && m_db->restoredSinceHeld()
+                                 ? kRestoredUnderWindowText
+                                 : u"پاسخ سوال %1 ذخيره نشد. دوباره روي دكمه كليك كنيد."_s.arg(m_item));
         return;
     }
     showItem(m_item + step);

@@ -110,11 +110,16 @@ void RegistryWindow::build() {
     m_dateEdit = makeEdit(u"dateEdit"_s);
     m_codeEdit->hide();
     // Each field stops where the list, the results line and the reports still show it whole.
-    m_nameEdit->setMaxLength(100);
+    // A text cut at its limit is cut between whole characters, and the user is told.
+    const std::pair<QLineEdit*, int> limits[] = {
+        {m_nameEdit, 100}, {m_educationEdit, 100}, {m_phoneEdit, 20}, {m_testerEdit, 100}};
+    for (const auto& [field, limit] : limits) {
+        LimitTypedLength(field, limit, [this, limit = limit] {
+            ShowTimedMessage(this, u"متن بيش از %1 نويسه بود و كوتاه شد"_s.arg(limit),
+                             m_context.intervals.timedMessageMs);
+        });
+    }
     m_ageEdit->setMaxLength(2);
-    m_educationEdit->setMaxLength(100);
-    m_phoneEdit->setMaxLength(20);
-    m_testerEdit->setMaxLength(100);
     m_dateEdit->setMaxLength(10); // 1402/05/09
     // Digits only, typed or pasted, in any of the three digit sets and kept as ASCII;
     // Backspace types a character of its own and is refused too. A pasted date keeps its

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTableView>
+#include <QTextBoundaryFinder>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -154,6 +155,35 @@ void CloseOnEscape(QWidget* view) {
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), view);
     escape->setContext(Qt::WindowShortcut);
     QObject::connect(escape, &QShortcut::activated, view, &QWidget::close);
+}
+
+QString CutAtCharacterBoundary(const QString& text, int limit) {
+    if (text.size() <= limit) {
+        return text;
+    }
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
+    boundaries.setPosition(limit);
+    if (!boundaries.isAtBoundary()) {
+        boundaries.toPreviousBoundary();
+    }
+    return text.left(std::max<qsizetype>(boundaries.position(), 0));
+}
+
+void LimitTypedLength(QLineEdit* edit, int limit, std::function<void()> told) {
+    // The field's own maximum would cut at a UTF-16 unit, which can split an emoji in two
+    // and leave half a character in the database.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, limit, told = std::move(told)](const QString& text) {
+        if (text.size() <= limit) {
+            return;
+        }
+        const int cursor = edit->cursorPosition();
+        const QString kept = CutAtCharacterBoundary(text, limit);
+        edit->setText(kept);
+        edit->setCursorPosition(std::min(cursor, static_cast<int>(kept.size())));
+        if (told) {
+            told();
+        }
+    });
 }
 
 } // namespace morvalen

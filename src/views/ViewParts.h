@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QGroupBox;
 class QPushButton;
 class QTableView;
@@ -47,5 +49,13 @@ private:
 // Escape closes the view as its close box does (and so by the same path, which stores what
 // is on screen and gives the main window back).
 void CloseOnEscape(QWidget* view);
+
+// The longest start of text within limit UTF-16 units that ends between two whole characters
+// (a letter with its marks, an emoji with its joiners), never inside one.
+QString CutAtCharacterBoundary(const QString& text, int limit);
+
+// Keeps what the user types or pastes into the field within limit, cut as above, and calls
+// told after each cut so the window can say so. Text the window sets itself is left alone.
+void LimitTypedLength(QLineEdit* edit, int limit, std::function<void()> told);
 
 } // namespace morvalen

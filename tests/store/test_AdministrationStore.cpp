@@ -225,7 +225,7 @@ TEST_F(Administrations, RegistryDeleteTakesTheKeptSheetsInTheSameCommit) {
     ASSERT_TRUE(test::RefuseWrites(*db, u"DELETE"_s, u"Administration"_s)) << db->lastError().toStdString();
     EXPECT_FALSE(examinees->removeWithAnswerRow(u"1"_s));
     EXPECT_TRUE(examinees->firstByCode(u"1"_s));
-    EXPECT_TRUE(answers->hasRow(u"1"_s));
+    EXPECT_EQ(answers->hasRow(u"1"_s), true);
     EXPECT_EQ(committed(u"1"_s).size(), 2);
     ASSERT_TRUE(test::AllowWrites(*db, u"Administration"_s));
 

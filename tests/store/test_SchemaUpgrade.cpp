@@ -75,7 +75,7 @@ QString FirstReleaseContent(Database& db) {
     }
     EXPECT_TRUE(
         query.exec(u"SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'ExamineeSearch%' "
-                   u"AND tbl_name <> 'Administration' AND name NOT LIKE 'SecondEntry%' ORDER BY name"_s));
+                   u"AND tbl_name <> 'Administration' AND name NOT LIKE 'SecondEntry%' AND name <> 'RestoreMark' ORDER BY name"_s));
     while (query.next()) {
         content += query.value(0).toString() + query.value(1).toString() + query.value(2).toString() + u'\n';
     }

@@ -306,5 +306,28 @@ TEST(ServerOutage, AStoppedServerIsToldAndWorkResumesWhenItIsBack) {
     EXPECT_EQ(examinees.count(), 2);
 }
 
+// The first action after a server restart: the look-up fails on the dead connection, and a
+// failed look-up is never "no row", so the examinee keeps one answer row.
+TEST(ServerOutage, TheFirstLookAfterARestartAddsNoSecondAnswerRow) {
+    test::TempProgramFolder folder;
+    ASSERT_TRUE(folder.valid());
+    ASSERT_TRUE(folder.addExaminee(u"1"_s, u"نام"_s));
+    auto db = Database::open(folder.path(), DatabaseFile::Main);
+    ASSERT_TRUE(db);
+    AnswerStore answers(*db);
+    ASSERT_TRUE(answers.setCell(u"1"_s, 1, u"3"_s));
+    const QString version = qEnvironmentVariable("PGVERSION", u"15"_s);
+    ASSERT_EQ(QProcess::execute(u"pg_ctlcluster"_s, {version, u"regress"_s, u"restart"_s, u"-m"_s, u"fast"_s}), 0);
+
+    EXPECT_FALSE(answers.ensureRow(u"1"_s)) << "the look-up failed: nothing is added";
+    EXPECT_TRUE(answers.ensureRow(u"1"_s)) << db->lastError().toStdString();
+    EXPECT_EQ(Count(*db, u"SELECT count(*) FROM Answer1 WHERE Code = '1'"_s), 1);
+    EXPECT_EQ(answers.cell(u"1"_s, 1), u"3"_s);
+    // Whatever the path, the server itself refuses a second row or a second examinee per code.
+    QSqlQuery insert(db->handle());
+    EXPECT_FALSE(insert.exec(u"INSERT INTO Answer1 (Code) VALUES ('1')"_s));
+    EXPECT_FALSE(insert.exec(u"INSERT INTO IDE (Code) VALUES ('1')"_s));
+}
+
 } // namespace
 } // namespace morvalen

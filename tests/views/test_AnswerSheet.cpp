@@ -1,5 +1,6 @@
 // The answer sheet typed in through its real window, with keys as X delivers them.
 #include "store/AnswerStore.h"
+#include "store/Backup.h"
 #include "store/ExamineeStore.h"
 #include "store/SecondEntryStore.h"
 #include "support/GuiFixture.h"
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <map>
@@ -102,7 +104,7 @@ TEST_F(AnswerSheet, OpensEmptyAndLoadsAfterThePause) {
     EXPECT_EQ(sheet->m_itemLabels[1]->text(), u"1"_s);
     EXPECT_EQ(sheet->m_itemLabels[232]->text(), u"232"_s);
     pick(sheet, 0);
-    EXPECT_TRUE(answers->hasRow(u"1"_s)) << "a missing answer row is made";
+    EXPECT_EQ(answers->hasRow(u"1"_s), true) << "a missing answer row is made";
     EXPECT_TRUE(sheet->m_pageOnePanel->isVisible());
     EXPECT_FALSE(sheet->m_pageTwoPanel->isVisible());
     EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[1]);
@@ -272,6 +274,97 @@ TEST_F(AnswerSheet, EachAnswerIsStoredAsTypedAndTheFifteenthKeyStartsTheCountAga
     typeDigit(sheet, '5');
     EXPECT_EQ(filledInDatabase(u"1"_s), 15);
     EXPECT_EQ(sheet->keyCount(), 0);
+}
+
+// A sheet open on another workstation, in a process of its own: it loads the examinee,
+// waits while this side writes, then types the given answers and closes. Its output lines.
+class OtherWorkstation {
+public:
+    OtherWorkstation(const QString& programFolder, const QStringList& typed) {
+        m_child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_child.start(QStringLiteral(MORVALEN_ANSWER_SHEET_CHILD),
+                      QStringList{programFolder, u"idle"_s} + typed);
+    }
+    ~OtherWorkstation() {
+        if (m_child.state() != QProcess::NotRunning) {
+            m_child.kill();
+            m_child.waitForFinished();
+        }
+    }
+    bool waitUntilLoaded() {
+        while (!m_output.contains("loaded\n") && m_child.state() != QProcess::NotRunning) {
+            m_child.waitForReadyRead(10000);
+            m_output += m_child.readAllStandardOutput();
+        }
+        return m_output.contains("loaded\n");
+    }
+    // Lets it type and close; its output then.
+    QString finish() {
+        m_child.write("go\n");
+        m_child.closeWriteChannel();
+        m_child.waitForFinished(30000);
+        m_output += m_child.readAllStandardOutput();
+        return QString::fromUtf8(m_output);
+    }
+    bool closedNormally() const { return m_child.exitStatus() == QProcess::NormalExit && m_child.exitCode() == 0; }
+
+private:
+    QProcess m_child;
+    QByteArray m_output;
+};
+
+// Two workstations on one examinee: the sheet on the other one was loaded before this side
+// stored a whole questionnaire; its one typed answer and its close change only that cell.
+TEST_F(AnswerSheet, AnotherWorkstationsOpenSheetChangesOnlyWhatItsUserTyped) {
+    addExaminee(u"1"_s, true);
+    struct Case {
+        const char* name;
+        QStringList typed;
+    };
+    for (const Case& c : {Case{"idle", {}}, Case{"one key", {u"7=3"_s}}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(answers->setRow(u"1"_s, AnswerRow{}));
+        OtherWorkstation other(folder.path(), c.typed);
+        ASSERT_TRUE(other.waitUntilLoaded());
+        for (int item = 1; item <= kItemCount; ++item) {
+            ASSERT_TRUE(answers->setCell(u"1"_s, item, u"5"_s)); // as the questionnaire stores them
+        }
+        const QString output = other.finish();
+        EXPECT_TRUE(other.closedNormally()) << output.toStdString();
+        EXPECT_TRUE(output.contains(u"closed"_s)) << output.toStdString();
+        const auto row = answers->row(u"1"_s);
+        ASSERT_TRUE(row);
+        for (int item = 1; item <= kItemCount; ++item) {
+            const QString expected = !c.typed.isEmpty() && item == 7 ? u"3"_s : u"5"_s;
+            EXPECT_EQ((*row)[item - 1], expected) << "item " << item;
+        }
+    }
+}
+
+// A restore between the other workstation's load and its typing: the restored database's
+// examinee with that code is another person, so nothing is written, the sheet says why and
+// keeps the typed answer on screen (the child then leaves without saving).
+TEST_F(AnswerSheet, ARestoreUnderAnOpenSheetStopsItsWrites) {
+    addExaminee(u"1"_s, true);
+    QTemporaryDir backups;
+    const QString backup = backups.filePath(u"backup.mdb"_s);
+    if (test::TempProgramFolder::onServer()) {
+        ASSERT_EQ(MakeServerBackup(folder.server(), backup, nullptr), ServerBackupOutcome::Made);
+    } else {
+        ASSERT_TRUE(MakeBackup(folder.path() + u"/morvalen.mdb"_s, backup, nullptr));
+    }
+    OtherWorkstation other(folder.path(), {u"7=3"_s});
+    ASSERT_TRUE(other.waitUntilLoaded());
+    QString why;
+    const RestoreOutcome restored = test::TempProgramFolder::onServer()
+                                        ? RestoreBackupToServer(backup, folder.server(), &why)
+                                        : RestoreBackup(backup, folder.path() + u"/morvalen.mdb"_s, &why);
+    ASSERT_EQ(restored, RestoreOutcome::Restored) << why.toStdString();
+    const QString output = other.finish();
+    EXPECT_TRUE(output.contains(u"message "_s + kRestoredUnderWindowText)) << output.toStdString();
+    auto fresh = Database::open(folder.path(), DatabaseFile::Main);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(AnswerStore(*fresh).cell(u"1"_s, 7), u""_s) << "nothing written after the restore";
 }
 
 // The program killed while the tester types: every answer the sheet has taken is in the

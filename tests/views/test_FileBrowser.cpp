@@ -218,7 +218,7 @@ TEST_F(FileBrowser, ExamineeWithoutAnswerRowIsToldAndNothingIsAdded) {
     EXPECT_EQ(last().title, u"توجه"_s);
     EXPECT_NE(last().text.indexOf(u"رديف پاسخ"_s), -1);
     auto db = Database::open(folder.path(), DatabaseFile::Main);
-    EXPECT_FALSE(AnswerStore(*db).hasRow(u"1"_s));
+    EXPECT_EQ(AnswerStore(*db).hasRow(u"1"_s), false);
 }
 
 TEST_F(FileBrowser, EmptyListStartsNoImport) {
