@@ -23,9 +23,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://morvalen.example")
 # The libraries the program links come from dpkg-shlibdeps; the plug-ins Qt loads at run time
-# (the SQLite driver, SVG icons; the window system and JPEG come with libqt6gui6) and the
-# Persian fonts are named here.
+# (the SQLite driver, the PostgreSQL driver for a clinic's shared server, SVG icons; the window
+# system and JPEG come with libqt6gui6) and the Persian fonts are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, fonts-farsiweb | fonts-noto-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, libqt6svg6, fonts-farsiweb | fonts-noto-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, qt6-translations-l10n")
 include(CPack)

@@ -145,7 +145,8 @@ std::unique_ptr<Database> Database::openServer(const ServerConnection& server, Q
                      Backend::Postgres));
     QSqlDatabase& db = result->m_db;
     if (!db.isValid()) {
-        SetError(error, u"the PostgreSQL driver of Qt is not installed"_s);
+        SetError(error, u"راه انداز PostgreSQL برنامه (بسته «libqt6sql6-psql») نصب نيست؛ آن را نصب كنيد "
+                        u"(apt install libqt6sql6-psql)."_s);
         return nullptr;
     }
     db.setHostName(server.host);

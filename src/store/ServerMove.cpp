@@ -4,9 +4,33 @@
 #include "store/SchemaUpgrade.h"
 #include "store/ServerSchema.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
+
 namespace morvalen {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// ANALYZE of each table of the connection's schema, one by one.
+bool AnalyzeServerTables(Database& db, QString* error) {
+    QSqlQuery tables(db.handle());
+    if (!tables.exec(u"SELECT tablename FROM pg_tables WHERE schemaname = current_schema()"_s)) {
+        *error = tables.lastError().text();
+        return false;
+    }
+    while (tables.next()) {
+        const QString name = tables.value(0).toString();
+        if (!db.exec(u"ANALYZE \""_s + QString(name).replace(u'"', u"\"\""_s) + u'"')) {
+            *error = db.lastError();
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 MoveReport MoveToServer(const QString& programFolder, const ServerConnection& server) {
     MoveReport report;
@@ -52,9 +76,10 @@ MoveReport MoveToServer(const QString& programFolder, const ServerConnection& se
     if (!CopyMainTables(*local, *remote, &report.error)) {
         return report;
     }
-    // The planner's figures for the new rows, so the first statements already use the indexes.
-    if (!remote->exec(u"ANALYZE"_s)) {
-        report.error = remote->lastError();
+    // The planner's figures for the new rows, so the first statements already use the indexes;
+    // only for the program's own tables (the database was empty, so every table of the schema
+    // is ours), which a role that is not a superuser may analyse without warnings.
+    if (!AnalyzeServerTables(*remote, &report.error)) {
         return report;
     }
     if (!CompareRowCounts(*local, *remote, &report.counts, &report.error)) {

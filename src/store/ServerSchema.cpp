@@ -198,10 +198,15 @@ bool IsEmptyServerDatabase(Database& db, bool* empty, QString* error) {
     QString ignored;
     QString* why = error ? error : &ignored;
     QSqlQuery query(db.handle());
-    // Any table or view of the program in the schema the connection writes to.
-    if (!query.exec(u"SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema() "
-                    u"AND lower(table_name) IN ('ide', 'answer1', 'qus', 'theme', 'morvalenschema', "
-                    u"'administration', 'secondentry', 'examineesearch', 'queryme')"_s) ||
+    // Anything of anybody's in the schema the connection writes to: a table, view, sequence,
+    // function, type or extension of another program means the database is not ours to fill.
+    // The program keeps its tables in that schema (public on every clinic's server so far).
+    if (!query.exec(u"WITH s AS (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) SELECT "
+                    u"(SELECT count(*) FROM pg_class WHERE relnamespace IN (SELECT oid FROM s)) + "
+                    u"(SELECT count(*) FROM pg_proc WHERE pronamespace IN (SELECT oid FROM s)) + "
+                    u"(SELECT count(*) FROM pg_extension WHERE extnamespace IN (SELECT oid FROM s)) + "
+                    u"(SELECT count(*) FROM pg_type WHERE typnamespace IN (SELECT oid FROM s) "
+                    u"AND typrelid = 0 AND typcategory <> 'A')"_s) ||
         !query.next()) {
         *why = query.lastError().text();
         return false;

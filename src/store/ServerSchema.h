@@ -13,7 +13,8 @@ class Database;
 // in one transaction). Every value is text as in the file; the row numbers SQLite keeps by
 // itself are a "rowid" column here, so the stores' statements read the same on both.
 
-// Whether the server database holds none of the program's tables yet.
+// Whether the schema the server database is used in holds nothing at all yet (no table, view,
+// function, type or extension of anybody's), so the program may make its own there.
 bool IsEmptyServerDatabase(Database& db, bool* empty, QString* error = nullptr);
 
 // The server database's schema version; false when it cannot be read (no tables, say).

@@ -35,6 +35,8 @@ struct LoadedWindows {
 
 void InstallViewCommands(MainServices& services) {
     auto loaded = std::make_shared<LoadedWindows>();
+    // The services outlive every command they hold, so the quit of the moment is read from them.
+    MainServices* held = &services;
     services.commands[100] = [loaded](MainWindow& main) {
         // The registry comes back as it was left when it was hidden for the questionnaire.
         if (!loaded->registry) {
@@ -68,14 +70,24 @@ void InstallViewCommands(MainServices& services) {
         loaded->results->setExcelExport(loaded->excel);
         loaded->results->show();
     };
-    services.commands[142] = [loaded](MainWindow& main) {
+    services.commands[142] = [loaded, held](MainWindow& main) {
         // Not modal; the main window waits, disabled, until the settings close.
         if (!loaded->settings) {
             loaded->settings = new SettingsWindow(main.context(), &main);
             // The open windows hold connections to the old database: the program ends, and
-            // its next start opens the new one.
-            QObject::connect(loaded->settings, &SettingsWindow::databaseSwitched, qApp,
-                             &QCoreApplication::quit, Qt::QueuedConnection);
+            // its next start opens the new one. It ends as "بلي" ends it, without closing
+            // the windows one by one: QCoreApplication::quit() would close the main window,
+            // whose exit question, closed in turn, builds a new main window, and so on.
+            QObject::connect(
+                loaded->settings, &SettingsWindow::databaseSwitched, qApp,
+                [held] {
+                    if (held->quit) {
+                        held->quit();
+                    } else {
+                        QCoreApplication::exit(0);
+                    }
+                },
+                Qt::QueuedConnection);
         }
         loaded->settings->show();
         loaded->settings->raise();

@@ -18,9 +18,18 @@ echo "Depends: $depends"
 if grep -q -- '-dev' <<<"$depends"; then
   echo "FAIL: the package depends on a development package"; exit 1
 fi
-for needed in libqt6sql6-sqlite libqt6widgets6 libqt6charts6; do
+for needed in libqt6sql6-sqlite libqt6sql6-psql libqt6widgets6 libqt6charts6; do
   grep -q "$needed" <<<"$depends" || { echo "FAIL: $needed missing from Depends"; exit 1; }
 done
+
+# The clinic's server is reached through Qt's PostgreSQL driver, which the unpacked program
+# loads from the system: it must be there and all its libraries found.
+psql_driver=$(dpkg -L libqt6sql6-psql 2>/dev/null | grep '/sqldrivers/libqsqlpsql.so$' || true)
+[ -n "$psql_driver" ] && [ -f "$psql_driver" ] || { echo "FAIL: Qt's PostgreSQL driver is not installed"; exit 1; }
+if ldd "$psql_driver" | grep -q 'not found'; then
+  echo "FAIL: the PostgreSQL driver misses a library"; ldd "$psql_driver"; exit 1
+fi
+echo "PostgreSQL driver: $psql_driver"
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"

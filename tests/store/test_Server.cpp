@@ -187,6 +187,51 @@ TEST_F(ServerMoveTest, AServerThatHoldsDataIsNeverWrittenTo) {
     EXPECT_FALSE(QFile::exists(folder.file(ConnectionFileName()))) << "the workstation stays local";
 }
 
+TEST_F(ServerMoveTest, OnlyADatabaseWithNothingOfAnybodysIsEmpty) {
+    ASSERT_TRUE(folder.valid());
+    const struct {
+        const char* what;
+        QString sql; // another program's things, made before the move
+    } cases[] = {
+        {"another program's tables", u"CREATE TABLE patients (id integer); CREATE TABLE visits (id integer)"_s},
+        {"a view", u"CREATE VIEW today AS SELECT 1 AS one"_s},
+        {"a function", u"CREATE FUNCTION twice(integer) RETURNS integer LANGUAGE sql AS 'SELECT $1 * 2'"_s},
+        {"a type", u"CREATE TYPE mood AS ENUM ('calm', 'tense')"_s},
+        {"an extension", u"CREATE EXTENSION pg_trgm"_s},
+        {"a sequence", u"CREATE SEQUENCE tickets"_s},
+    };
+    const QString ours =
+        u"SELECT (SELECT count(*) FROM pg_tables WHERE schemaname = 'public' AND tablename = 'ide') + "
+        u"(SELECT count(*) FROM pg_proc WHERE proname = 'instr')"_s;
+    for (const auto& c : cases) {
+        ServerConnection server;
+        auto other = OpenFresh(&server);
+        ASSERT_TRUE(other) << c.what;
+        ASSERT_TRUE(other->exec(c.sql)) << c.what << ": " << other->lastError().toStdString();
+        bool empty = true;
+        ASSERT_TRUE(IsEmptyServerDatabase(*other, &empty)) << c.what;
+        EXPECT_FALSE(empty) << c.what;
+        const MoveReport report = MoveToServer(folder.path(), server);
+        EXPECT_EQ(report.outcome, MoveOutcome::NotEmpty) << c.what << ": " << report.error.toStdString();
+        EXPECT_EQ(Count(*other, ours), 0) << c.what << ": nothing of the program was written";
+        EXPECT_FALSE(QFile::exists(folder.file(ConnectionFileName()))) << c.what;
+    }
+
+    // A database its role owns, with nothing in it, takes the move; the role is no superuser,
+    // and the move analyses only the program's own tables.
+    ServerConnection server;
+    auto admin = OpenFresh(&server);
+    ASSERT_TRUE(admin);
+    const QString role = u"clinic_"_s + server.database.right(8).toLower();
+    ASSERT_TRUE(admin->exec(u"CREATE ROLE %1 LOGIN PASSWORD '%2'"_s.arg(role, qEnvironmentVariable("PGPASSWORD"))));
+    ASSERT_TRUE(admin->exec(u"ALTER DATABASE %1 OWNER TO %2"_s.arg(server.database, role)));
+    ASSERT_TRUE(admin->exec(u"ALTER SCHEMA public OWNER TO %1"_s.arg(role)));
+    server.user = role;
+    const MoveReport report = MoveToServer(folder.path(), server);
+    EXPECT_EQ(report.outcome, MoveOutcome::Moved) << report.error.toStdString();
+    EXPECT_EQ(Count(*admin, ours), 2);
+}
+
 TEST_F(ServerMoveTest, AnUnreachableServerLeavesTheWorkstationAsItWas) {
     ASSERT_TRUE(folder.valid());
     ServerConnection nowhere;

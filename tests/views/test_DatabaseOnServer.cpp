@@ -2,6 +2,9 @@
 // run is started by pg_virtualenv, which gives the server in PGHOST, PGPORT, PGUSER and
 // PGPASSWORD. Every program folder here starts on its local file, as at a clinic before the
 // move; each test makes its own databases on the server.
+#include "app/Launch.h"
+#include "shell/ExitQuestion.h"
+#include "shell/MainWindow.h"
 #include "shell/Startup.h"
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
@@ -11,6 +14,7 @@
 #include "support/GuiFixture.h"
 #include "views/SettingsWindow.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -422,6 +426,125 @@ TEST_F(StartupOnServer, UpgradeMessagesSpeakOfTheServer) {
         EXPECT_EQ(MessageBox::shown()[0].icon, MessageBox::Icon::Critical) << c.what;
         EXPECT_TRUE(text.startsWith(where(server) + c.message)) << c.what << ": " << text.toStdString();
         EXPECT_FALSE(text.contains(u"morvalen.mdb"_s)) << c.what;
+    }
+}
+
+// The whole program as main() runs it: the real start-up, the production commands and the
+// application's own event loop, which a switch of database must end, every time and without
+// building a new main window on the way out.
+class SwitchEndsTheProgram : public OnServer {
+protected:
+    // Runs the event loop until the program ends; 99 when it is still running after 10 s.
+    static int runUntilEnd(const std::function<void()>& action) {
+        QTimer::singleShot(0, qApp, action);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
+        watchdog.start(10000);
+        return QCoreApplication::exec();
+    }
+    static SettingsWindow* openSettings(MainWindow* main) {
+        main->findChild<QAction*>(u"Command_142"_s)->trigger();
+        const auto settings = visibleWindows<SettingsWindow>();
+        return settings.isEmpty() ? nullptr : settings.front();
+    }
+    static void fill(SettingsWindow* w, const ServerConnection& server) {
+        w->m_settingsTabs->setCurrentIndex(3);
+        w->m_serverDatabaseRadio->setChecked(true);
+        w->m_serverHostEdit->setText(server.host);
+        w->m_serverPortEdit->setText(QString::number(server.port));
+        w->m_databaseNameEdit->setText(server.database);
+        w->m_serverUserEdit->setText(server.user);
+    }
+    struct Ending {
+        int code = -1;
+        int mainWindowsMade = 0;
+        int exitQuestions = 0;
+        bool switched = false;
+    };
+    // Starts the program on the folder, lets clicks() work in its settings, and runs it to its end.
+    static Ending run(const test::TempProgramFolder& f, const std::function<void(SettingsWindow*)>& clicks) {
+        Ending ending;
+        const QString here = QDir::currentPath();
+        MainWindow* main = LaunchMorvalen({f.path(), f.path() + u"/unused"_s, QString()});
+        if (!main) {
+            return ending;
+        }
+        // Every main window and exit question made from here on is counted.
+        QObject counter;
+        QSet<QWidget*> mains{main};
+        QSet<QWidget*> questions;
+        QTimer looking;
+        QObject::connect(&looking, &QTimer::timeout, &counter, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (qobject_cast<MainWindow*>(w)) {
+                    mains.insert(w);
+                } else if (qobject_cast<ExitQuestion*>(w)) {
+                    questions.insert(w);
+                }
+            }
+        });
+        looking.start(0);
+        ending.code = runUntilEnd([&] {
+            SettingsWindow* settings = openSettings(main);
+            if (!settings) {
+                QCoreApplication::exit(98);
+                return;
+            }
+            QObject::connect(settings, &SettingsWindow::databaseSwitched, &counter,
+                             [&] { ending.switched = true; });
+            fill(settings, s_server);
+            clicks(settings);
+        });
+        looking.stop();
+        ending.mainWindowsMade = static_cast<int>(mains.size()) - 1;
+        ending.exitQuestions = static_cast<int>(questions.size());
+        QDir::setCurrent(here);
+        return ending;
+    }
+    static void closeEverything() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            w->hide();
+            w->deleteLater();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The server database of the round.
+    static inline ServerConnection s_server;
+};
+
+TEST_F(SwitchEndsTheProgram, AfterAMoveAndAfterTestThenUseEveryTime) {
+    for (int round = 1; round <= 10; ++round) {
+        // A move of this workstation's data to a fresh database.
+        test::TempProgramFolder mover;
+        ASSERT_TRUE(mover.valid());
+        ASSERT_TRUE(mover.addExaminee(u"11"_s, u"مريم احمدي"_s, {{1, u"1"_s}}));
+        s_server = freshDatabase();
+        MessageBox::clearNextAnswers();
+        MessageBox::setNextAnswer(QMessageBox::Yes); // move?
+        Ending moved = run(mover, [](SettingsWindow* w) { w->m_moveToServerButton->click(); });
+        EXPECT_TRUE(moved.switched) << "round " << round;
+        EXPECT_EQ(moved.code, 0) << "round " << round << ": the program did not end after the move";
+        EXPECT_EQ(moved.mainWindowsMade, 0) << "round " << round;
+        EXPECT_EQ(moved.exitQuestions, 0) << "round " << round;
+        closeEverything();
+
+        // Another workstation tests the connection, then uses the database.
+        test::TempProgramFolder user;
+        ASSERT_TRUE(user.valid());
+        Ending used = run(user, [](SettingsWindow* w) {
+            w->m_testConnectionButton->click();
+            w->m_switchDatabaseButton->click();
+        });
+        EXPECT_TRUE(used.switched) << "round " << round;
+        EXPECT_EQ(used.code, 0) << "round " << round << ": the program did not end after the switch";
+        EXPECT_EQ(used.mainWindowsMade, 0) << "round " << round;
+        EXPECT_EQ(used.exitQuestions, 0) << "round " << round;
+        EXPECT_EQ(ReadDatabaseChoice(user.path()), (DatabaseChoice{DatabaseChoice::Kind::Server, s_server}));
+        closeEverything();
+        if (HasFailure()) {
+            break;
+        }
     }
 }
 
