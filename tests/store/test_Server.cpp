@@ -317,7 +317,8 @@ TEST(ServerOutage, TheFirstLookAfterARestartAddsNoSecondAnswerRow) {
     AnswerStore answers(*db);
     ASSERT_TRUE(answers.setCell(u"1"_s, 1, u"3"_s));
     const QString version = qEnvironmentVariable("PGVERSION", u"15"_s);
-    ASSERT_EQ(QProcess::execute(u"pg_ctlcluster"_s, {version, u"regress"_s, u"restart"_s, u"-m"_s, u"fast"_s}), 0);
+    ASSERT_EQ(
+        QProcess::execute(u"pg_ctlcluster"_s, {version, u"regress"_s, u"restart"_s, u"-m"_s, u"fast"_s}), 0);
 
     EXPECT_FALSE(answers.ensureRow(u"1"_s)) << "the look-up failed: nothing is added";
     EXPECT_TRUE(answers.ensureRow(u"1"_s)) << db->lastError().toStdString();
