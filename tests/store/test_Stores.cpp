@@ -113,6 +113,9 @@ TEST_F(Stores, ChangeWritesOnlyTheEditedRow) {
 }
 
 TEST_F(Stores, DeleteRemovesOnlyTheFirstMatchingRow) {
+    if (test::TempProgramFolder::onServer()) {
+        GTEST_SKIP() << "the server holds one examinee per code: no second row to leave alone";
+    }
     ASSERT_TRUE(examinees->add(MakeExaminee(u"3"_s, u"a"_s)));
     ASSERT_TRUE(examinees->add(MakeExaminee(u"3"_s, u"b"_s)));
     ASSERT_TRUE(answers->addRow(u"3"_s));
