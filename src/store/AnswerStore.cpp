@@ -133,8 +133,9 @@ PreparedQuery& AnswerStore::cellWriter(int item) {
     auto& writer = m_cellWriters[item];
     if (!writer) {
         // The item is a checked number, so only digits reach the statement text.
-        writer = std::make_unique<PreparedQuery>(
-            m_db, u"UPDATE Answer1 SET \"%1\" = ? WHERE rowid = "_s.arg(item) + kFirstRow + kRestoreMarkGuard);
+        writer = std::make_unique<PreparedQuery>(m_db,
+                                                 u"UPDATE Answer1 SET \"%1\" = ? WHERE rowid = "_s.arg(item) +
+                                                     kFirstRow + kRestoreMarkGuard);
     }
     return *writer;
 }

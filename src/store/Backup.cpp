@@ -755,7 +755,8 @@ RestoreOutcome RestoreBackupToServer(const QString& backupPath, const ServerConn
         }
     }
     if (!CopyMainTables(*source, *remote, &why, PercentOf(total, progress)) ||
-        !SameContent(*source, *remote, &why) || !remote->exec(u"UPDATE RestoreMark SET Number = Number + 1"_s)) {
+        !SameContent(*source, *remote, &why) ||
+        !remote->exec(u"UPDATE RestoreMark SET Number = Number + 1"_s)) {
         return fail(why);
     }
     if (!transaction.commit()) {

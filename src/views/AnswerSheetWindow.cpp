@@ -321,12 +321,12 @@ void AnswerSheetWindow::load() {
     m_pendingCode.clear();
     // A missing row is made here. A sheet that cannot be read stays closed: empty cells would
     // tell the tester that nothing was stored.
-    const std::optional<AnswerRow> stored = m_db->holdRestoreMark() && m_answers->ensureRow(code)
-                                                ? m_answers->row(code)
-                                                : std::nullopt;
+    const std::optional<AnswerRow> stored =
+        m_db->holdRestoreMark() && m_answers->ensureRow(code) ? m_answers->row(code) : std::nullopt;
     if (!stored) {
         MessageBox::critical(this, u"خطا"_s,
-                             u"پاسخنامه اين آزمودني خوانده نشد. دوباره امتحان كنيد.\r\n"_s + m_db->lastError());
+                             u"پاسخنامه اين آزمودني خوانده نشد. دوباره امتحان كنيد.\r\n"_s +
+                                 m_db->lastError());
         return;
     }
     m_stored = *stored;

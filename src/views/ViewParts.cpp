@@ -172,18 +172,19 @@ QString CutAtCharacterBoundary(const QString& text, int limit) {
 void LimitTypedLength(QLineEdit* edit, int limit, std::function<void()> told) {
     // The field's own maximum would cut at a UTF-16 unit, which can split an emoji in two
     // and leave half a character in the database.
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, limit, told = std::move(told)](const QString& text) {
-        if (text.size() <= limit) {
-            return;
-        }
-        const int cursor = edit->cursorPosition();
-        const QString kept = CutAtCharacterBoundary(text, limit);
-        edit->setText(kept);
-        edit->setCursorPosition(std::min(cursor, static_cast<int>(kept.size())));
-        if (told) {
-            told();
-        }
-    });
+    QObject::connect(edit, &QLineEdit::textEdited, edit,
+                     [edit, limit, told = std::move(told)](const QString& text) {
+                         if (text.size() <= limit) {
+                             return;
+                         }
+                         const int cursor = edit->cursorPosition();
+                         const QString kept = CutAtCharacterBoundary(text, limit);
+                         edit->setText(kept);
+                         edit->setCursorPosition(std::min(cursor, static_cast<int>(kept.size())));
+                         if (told) {
+                             told();
+                         }
+                     });
 }
 
 } // namespace morvalen

@@ -73,9 +73,9 @@ QString FirstReleaseContent(Database& db) {
             content += u'\n';
         }
     }
-    EXPECT_TRUE(
-        query.exec(u"SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'ExamineeSearch%' "
-                   u"AND tbl_name <> 'Administration' AND name NOT LIKE 'SecondEntry%' AND name <> 'RestoreMark' ORDER BY name"_s));
+    EXPECT_TRUE(query.exec(
+        u"SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'ExamineeSearch%' "
+        u"AND tbl_name <> 'Administration' AND name NOT LIKE 'SecondEntry%' AND name <> 'RestoreMark' ORDER BY name"_s));
     while (query.next()) {
         content += query.value(0).toString() + query.value(1).toString() + query.value(2).toString() + u'\n';
     }

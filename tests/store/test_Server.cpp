@@ -96,12 +96,14 @@ TEST(ServerSchema, VersionsMatchTheFileAndAnOlderServerIsUpgraded) {
     EXPECT_EQ(UpgradeServerDatabase(*db).outcome, UpgradeOutcome::UpToDate);
 
     // A server left at the version before the last step gets that step, and only it.
-    ASSERT_TRUE(db->exec(u"DROP TABLE SecondEntry"_s));
+    ASSERT_TRUE(db->exec(u"DROP TABLE RestoreMark"_s));
+    ASSERT_TRUE(db->exec(u"DROP INDEX IDE_Code_Unique, Answer1_Code_Unique"_s));
     ASSERT_TRUE(db->exec(u"UPDATE MorvalenSchema SET Version = %1"_s.arg(CurrentSchemaVersion() - 1)));
     const SchemaUpgrade upgrade = UpgradeMainDatabase(*db);
     EXPECT_EQ(upgrade.outcome, UpgradeOutcome::Upgraded) << upgrade.error.toStdString();
     EXPECT_EQ(upgrade.fromVersion, CurrentSchemaVersion() - 1);
-    EXPECT_EQ(Count(*db, u"SELECT count(*) FROM SecondEntry"_s), 0);
+    EXPECT_EQ(Count(*db, u"SELECT count(*) FROM RestoreMark"_s), 1);
+    EXPECT_EQ(Count(*db, u"SELECT count(*) FROM pg_indexes WHERE indexname = 'ide_code_unique'"_s), 1);
 
     // One made by a newer release is left alone.
     ASSERT_TRUE(db->exec(u"UPDATE MorvalenSchema SET Version = %1"_s.arg(CurrentSchemaVersion() + 1)));
@@ -362,7 +364,8 @@ TEST(ServerOutage, TheFirstLookAfterARestartAddsNoSecondAnswerRow) {
     AnswerStore answers(*db);
     ASSERT_TRUE(answers.setCell(u"1"_s, 1, u"3"_s));
     const QString version = qEnvironmentVariable("PGVERSION", u"15"_s);
-    ASSERT_EQ(QProcess::execute(u"pg_ctlcluster"_s, {version, u"regress"_s, u"restart"_s, u"-m"_s, u"fast"_s}), 0);
+    ASSERT_EQ(
+        QProcess::execute(u"pg_ctlcluster"_s, {version, u"regress"_s, u"restart"_s, u"-m"_s, u"fast"_s}), 0);
 
     EXPECT_FALSE(answers.ensureRow(u"1"_s)) << "the look-up failed: nothing is added";
     EXPECT_TRUE(answers.ensureRow(u"1"_s)) << db->lastError().toStdString();

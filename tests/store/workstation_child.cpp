@@ -1,6 +1,7 @@
 // One workstation of the clinic, as a program of its own: the test starts two at once on the
 // same server database.
-//   register <programFolder> <count>        registers count examinees, each with the next code
+//   register <programFolder> <count> [ms]   registers count examinees, each with the next code,
+//                                            shown ms before it is saved (as a user types)
 //   keep <programFolder> <code> <count>     keeps the examinee's sheet count times
 //   answer <programFolder> <code> <first> <value> <rounds>
 //                                            writes value into every second item from first,
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QStringList>
+#include <QThread>
 
 #include <cstdio>
 
@@ -37,6 +39,9 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count; ++i) {
             Examinee e;
             e.code = store.assignCode();
+            if (args.size() > 4) {
+                QThread::msleep(args[4].toULong());
+            }
             e.fullName = u"آزمودني %1 از %2"_s.arg(i).arg(QCoreApplication::applicationPid());
             if (!store.registerNew(e)) {
                 std::fprintf(stderr, "registration %d: %s\n", i, qPrintable(db->lastError()));

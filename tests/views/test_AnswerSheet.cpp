@@ -306,7 +306,9 @@ public:
         m_output += m_child.readAllStandardOutput();
         return QString::fromUtf8(m_output);
     }
-    bool closedNormally() const { return m_child.exitStatus() == QProcess::NormalExit && m_child.exitCode() == 0; }
+    bool closedNormally() const {
+        return m_child.exitStatus() == QProcess::NormalExit && m_child.exitCode() == 0;
+    }
 
 private:
     QProcess m_child;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 
@@ -136,6 +137,54 @@ TEST_F(Registry, FirstExamineeGetsCodeOneTodaysDateAndAnAnswerRow) {
 
     click(r->m_exitButton);
     EXPECT_TRUE(main->isEnabled());
+}
+
+// A name pasted past its limit of 100 is cut between whole characters: an emoji (two UTF-16
+// units) or a letter with its mark that would straddle the limit goes whole, the user is
+// told, and the stored name is valid UTF-8.
+TEST_F(Registry, ANameCutAtItsLimitKeepsWholeCharacters) {
+    RegistryWindow* r = open();
+    click(r->m_newButton);
+    ASSERT_TRUE(QTest::qWaitFor([r] { return r->m_saveButton->isEnabled(); }, 3000));
+    const QString base(99, u'ن');
+    struct Case {
+        const char* name;
+        QString pasted;
+        QString kept;
+    };
+    const Case cases[] = {
+        {"emoji across the limit", base + u"😀"_s, base},
+        {"letter and mark across the limit", base + u"بِ"_s, base},
+        {"joined emoji across the limit", QString(95, u'ن') + u"👨‍👩‍👧"_s, QString(95, u'ن')},
+        {"joined emoji whole, then past the limit", QString(90, u'ن') + u"👨‍👩‍👧"_s + u"ننن"_s,
+         QString(90, u'ن') + u"👨‍👩‍👧"_s + u"نن"_s},
+        {"within the limit", base + u"ب"_s, base + u"ب"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        r->m_nameEdit->clear();
+        MessageBox::clearShown();
+        r->m_nameEdit->insert(c.pasted); // as a paste: the field's own edit
+        EXPECT_EQ(r->m_nameEdit->text(), c.kept);
+        EXPECT_EQ(r->m_nameEdit->text().toUtf8(), c.kept.toUtf8());
+        const bool cut = c.kept != c.pasted;
+        EXPECT_EQ(timedTexts().contains(u"متن بيش از 100 نويسه بود و كوتاه شد"_s), cut);
+    }
+    QTest::keyClicks(r->m_ageEdit, u"30"_s);
+    r->m_genderCombo->setCurrentIndex(1);
+    r->m_nameEdit->clear();
+    r->m_nameEdit->insert(base + u"😀"_s);
+    click(r->m_saveButton);
+    const auto stored = examinees->findByCode(u"1"_s);
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].fullName, base);
+    // The file takes any bytes; the server refuses invalid UTF-8 by itself.
+    QSqlQuery bytes(db->handle());
+    const QString hex =
+        db->isServer() ? u"SELECT encode(convert_to(fullname, 'UTF8'), 'hex') FROM IDE WHERE Code = '1'"_s
+                       : u"SELECT hex(FullName) FROM IDE WHERE Code = '1'"_s;
+    ASSERT_TRUE(bytes.exec(hex) && bytes.next());
+    EXPECT_EQ(QByteArray::fromHex(bytes.value(0).toByteArray()), base.toUtf8()) << "valid UTF-8 as stored";
 }
 
 TEST_F(Registry, ListShowsNewestFirstWithItsHeadings) {
