@@ -1,8 +1,10 @@
 #include "shell/Startup.h"
 
 #include "shell/MessageBox.h"
+#include "shell/PersianDateText.h"
 #include "shell/ServerLogin.h"
 #include "store/DatabaseCheck.h"
+#include "store/FolderLock.h"
 #include "store/ProgramFolder.h"
 #include "store/SchemaUpgrade.h"
 
@@ -67,6 +69,27 @@ bool ReachChosenDatabase(const QString& folder) {
     }
 }
 
+// Holds the data folder for this program, so two programs never work on one set of
+// databases; false, after telling the user who holds it, when another program does.
+bool HoldFolderForThisProgram(const QString& folder) {
+    FolderHolder holder;
+    if (HoldDataFolder(folder, &holder)) {
+        return true;
+    }
+    const QDateTime since = holder.since.toLocalTime();
+    const QString when = since.isValid()
+                             ? PersianDateText(since.date()) + u" ساعت "_s + since.toString(u"HH:mm"_s)
+                             : u"نامعلوم"_s;
+    MessageBox::critical(
+        nullptr, u"خطا"_s,
+        u"برنامه ديگري با همين اطلاعات باز است:\r\nرايانه: %1\r\nكاربر: %2\r\nاز: %3\r\n%4\r\n\r\n"
+        u"دو برنامه نبايد همزمان با يك بانك اطلاعات كار كنند. اگر چند رايانه با هم كار مي كنند، از سرور "
+        u"پايگاه داده مطب استفاده كنيد (تنظيمات، «پايگاه داده»).\r\n\r\nبرنامه بسته مي شود."_s.arg(
+            holder.computer.isEmpty() ? u"نامعلوم"_s : holder.computer,
+            holder.user.isEmpty() ? u"نامعلوم"_s : holder.user, when, folder));
+    return false;
+}
+
 } // namespace
 
 std::optional<QString> OpenProgramFolder(const StartupFolders& folders) {
@@ -76,6 +99,9 @@ std::optional<QString> OpenProgramFolder(const StartupFolders& folders) {
     if (folder.isEmpty()) {
         MessageBox::critical(nullptr, u"خطا"_s,
                              u"پوشه اطلاعات برنامه ساخته نشد:\r\n%1\r\n\r\nبرنامه بسته مي شود."_s.arg(error));
+        return std::nullopt;
+    }
+    if (!HoldFolderForThisProgram(folder)) {
         return std::nullopt;
     }
     // A sound main database of an earlier release is brought to this release's schema; one

@@ -278,9 +278,11 @@ QString SchemaDifference(const QStringList& found) {
     return text;
 }
 
-// Where the backup's schema is older than the program's, copies it into the folder and
-// upgrades the copy, which is then what gets restored. False when the upgrade fails.
-bool UpgradedCopyOfBackup(const QString& backupPath, const QTemporaryDir& folder, QString* sourcePath,
+// Copies the backup into the folder and makes that copy what gets restored: a backup of an
+// earlier release is upgraded there, and the search index, derived from IDE, is made again
+// rather than taken from the file (damaged blobs or an index out of step pass SQLite's own
+// check). False when either fails.
+bool PreparedCopyOfBackup(const QString& backupPath, const QTemporaryDir& folder, QString* sourcePath,
                           QString* error, const YieldToEvents& yield) {
     int version = 0;
     {
@@ -289,20 +291,24 @@ bool UpgradedCopyOfBackup(const QString& backupPath, const QTemporaryDir& folder
             return false;
         }
     }
-    if (version >= CurrentSchemaVersion()) {
-        return true;
-    }
-    const QString copy = folder.filePath(u"upgraded.mdb"_s);
+    const QString copy = folder.filePath(u"restored.mdb"_s);
     if (!folder.isValid() || !BackupCopy(backupPath, copy, error, yield)) {
         return false;
     }
-    RawConnection db = OpenRaw(copy, SQLITE_OPEN_READWRITE, error);
-    if (!db || !RegisterSqlFunctions(db.get())) {
-        return false;
+    if (version < CurrentSchemaVersion()) {
+        RawConnection db = OpenRaw(copy, SQLITE_OPEN_READWRITE, error);
+        if (!db || !RegisterSqlFunctions(db.get())) {
+            return false;
+        }
+        const SchemaUpgrade upgrade = UpgradeMainDatabase(db.get());
+        if (upgrade.outcome != UpgradeOutcome::Upgraded) {
+            SetError(error, upgrade.error);
+            return false;
+        }
     }
-    const SchemaUpgrade upgrade = UpgradeMainDatabase(db.get());
-    if (upgrade.outcome != UpgradeOutcome::Upgraded) {
-        SetError(error, upgrade.error);
+    QString why;
+    if (!RebuildSearchIndex(copy, &why)) {
+        SetError(error, u"the search index cannot be made again: "_s + why);
         return false;
     }
     *sourcePath = copy;
@@ -326,14 +332,23 @@ RestoreOutcome CheckBackupFile(const QString& path, QString* error, const YieldT
         SetError(error, QFileInfo(path).isFile() ? file.errorString() : u"no such file: "_s + path);
         return RestoreOutcome::Unreadable;
     }
-    // Bytes 18 and 19 of the header: 1 and 1 for a rollback-journal file. Any other value would
-    // turn the restored database into another journal mode (a write-ahead log beside it, say).
-    const QByteArray header = file.read(100);
     file.close();
-    if (header.size() == 100 && header.startsWith(QByteArrayLiteral("SQLite format 3\0")) &&
-        (header[18] != 1 || header[19] != 1)) {
-        SetError(error, u"the file is not kept with a rollback journal"_s);
-        return RestoreOutcome::ForeignSchema;
+    // The header is read before SQLite sees the file: a file cut short by a few bytes, or kept
+    // in a form this program never writes, can still pass SQLite's own check.
+    QString headerWhy;
+    switch (CheckFileHeader(path, &headerWhy)) {
+    case FileHeaderProblem::None:
+    case FileHeaderProblem::NotSqlite: // SQLite's own open and check below say why
+        break;
+    case FileHeaderProblem::SizeDiffers:
+    case FileHeaderProblem::NotUtf8:
+        SetError(error, headerWhy);
+        return RestoreOutcome::NotABackup;
+    case FileHeaderProblem::WriteAheadLog:
+        // Restored, it would turn the database into another journal mode; and what was last
+        // written to such a file may lie in its log beside it, not in the file.
+        SetError(error, headerWhy);
+        return RestoreOutcome::WriteAheadLog;
     }
     RawConnection db = OpenRaw(path, SQLITE_OPEN_READONLY, error);
     if (!db) {
@@ -384,22 +399,44 @@ RestoreOutcome CheckBackupFile(const QString& path, QString* error, const YieldT
         SetError(error, u"made by a newer release of the program (schema version %1)"_s.arg(version));
         return RestoreOutcome::ForeignSchema;
     }
+    // The schema must be the one its own version had: a file that claims a later version
+    // than its tables would skip the upgrade steps that add the missing ones.
     const std::vector<QStringList>& released = ReleasedSchemas();
-    if (std::find(released.begin(), released.end(), schema) != released.end()) {
+    if (version >= 0 && static_cast<std::size_t>(version) < released.size() && released[version] == schema) {
         return RestoreOutcome::Restored;
     }
-    // Without the program's tables the file is no backup of it at all; with them and more, or
-    // with one of them changed, it is a backup someone has altered.
+    const auto other = std::find(released.begin(), released.end(), schema);
+    if (other != released.end()) {
+        SetError(error,
+                 u"the file says schema version %1 but holds the schema of version %2"_s.arg(version).arg(
+                     other - released.begin()));
+        return RestoreOutcome::NotABackup;
+    }
+    // With tables but none of the program's the file is another program's database; with some
+    // missing it is no sound backup; with them all and more, or one of them changed, it is a
+    // backup someone has altered.
     const auto hasTable = [&schema](const QString& name) {
         return std::any_of(schema.begin(), schema.end(), [&name](const QString& line) {
             return line.startsWith(u"table\x1f"_s + name + u'\x1f');
         });
     };
+    QStringList absent;
+    int required = 0;
     for (const RequiredTable& table : RequiredTables(DatabaseFile::Main)) {
-        if (!table.columns.isEmpty() && !hasTable(table.name)) {
-            SetError(error, u"no table "_s + table.name);
-            return RestoreOutcome::NotABackup;
+        if (!table.columns.isEmpty()) {
+            ++required;
+            if (!hasTable(table.name)) {
+                absent.append(table.name);
+            }
         }
+    }
+    if (absent.size() == required && !schema.isEmpty()) {
+        SetError(error, u"none of this program's tables: "_s + absent.join(u", "_s));
+        return RestoreOutcome::OtherDatabase;
+    }
+    if (!absent.isEmpty()) {
+        SetError(error, u"no table "_s + absent.join(u", "_s));
+        return RestoreOutcome::NotABackup;
     }
     SetError(error, SchemaDifference(schema));
     return RestoreOutcome::ForeignSchema;
@@ -446,11 +483,11 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
         SetError(error, kDiskFullText);
         return RestoreOutcome::DiskFull;
     }
-    // A backup of an earlier release is upgraded on a copy first, so the one page copy below
-    // puts in either the old database or the upgraded new one, never a mix.
+    // The backup is prepared on a copy first (upgraded, its search index made again), so the
+    // one page copy below puts in either the old database or the prepared new one, never a mix.
     QTemporaryDir upgradeFolder;
     QString sourcePath = backupPath;
-    if (!UpgradedCopyOfBackup(backupPath, upgradeFolder, &sourcePath, error, yield)) {
+    if (!PreparedCopyOfBackup(backupPath, upgradeFolder, &sourcePath, error, yield)) {
         return RestoreOutcome::NotABackup;
     }
     RawConnection source = OpenRaw(sourcePath, SQLITE_OPEN_READONLY, error);
@@ -710,7 +747,7 @@ RestoreOutcome RestoreBackupToServer(const QString& backupPath, const ServerConn
     }
     QTemporaryDir upgradeFolder;
     QString sourcePath = backupPath;
-    if (!UpgradedCopyOfBackup(backupPath, upgradeFolder, &sourcePath, error, {})) {
+    if (!PreparedCopyOfBackup(backupPath, upgradeFolder, &sourcePath, error, {})) {
         return RestoreOutcome::NotABackup;
     }
     auto source = Database::open(sourcePath, Database::Mode::ReadOnly, error);

@@ -40,15 +40,20 @@ enum class RestoreOutcome {
     NotABackup,        // the file is no sound database of this program; nothing was changed
     ForeignSchema,     // a database of this program with tables, indexes, views or triggers added
                        // or changed; nothing was changed
+    OtherDatabase,     // a database of another program, without this program's tables; nothing was changed
+    WriteAheadLog,     // a database kept with a write-ahead log, which this program never makes; nothing
+                       // was changed
     Unreadable,        // the file is missing or cannot be read; nothing was changed
     WriteFailed,       // the database could not be written (held by another program); nothing was changed
     DiskFull,          // no room left for the restore on the database's disk; nothing was changed
     ServerUnreachable, // no connection to the clinic's server; nothing was changed
 };
 
-// Checks a file that is to be restored, changing nothing: SQLite's full integrity check
-// (every index against its table), a rollback-journal file, and a schema that is exactly one
-// this program creates. Restored when the file may be restored; otherwise why not.
+// Checks a file that is to be restored, changing nothing: first its size against its
+// header's page count and page size, a rollback-journal file and UTF-8 text; then SQLite's
+// full integrity check (every index against its table), and a schema that is exactly the one
+// this program creates at the version the file claims. Restored when the file may be restored; otherwise why
+// not.
 RestoreOutcome CheckBackupFile(const QString& path, QString* error, const YieldToEvents& yield = {});
 
 // The main database's schema as each release creates it: the first entry is what the

@@ -31,6 +31,17 @@ enum class DatabaseCheckAccess { AsUsed, ReadOnly };
 DatabaseCheck CheckDatabaseFile(const QString& path, DatabaseFile kind,
                                 DatabaseCheckAccess access = DatabaseCheckAccess::AsUsed);
 
+// What the 100-byte header of an SQLite file says is wrong with it, read without SQLite.
+enum class FileHeaderProblem {
+    None,
+    NotSqlite,     // too short for a header, or no SQLite header at all
+    SizeDiffers,   // the file is not as long as the header's page count times its page size
+    WriteAheadLog, // kept with a write-ahead log rather than a rollback journal
+    NotUtf8,       // its text is kept in UTF-16
+};
+// Why, in English, for the message's detail, in why.
+FileHeaderProblem CheckFileHeader(const QString& path, QString* why = nullptr);
+
 // The first problem among the three databases of the program folder, as a Persian message
 // for the user; empty when all three are sound.
 QString CheckProgramDatabases(const QString& programFolder);

@@ -5,11 +5,13 @@
 #include "store/ServerConnection.h"
 #include "store/ServerSchema.h"
 
+#include <QFile>
 #include <QSqlDriver>
 #include <QVariant>
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <string>
 
 namespace morvalen {
@@ -25,14 +27,18 @@ struct UpgradeStep {
     const char* sql;
 };
 
+// The search index and its filling from IDE: step 1 adds it, and a repair makes it again
+// from the same text, so a made-again index has exactly the released schema.
+#define MORVALEN_SEARCH_INDEX                                                                                \
+    "\nCREATE VIRTUAL TABLE ExamineeSearch USING fts5(Text, tokenize = 'trigram');\n"                        \
+    "INSERT INTO ExamineeSearch (rowid, Text)\n"                                                             \
+    "  SELECT id, morvalen_search_text(FullName, Code, TelNummer1, Tester) FROM IDE;\n"
+
 constexpr UpgradeStep kSteps[] = {
     // The search index: one row per examinee, rowid = IDE.id, holding the search text of
     // the name, code, phone number and tester's name. A trigram index finds any part of
     // them without reading every row; the triggers keep it in step with IDE.
-    {1, R"sql(
-CREATE VIRTUAL TABLE ExamineeSearch USING fts5(Text, tokenize = 'trigram');
-INSERT INTO ExamineeSearch (rowid, Text)
-  SELECT id, morvalen_search_text(FullName, Code, TelNummer1, Tester) FROM IDE;
+    {1, MORVALEN_SEARCH_INDEX R"sql(
 CREATE TRIGGER ExamineeSearch_Insert AFTER INSERT ON IDE BEGIN
   INSERT INTO ExamineeSearch (rowid, Text)
     VALUES (new.id, morvalen_search_text(new.FullName, new.Code, new.TelNummer1, new.Tester));
@@ -231,6 +237,113 @@ bool RegisterSqlFunctions(sqlite3* db) {
     return db && sqlite3_create_function_v2(db, "morvalen_search_text", -1,
                                             SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                             SearchTextFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+namespace {
+
+bool HasSearchIndex(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE name = 'ExamineeSearch'", -1, &statement,
+                           nullptr) != SQLITE_OK) {
+        return false;
+    }
+    const bool found = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    return found;
+}
+
+struct ConnectionCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using OwnConnection = std::unique_ptr<sqlite3, ConnectionCloser>;
+
+OwnConnection OpenForRepair(const QString& path, QString* error) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    OwnConnection db(raw);
+    if (rc != SQLITE_OK || !RegisterSqlFunctions(raw)) {
+        if (error) {
+            *error = QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+        }
+        return nullptr;
+    }
+    sqlite3_busy_timeout(raw, 2000);
+    return db;
+}
+
+} // namespace
+
+bool SearchIndexSound(sqlite3* db, QString* why) {
+    if (!HasSearchIndex(db)) {
+        return true; // a first-release file has none yet; the upgrade makes it from IDE
+    }
+    // FTS5's own check reads every blob of the index against its stored text, which SQLite's
+    // integrity check does not look into.
+    if (!Exec(db, "INSERT INTO ExamineeSearch (ExamineeSearch) VALUES ('integrity-check')", why)) {
+        return false;
+    }
+    // Its text must also be the text of the examinee of the same id, one row for each.
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(
+            db,
+            "SELECT (SELECT count(*) FROM ExamineeSearch) = (SELECT count(*) FROM IDE) AND "
+            "NOT EXISTS (SELECT 1 FROM IDE LEFT JOIN ExamineeSearch s ON s.rowid = IDE.id WHERE "
+            "s.Text IS NOT morvalen_search_text(IDE.FullName, IDE.Code, IDE.TelNummer1, "
+            "IDE.Tester))",
+            -1, &statement, nullptr) != SQLITE_OK) {
+        if (why) {
+            *why = QString::fromUtf8(sqlite3_errmsg(db));
+        }
+        return false;
+    }
+    const bool inStep = sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int(statement, 0) == 1;
+    if (!inStep && why) {
+        *why = u"the search index is out of step with the examinees"_s;
+    }
+    sqlite3_finalize(statement);
+    return inStep;
+}
+
+bool RebuildSearchIndex(const QString& path, QString* error) {
+    {
+        OwnConnection db = OpenForRepair(path, error);
+        if (!db) {
+            return false;
+        }
+        if (!HasSearchIndex(db.get())) {
+            return true;
+        }
+        if (Exec(db.get(), "BEGIN IMMEDIATE; DROP TABLE ExamineeSearch;" MORVALEN_SEARCH_INDEX "COMMIT;",
+                 error)) {
+            return true;
+        }
+        Exec(db.get(), "ROLLBACK", nullptr);
+        // Dropping the index opens it, which fails when its own record of its blobs is damaged.
+        // Its entry is then taken out of the schema alone; its tables, plain tables from then
+        // on, are dropped below on a connection that reads the schema again.
+        if (!Exec(db.get(),
+                  "BEGIN IMMEDIATE; PRAGMA writable_schema = ON; "
+                  "DELETE FROM sqlite_master WHERE type = 'table' AND name = 'ExamineeSearch'; "
+                  "PRAGMA writable_schema = OFF; COMMIT;",
+                  error)) {
+            Exec(db.get(), "ROLLBACK", nullptr);
+            return false;
+        }
+    }
+    OwnConnection db = OpenForRepair(path, error);
+    if (!db) {
+        return false;
+    }
+    if (!Exec(db.get(),
+              "BEGIN IMMEDIATE; DROP TABLE IF EXISTS ExamineeSearch_data; DROP TABLE IF EXISTS "
+              "ExamineeSearch_idx; "
+              "DROP TABLE IF EXISTS ExamineeSearch_content; DROP TABLE IF EXISTS ExamineeSearch_docsize; "
+              "DROP TABLE IF EXISTS ExamineeSearch_config;" MORVALEN_SEARCH_INDEX "COMMIT;",
+              error)) {
+        Exec(db.get(), "ROLLBACK", nullptr);
+        return false;
+    }
+    return true;
 }
 
 sqlite3* SqliteHandle(Database& db) {

@@ -16,6 +16,16 @@ int CurrentSchemaVersion();
 // morvalen_search_text, so every connection that writes examinees needs it.
 bool RegisterSqlFunctions(sqlite3* db);
 
+// Whether the main database's search index agrees with itself (FTS5's own check of its
+// blobs) and with IDE, examinee by examinee; why not in why. The check writes nothing, but
+// needs a connection that may write and has the program's SQL functions.
+bool SearchIndexSound(sqlite3* db, QString* why = nullptr);
+
+// Makes the search index of the main database file at path again from IDE, in one
+// transaction; an index too damaged to open is taken out first. The index is derived data:
+// nothing anyone typed is in it. No other connection may be writing meanwhile.
+bool RebuildSearchIndex(const QString& path, QString* error = nullptr);
+
 // The SQLite connection behind a Qt connection, or null.
 sqlite3* SqliteHandle(Database& db);
 

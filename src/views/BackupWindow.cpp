@@ -346,6 +346,19 @@ void BackupWindow::restoreBackup() {
                              u"بازيابي انجام نشد. اطلاعات برنامه تغييري نكرده است.\r\n"_s +
                                  error);
         break;
+    case RestoreOutcome::OtherDatabase:
+        MessageBox::critical(this, u"خطا"_s,
+                             u"فايل انتخاب شده بانك اطلاعات برنامه ديگري است، نه نسخه پشتيبان اين برنامه، و "
+                             u"بازيابي انجام نشد. اطلاعات برنامه تغييري نكرده است.\r\n"_s +
+                                 error);
+        break;
+    case RestoreOutcome::WriteAheadLog:
+        MessageBox::critical(this, u"خطا"_s,
+                             u"فايل انتخاب شده با روش WAL نوشته شده است، نه با پشتيبان گيري اين برنامه؛ "
+                             u"بخشي از اطلاعات آن ممكن است در فايل ديگري كنار آن مانده باشد. بازيابي انجام "
+                             u"نشد و اطلاعات برنامه تغييري نكرده است.\r\n"_s +
+                                 error);
+        break;
     case RestoreOutcome::Unreadable:
     case RestoreOutcome::DiskFull:
         MessageBox::critical(this, kAppName, CopyFailure(error));

@@ -5,9 +5,17 @@
 #include "store/ServerConnection.h"
 #include "support/GuiFixture.h"
 
+#include "store/FolderLock.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
 
 namespace morvalen {
 namespace {
@@ -21,6 +29,86 @@ TEST_F(Startup, SoundPortableFolderOpensWithoutAMessage) {
     ASSERT_TRUE(opened);
     EXPECT_EQ(*opened, QDir(folder.path()).absolutePath());
     EXPECT_TRUE(MessageBox::shown().isEmpty());
+}
+
+// The process that holds a folder's lock: the first line of the lock file.
+qint64 LockHolderPid(const QString& folder) {
+    QFile lock(folder + u"/morvalen.lock"_s);
+    if (!lock.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    return lock.readLine().trimmed().toLongLong();
+}
+
+// Waits a few seconds for the given process to hold the folder.
+bool HeldBy(const QString& folder, qint64 pid) {
+    const QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired()) {
+        if (LockHolderPid(folder) == pid) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+// The real program, started from a portable copy in folder, on the offscreen platform.
+std::unique_ptr<QProcess> StartProgram(const QString& folder) {
+    auto program = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    program->setProcessEnvironment(environment);
+    program->start(folder + u"/morvalen"_s, {});
+    EXPECT_TRUE(program->waitForStarted()) << program->errorString().toStdString();
+    return program;
+}
+
+// Two programs on one data folder: the second does not open it, and is told who holds it;
+// a program killed outright leaves a lock the next start takes over.
+TEST_F(Startup, OneProgramAtATimeOnADataFolderAndAKilledOnesLockIsTakenOver) {
+    const QString copy = folder.path() + u"/morvalen"_s;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MORVALEN_PROGRAM), copy));
+    QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    auto first = StartProgram(folder.path());
+    ASSERT_TRUE(HeldBy(folder.path(), first->processId()));
+
+    // A second real program stops at its message (offscreen, nobody answers it) without the lock.
+    auto second = StartProgram(folder.path());
+    EXPECT_FALSE(second->waitForFinished(2000)) << "the second program went on or ended at once";
+    EXPECT_EQ(LockHolderPid(folder.path()), first->processId());
+    second->kill();
+    second->waitForFinished();
+
+    // What it says, from the same start-up in this process.
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    EXPECT_FALSE(OpenProgramFolder({folder.path(), folder.path() + u"/unused"_s, QString()}));
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    const QString text = MessageBox::shown()[0].text;
+    EXPECT_TRUE(text.contains(u"برنامه ديگري با همين اطلاعات باز است"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(QSysInfo::machineHostName())) << text.toStdString();
+    const QString user = qEnvironmentVariable("USER");
+    if (!user.isEmpty()) {
+        EXPECT_TRUE(text.contains(user)) << text.toStdString();
+    }
+    EXPECT_TRUE(text.contains(u"سرور"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"ساعت"_s)) << text.toStdString();
+
+    // kill -9: the lock file stays behind, and the next program takes it over.
+    ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
+    first->waitForFinished();
+    ASSERT_TRUE(QFile::exists(folder.path() + u"/morvalen.lock"_s));
+    auto third = StartProgram(folder.path());
+    EXPECT_TRUE(HeldBy(folder.path(), third->processId()));
+    third->kill();
+    third->waitForFinished();
+
+    // And with no other program left, this process opens the folder, once or twice.
+    MessageBox::clearShown();
+    EXPECT_TRUE(OpenProgramFolder({folder.path(), folder.path() + u"/unused"_s, QString()}));
+    EXPECT_TRUE(OpenProgramFolder({folder.path(), folder.path() + u"/unused"_s, QString()}));
+    EXPECT_TRUE(MessageBox::shown().isEmpty());
+    ReleaseDataFolder(folder.path());
 }
 
 TEST_F(Startup, FirstStartSeedsTheUserFolder) {

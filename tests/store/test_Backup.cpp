@@ -3,6 +3,7 @@
 #include "store/AnswerStore.h"
 #include "store/Backup.h"
 #include "store/ExamineeStore.h"
+#include "store/SchemaUpgrade.h"
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
@@ -247,7 +248,7 @@ TEST(RestoreBackup, RefusesWhatIsNoBackupAndChangesNothing) {
         {"text file", "these are not the droids\n", RestoreOutcome::NotABackup},
         {"empty file", QByteArray(), RestoreOutcome::NotABackup},
         {"truncated backup", good.left(good.size() / 2), RestoreOutcome::NotABackup},
-        {"another program's database", ReadAll(folder.file(u"NNPic.mdb"_s)), RestoreOutcome::NotABackup},
+        {"another program's database", ReadAll(folder.file(u"NNPic.mdb"_s)), RestoreOutcome::OtherDatabase},
     };
     for (const auto& c : cases) {
         const QString path = folder.file(u"bad.morvalen"_s);
@@ -333,7 +334,7 @@ TEST(RestoreBackup, RefusesADamagedOrAlteredBackupAndLeavesTheDatabaseByteForByt
          RestoreOutcome::ForeignSchema},
         {"kept with a write-ahead log",
          [](const QString& path) { Alter(path, {u"PRAGMA journal_mode = WAL"_s}); },
-         RestoreOutcome::ForeignSchema},
+         RestoreOutcome::WriteAheadLog},
     };
     for (const auto& c : cases) {
         const QString crafted = folder.file(u"crafted.morvalen"_s);
@@ -357,6 +358,131 @@ TEST(RestoreBackup, RefusesADamagedOrAlteredBackupAndLeavesTheDatabaseByteForByt
     EXPECT_EQ(q.value(0).toString(), u"swapped 10"_s);
     ASSERT_TRUE(q.exec(u"SELECT FullName FROM IDE WHERE Code = '9'"_s) && q.next());
     EXPECT_EQ(q.value(0).toString(), u"swapped 9"_s) << "the index sends code 9 to the other examinee";
+}
+
+// Cuts the last bytes off a file.
+void CutEnd(const QString& path, qint64 bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.resize(QFileInfo(path).size() - bytes));
+}
+
+// The codes of the examinees a search for text finds through the search index.
+QString FoundCodes(const QString& path, const QString& text) {
+    auto db = Database::open(path, Database::Mode::ReadWrite);
+    QSqlQuery q(db->handle());
+    if (!q.prepare(u"SELECT group_concat(Code) FROM (SELECT Code FROM IDE WHERE id IN "
+                   u"(SELECT rowid FROM ExamineeSearch WHERE ExamineeSearch MATCH ?) ORDER BY id)"_s)) {
+        return q.lastError().text();
+    }
+    q.addBindValue(u"\""_s + text + u"\""_s);
+    if (!q.exec() || !q.next()) {
+        return q.lastError().text();
+    }
+    return q.value(0).toString();
+}
+
+// A main database as the first release made it, but marked with a later schema version.
+void MakeFirstSchemaAtVersion(const QString& path, int version) {
+    test::MakeFileFromSchema(path, QStringLiteral(MORVALEN_FIRST_RELEASE_SCHEMA), [version](QSqlQuery& q) {
+        ASSERT_TRUE(q.exec(u"INSERT INTO IDE (FullName, Code) VALUES ('first', '1')"_s));
+        ASSERT_TRUE(q.exec(u"INSERT INTO Answer1 (Code) VALUES ('1')"_s));
+        ASSERT_TRUE(q.exec(u"PRAGMA user_version = %1"_s.arg(version)));
+    });
+}
+
+// The same schema and rows, with its text kept in UTF-16.
+void MakeUtf16(const QString& path) {
+    QFile::remove(path);
+    const QString name = u"utf16-file"_s;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(u"PRAGMA encoding = 'UTF-16le'"_s));
+        const QString failed = test::RunSchemaText(q, ReleasedMainSchemaScripts().front());
+        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// Backups damaged in ways SQLite's own check does not see: the ones that could hurt are
+// refused with the database left byte for byte, the search index (derived from IDE) is made
+// again however it was damaged.
+TEST(RestoreBackup, CraftedBackupsAreRefusedOrRepaired) {
+    test::TempProgramFolder folder;
+    const QString db = folder.file(u"morvalen.mdb"_s);
+    Populate(db, u"keep"_s, 10, u"4"_s);
+    const QString clean = folder.file(u"clean.morvalen"_s);
+    ASSERT_TRUE(MakeBackup(db, clean, nullptr));
+    const QString signature = Signature(clean);
+    Alter(db, {u"UPDATE IDE SET FullName = 'changed ' || Code"_s});
+    const QString pristine = folder.file(u"pristine.mdb"_s);
+    ASSERT_TRUE(QFile::copy(db, pristine));
+    const QByteArray hashBefore = Sha256(db);
+
+    const auto searchIndex = [](const QStringList& statements) {
+        return [statements](const QString& path) { Alter(path, statements); };
+    };
+    const struct {
+        const char* what;
+        std::function<void(const QString&)> craft;
+        RestoreOutcome expected;
+    } cases[] = {
+        {"cut by 1 byte", [](const QString& path) { CutEnd(path, 1); }, RestoreOutcome::NotABackup},
+        {"cut by 10 bytes", [](const QString& path) { CutEnd(path, 10); }, RestoreOutcome::NotABackup},
+        {"cut by 100 bytes", [](const QString& path) { CutEnd(path, 100); }, RestoreOutcome::NotABackup},
+        {"cut by 500 bytes", [](const QString& path) { CutEnd(path, 500); }, RestoreOutcome::NotABackup},
+        {"version 3 with the first release's schema",
+         [](const QString& path) { MakeFirstSchemaAtVersion(path, 3); }, RestoreOutcome::NotABackup},
+        {"text kept in UTF-16", MakeUtf16, RestoreOutcome::NotABackup},
+        {"every search-index blob damaged",
+         searchIndex({u"UPDATE ExamineeSearch_data SET block = randomblob(length(block))"_s}),
+         RestoreOutcome::Restored},
+        {"search-index blobs damaged, its record of them intact",
+         searchIndex({u"UPDATE ExamineeSearch_data SET block = randomblob(length(block)) WHERE id <> 10"_s}),
+         RestoreOutcome::Restored},
+        {"search index out of step: examinee 1 found as examinee 2",
+         searchIndex(
+             {u"UPDATE ExamineeSearch SET Text = (SELECT Text FROM ExamineeSearch WHERE rowid = "
+              u"(SELECT id FROM IDE WHERE Code = '2')) WHERE rowid = (SELECT id FROM IDE WHERE Code = '1')"_s}),
+         RestoreOutcome::Restored},
+    };
+    for (const auto& c : cases) {
+        const QString crafted = folder.file(u"crafted.morvalen"_s);
+        QFile::remove(crafted);
+        ASSERT_TRUE(QFile::copy(clean, crafted));
+        c.craft(crafted);
+        QString error;
+        const RestoreOutcome outcome = RestoreBackup(crafted, db, &error, [] {});
+        EXPECT_EQ(outcome, c.expected) << c.what << ": " << error.toStdString();
+        if (c.expected != RestoreOutcome::Restored) {
+            EXPECT_FALSE(error.isEmpty()) << c.what;
+            EXPECT_EQ(Sha256(db), hashBefore) << c.what << ": the database must be untouched";
+            continue;
+        }
+        // Repaired: the rows are the backup's, each search finds its own examinee, and the
+        // next registration writes the index without a complaint.
+        EXPECT_EQ(Signature(db), signature) << c.what;
+        EXPECT_EQ(FoundCodes(db, u"keep2"_s), u"2"_s) << c.what;
+        EXPECT_EQ(FoundCodes(db, u"keep1"_s), u"1,10"_s) << c.what;
+        {
+            auto restored = Database::open(db, Database::Mode::ReadWrite);
+            ASSERT_TRUE(restored);
+            QString why;
+            EXPECT_TRUE(SearchIndexSound(SqliteHandle(*restored), &why))
+                << c.what << ": " << why.toStdString();
+            ExamineeStore examinees(*restored);
+            Examinee e;
+            e.code = u"11"_s;
+            e.fullName = u"newcomer"_s;
+            EXPECT_TRUE(examinees.add(e)) << c.what;
+        }
+        EXPECT_EQ(FoundCodes(db, u"newcomer"_s), u"11"_s) << c.what;
+        // Back to the database as it was, for the next case.
+        ASSERT_TRUE(QFile::remove(db));
+        ASSERT_TRUE(QFile::copy(pristine, db));
+    }
 }
 
 TEST(RestoreBackup, AcceptsExactlyTheSchemaTheDeliveredDatabaseHas) {

@@ -1,5 +1,6 @@
 // Telling a sound database from a missing, foreign, damaged or locked one, before use.
 #include "store/DatabaseCheck.h"
+#include "store/SchemaUpgrade.h"
 #include "support/Files.h"
 #include "support/TempProgramFolder.h"
 
@@ -42,6 +43,8 @@ TEST(DatabaseCheck, NamesTheProblemOfABadFile) {
         {"empty file", [](const QString& p) { Overwrite(p, {}); }, DatabaseProblem::NotDatabase},
         {"truncated", [](const QString& p) { Overwrite(p, ReadAll(p).left(3000)); },
          DatabaseProblem::NotDatabase},
+        {"last bytes cut off", [](const QString& p) { QFile(p).resize(QFile(p).size() - 10); },
+         DatabaseProblem::NotDatabase},
         {"garbage after header",
          [](const QString& p) {
              QByteArray bytes = ReadAll(p);
@@ -81,6 +84,40 @@ TEST(DatabaseCheck, NamesTheProblemOfABadFile) {
         const QString message = CheckProgramDatabases(folder.path());
         EXPECT_TRUE(message.contains(mainName)) << c.what;
         EXPECT_TRUE(message.contains(u"برنامه بسته مي شود"_s) || message.contains(u"دوباره"_s)) << c.what;
+    }
+}
+
+// The search index is derived from IDE: at start-up one damaged or out of step is made again
+// and the program starts, with every examinee found as itself.
+TEST(DatabaseCheck, DamagedSearchIndexIsMadeAgainAtStartUp) {
+    const char* const spoils[] = {
+        "UPDATE ExamineeSearch_data SET block = randomblob(length(block))",
+        "UPDATE ExamineeSearch_data SET block = randomblob(length(block)) WHERE id <> 10",
+        "UPDATE ExamineeSearch SET Text = 'nobody' WHERE rowid = (SELECT id FROM IDE WHERE Code = '1')",
+        "DELETE FROM ExamineeSearch WHERE rowid = (SELECT id FROM IDE WHERE Code = '2')",
+    };
+    for (const char* spoil : spoils) {
+        test::TempProgramFolder folder;
+        const QString path = folder.file(DatabaseFileName(DatabaseFile::Main));
+        {
+            auto db = Database::open(path, Database::Mode::ReadWrite);
+            ASSERT_TRUE(db);
+            ASSERT_TRUE(
+                db->exec(u"INSERT INTO IDE (FullName, Code) VALUES ('alpha', '1'), ('bravo', '2')"_s));
+            ASSERT_TRUE(db->exec(QString::fromLatin1(spoil))) << spoil << db->lastError().toStdString();
+            EXPECT_FALSE(SearchIndexSound(SqliteHandle(*db))) << spoil;
+        }
+        EXPECT_TRUE(CheckProgramDatabases(folder.path()).isEmpty()) << spoil;
+        auto db = Database::open(path, Database::Mode::ReadWrite);
+        ASSERT_TRUE(db);
+        QString why;
+        EXPECT_TRUE(SearchIndexSound(SqliteHandle(*db), &why)) << spoil << why.toStdString();
+        QSqlQuery q(db->handle());
+        ASSERT_TRUE(
+            q.exec(u"SELECT group_concat(Code) FROM IDE WHERE id IN (SELECT rowid FROM ExamineeSearch "
+                   u"WHERE ExamineeSearch MATCH 'alpha' OR ExamineeSearch MATCH 'bravo')"_s));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toString(), u"1,2"_s) << spoil;
     }
 }
 
