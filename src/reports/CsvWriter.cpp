@@ -22,6 +22,12 @@ void AppendNumber(QByteArray& out, double value) {
     out.append(QByteArray::number(value, 'g', 15));
 }
 
+// A text a spreadsheet would take for a formula (Excel also for +, - and @; LibreOffice for =):
+// such a cell starts with an apostrophe, so it is shown as text and never run.
+bool StartsLikeFormula(QStringView text) {
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
 } // namespace
 
 void CsvWriter::appendField(QByteArray& out, QStringView text) {
@@ -70,7 +76,12 @@ bool CsvWriter::write(const QString& path, const ExportTable& table, const Resea
             const ResearchVariable& variable = variables[v];
             switch (variable.kind) {
             case ResearchVariable::Kind::Text:
-                appendField(out, one.texts[variable.index]);
+                // The code (index 0) is the program's own and stays as stored.
+                if (variable.index > 0 && StartsLikeFormula(one.texts[variable.index])) {
+                    appendField(out, u"'"_s + one.texts[variable.index].toString());
+                } else {
+                    appendField(out, one.texts[variable.index]);
+                }
                 break;
             case ResearchVariable::Kind::Age:
                 AppendNumber(out, one.age);
