@@ -43,7 +43,7 @@ void CsvWriter::appendField(QByteArray& out, QStringView text) {
 }
 
 bool CsvWriter::write(const QString& path, const ExportTable& table, const ResearchDetails& details,
-                      QString* error) {
+                      QString* error, const WriteProgress& progress) {
     const std::vector<ResearchVariable> variables = ResearchVariables(details.questionTexts());
     ResearchFile file(path);
     const auto fail = [&] {
@@ -68,6 +68,13 @@ bool CsvWriter::write(const QString& path, const ExportTable& table, const Resea
     ResearchCase one;
     AnswerTexts scratch;
     for (int e = 0; e < table.examineeCount(); ++e) {
+        if (progress && !progress(e, table.examineeCount())) {
+            file.cancel();
+            if (error) {
+                *error = u"The export was cancelled."_s;
+            }
+            return false;
+        }
         ReadResearchCase(table, details, e, one, scratch);
         for (std::size_t v = 0; v < variables.size(); ++v) {
             if (v > 0) {

@@ -179,15 +179,15 @@ QString ResearchTargetFor(const QString& chosenName, ResearchFormat format) {
 }
 
 bool WriteResearch(const ExportTable& table, const ResearchDetails& details, ResearchFormat format,
-                   const QString& path, QString* error) {
+                   const QString& path, QString* error, const WriteProgress& progress) {
     if (details.examineeCount() != table.examineeCount()) {
         if (error) {
             *error = u"The examinee details do not match the export rows."_s;
         }
         return false;
     }
-    return format == ResearchFormat::Sav ? SavWriter::write(path, table, details, error)
-                                         : CsvWriter::write(path, table, details, error);
+    return format == ResearchFormat::Sav ? SavWriter::write(path, table, details, error, progress)
+                                         : CsvWriter::write(path, table, details, error, progress);
 }
 
 } // namespace morvalen
