@@ -22,6 +22,12 @@ void AppendNumber(QByteArray& out, double value) {
     out.append(QByteArray::number(value, 'g', 15));
 }
 
+// A text a spreadsheet would take for a formula (Excel also for +, - and @; LibreOffice for =):
+// such a cell starts with an apostrophe, so it is shown as text and never run.
+bool StartsLikeFormula(QStringView text) {
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
 } // namespace
 
 void CsvWriter::appendField(QByteArray& out, QStringView text) {
@@ -37,7 +43,7 @@ void CsvWriter::appendField(QByteArray& out, QStringView text) {
 }
 
 bool CsvWriter::write(const QString& path, const ExportTable& table, const ResearchDetails& details,
-                      QString* error) {
+                      QString* error, const WriteProgress& progress) {
     const std::vector<ResearchVariable> variables = ResearchVariables(details.questionTexts());
     ResearchFile file(path);
     const auto fail = [&] {
@@ -62,6 +68,13 @@ bool CsvWriter::write(const QString& path, const ExportTable& table, const Resea
     ResearchCase one;
     AnswerTexts scratch;
     for (int e = 0; e < table.examineeCount(); ++e) {
+        if (progress && !progress(e, table.examineeCount())) {
+            file.cancel();
+            if (error) {
+                *error = u"The export was cancelled."_s;
+            }
+            return false;
+        }
         ReadResearchCase(table, details, e, one, scratch);
         for (std::size_t v = 0; v < variables.size(); ++v) {
             if (v > 0) {
@@ -70,7 +83,12 @@ bool CsvWriter::write(const QString& path, const ExportTable& table, const Resea
             const ResearchVariable& variable = variables[v];
             switch (variable.kind) {
             case ResearchVariable::Kind::Text:
-                appendField(out, one.texts[variable.index]);
+                // The code (index 0) is the program's own and stays as stored.
+                if (variable.index > 0 && StartsLikeFormula(one.texts[variable.index])) {
+                    appendField(out, u"'"_s + one.texts[variable.index].toString());
+                } else {
+                    appendField(out, one.texts[variable.index]);
+                }
                 break;
             case ResearchVariable::Kind::Age:
                 AppendNumber(out, one.age);

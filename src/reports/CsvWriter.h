@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/SheetSource.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -16,8 +18,9 @@ class CsvWriter {
 public:
     // Writes under a temporary name beside the file and puts it in place when complete;
     // false with the reason in *error, the earlier file untouched and nothing left behind.
+    // progress is told of every examinee written; false from it stops the export the same way.
     static bool write(const QString& path, const ExportTable& table, const ResearchDetails& details,
-                      QString* error);
+                      QString* error, const WriteProgress& progress = {});
 
     // Appends one field: quoted, with its quotes doubled, when it holds a comma, a quote or a
     // line break; as it is otherwise.

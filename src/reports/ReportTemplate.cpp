@@ -247,6 +247,55 @@ QStringList Paragraphs(const QString& text) {
     return text.split(lineBreak);
 }
 
+bool IsLatinRunCharacter(QChar c) {
+    return c.unicode() > 0x20 && c.unicode() < 0x7F;
+}
+
+} // namespace
+
+QString WithLatinRunsIsolated(const QString& text) {
+    // A run of Latin text (with the blanks inside it) inside right-to-left text is its own
+    // left-to-right piece: "@aramesh_clinic" keeps its "@" in front, "Dr. Karimi" its order.
+    QString out;
+    out.reserve(text.size() + 8);
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (!IsLatinRunCharacter(text[i])) {
+            out.append(text[i++]);
+            continue;
+        }
+        qsizetype end = i;
+        bool letter = false;
+        for (qsizetype j = i; j < text.size();) {
+            if (IsLatinRunCharacter(text[j])) {
+                letter = letter || text[j].isLetter();
+                end = ++j;
+            } else if (text[j] == u' ') {
+                while (j < text.size() && text[j] == u' ') {
+                    ++j;
+                }
+                if (j >= text.size() || !IsLatinRunCharacter(text[j])) {
+                    break;
+                }
+            } else {
+                break;
+            }
+        }
+        const QStringView run = QStringView(text).sliced(i, end - i);
+        if (letter) {
+            out.append(QChar(0x2066)); // left-to-right isolate
+            out.append(run);
+            out.append(QChar(0x2069)); // pop directional isolate
+        } else {
+            out.append(run); // numbers and dates are laid out well as they are
+        }
+        i = end;
+    }
+    return out;
+}
+
+namespace {
+
 // Draws a laid-out line as its shaped glyphs. Drawing the glyphs, not the text, keeps the
 // right-to-left order and shaping in the print preview too, which records text runs and would
 // otherwise lay each run out again on its own, left to right.
@@ -265,7 +314,8 @@ public:
         option.setTextDirection(direction);
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         for (const QString& paragraph : Paragraphs(text)) {
-            auto layout = std::make_unique<QTextLayout>(paragraph, font, device);
+            auto layout = std::make_unique<QTextLayout>(
+                direction == Qt::RightToLeft ? WithLatinRunsIsolated(paragraph) : paragraph, font, device);
             layout->setTextOption(option);
             layout->beginLayout();
             qreal y = 0;

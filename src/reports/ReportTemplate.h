@@ -54,6 +54,10 @@ struct ReportFlowItem {
     QVector<QStringList> rows; // a table's rows, its heading row first; the first column is the caption
 };
 
+// The text with each run of Latin letters (a web address, an Instagram handle, a Latin name)
+// wrapped as a left-to-right piece, for laying out inside right-to-left text.
+QString WithLatinRunsIsolated(const QString& text);
+
 struct ReportTemplate {
     QPageSize pageSize{QPageSize::A4};
     QPageLayout::Orientation orientation = QPageLayout::Portrait;

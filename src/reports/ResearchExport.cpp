@@ -158,13 +158,17 @@ void ReadResearchCase(const ExportTable& table, const ResearchDetails& details, 
     out.age = ResearchNumber(table.value(examinee, 2), true);
     for (int i = 0; i < kItemCount; ++i) {
         const QStringView answer = table.value(examinee, 6 + i);
-        out.items[i] = ResearchNumber(answer, false);
         // The scorer reads the stored text, as the results view hands it over.
         if (answer.size() == 1 && answer[0].unicode() < 0x80) {
             scratch[i].assign(1, static_cast<char>(answer[0].unicode()));
         } else {
             scratch[i] = answer.toString().toStdString();
         }
+        // An item holds the value its scale counted ("5x" counts 5, "x" counts 0), and only
+        // an empty answer is missing: the file's items then add up to its own raw scores,
+        // and its missing items are exactly its unanswered ones.
+        out.items[i] =
+            scratch[i].empty() ? std::numeric_limits<double>::quiet_NaN() : AnswerValue(scratch[i]);
     }
     ScoreAnswers(scratch, out.scores);
 }
@@ -179,15 +183,15 @@ QString ResearchTargetFor(const QString& chosenName, ResearchFormat format) {
 }
 
 bool WriteResearch(const ExportTable& table, const ResearchDetails& details, ResearchFormat format,
-                   const QString& path, QString* error) {
+                   const QString& path, QString* error, const WriteProgress& progress) {
     if (details.examineeCount() != table.examineeCount()) {
         if (error) {
             *error = u"The examinee details do not match the export rows."_s;
         }
         return false;
     }
-    return format == ResearchFormat::Sav ? SavWriter::write(path, table, details, error)
-                                         : CsvWriter::write(path, table, details, error);
+    return format == ResearchFormat::Sav ? SavWriter::write(path, table, details, error, progress)
+                                         : CsvWriter::write(path, table, details, error, progress);
 }
 
 } // namespace morvalen

@@ -99,6 +99,6 @@ QString ResearchTargetFor(const QString& chosenName, ResearchFormat format);
 // Writes every examinee of the snapshot in the format, under a temporary name that replaces
 // the file only when complete; false with the reason in *error, the earlier file untouched.
 bool WriteResearch(const ExportTable& table, const ResearchDetails& details, ResearchFormat format,
-                   const QString& path, QString* error);
+                   const QString& path, QString* error, const WriteProgress& progress = {});
 
 } // namespace morvalen

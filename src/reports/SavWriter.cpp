@@ -77,7 +77,7 @@ struct WriterDeleter {
 } // namespace
 
 bool SavWriter::write(const QString& path, const ExportTable& table, const ResearchDetails& details,
-                      QString* error) {
+                      QString* error, const WriteProgress& progress) {
     const std::vector<ResearchVariable> variables = ResearchVariables(details.questionTexts());
     const int examinees = table.examineeCount();
 
@@ -177,6 +177,9 @@ bool SavWriter::write(const QString& path, const ExportTable& table, const Resea
                                  : readstat_insert_double_value(writer.get(), column, value);
     };
     for (int e = 0; e < examinees; ++e) {
+        if (progress && !progress(e, examinees)) {
+            return fail(u"The export was cancelled."_s);
+        }
         ReadResearchCase(table, details, e, one, scratch);
         readstat_error_t code = readstat_begin_row(writer.get());
         for (std::size_t v = 0; v < variables.size() && code == READSTAT_OK; ++v) {

@@ -155,10 +155,16 @@ void ExportSnapshot::exportResearch(ResearchFormat format, QWidget* parent) {
         return; // cancelled: nothing written, nothing said
     }
     m_lastFileName = chosen;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written =
-        WriteResearch(*m_table, *m_research, format, ResearchTargetFor(chosen, format), &error);
-    QApplication::restoreOverrideCursor();
+    // As the Excel export: a progress window with a cancel button past half a second.
+    ExportProgress progress(parent,
+                            format == ResearchFormat::Sav ? u"در حال ذخيره فايل SPSS..."_s
+                                                          : u"در حال ذخيره فايل CSV..."_s,
+                            m_progressDelayMs);
+    const bool written = WriteResearch(*m_table, *m_research, format, ResearchTargetFor(chosen, format),
+                                       &error, progress.callback());
+    if (progress.cancelled()) {
+        return; // stopped by the user: the earlier file is as it was
+    }
     if (!written) {
         MessageBox::show(parent, MessageBox::Icon::None, u"Error"_s, error);
         return;

@@ -63,7 +63,8 @@ QString Clamped(const QString& text, int lowest, int highest) {
     if (value > highest) {
         return QString::number(highest);
     }
-    return text;
+    // The number alone: a pasted "5abc" means 5, and the question shown is question 5.
+    return QString::number(static_cast<int>(value));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "core/Interpretation.h"
 #include "core/SchemaScale.h"
 #include "reports/PrintedReport.h"
+#include "reports/ReportTemplate.h"
 #include "shell/FileDialog.h"
 #include "store/AdministrationStore.h"
 #include "store/AnswerStore.h"
@@ -22,6 +23,7 @@
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QXmlStreamReader>
 
 namespace morvalen {
@@ -53,6 +55,45 @@ TEST(ReportTemplateFile, BrokenTemplatesAreRefusedWithAReason) {
     QString error;
     EXPECT_FALSE(ReportTemplate::load(u"/nonexistent/ATaf.fr3"_s, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A Latin run inside a right-to-left line, laid out as the report lays it out: its characters
+// keep their left-to-right order on the line ("@" before the name, the words in their order),
+// and the Persian around it stays right to left.
+TEST(ReportText, ALatinRunKeepsItsOwnOrderInsideRightToLeftText) {
+    const struct {
+        QString text;
+        QStringList inOrder; // pieces that must stand left to right in this order
+    } cases[] = {
+        {u"اينستاگرام ما: @aramesh_clinic"_s, {u"@"_s, u"aramesh"_s, u"clinic"_s}},
+        {u"مدير: Dr. Karimi، روانشناس"_s, {u"Dr"_s, u"Karimi"_s}},
+        {u"@clinic"_s, {u"@"_s, u"clinic"_s}},
+        {u"سايت www.aramesh.example و ايميل info@aramesh.example"_s, {u"www"_s, u"example"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        const QString laid = WithLatinRunsIsolated(c.text);
+        QString visible = laid;
+        visible.remove(QChar(0x2066)).remove(QChar(0x2069));
+        EXPECT_EQ(visible, c.text) << "only direction marks are added";
+        QTextLayout layout(laid, QFont(u"DejaVu Sans"_s));
+        QTextOption option;
+        option.setTextDirection(Qt::RightToLeft);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(2000);
+        layout.endLayout();
+        qreal previous = -1;
+        for (const QString& piece : c.inOrder) {
+            const qsizetype at = laid.indexOf(piece);
+            ASSERT_GE(at, 0);
+            // Just after the piece's first character: inside the run, never on its edge.
+            const qreal x = line.cursorToX(int(at) + 1);
+            EXPECT_GT(x, previous) << piece.toStdString() << " stands left of the piece before it";
+            previous = x;
+        }
+    }
 }
 
 TEST(ReportTemplateFile, TheDeliveredTemplateHasEveryNamedFrameAndSection) {

@@ -59,7 +59,7 @@ protected:
         }
         partial.answers[5 - 1].clear();  // a blank inside ED
         partial.answers[7 - 1] = u"x"_s; // text a workbook import may leave
-        partial.answers[8 - 1] = u"۵"_s; // a digit the scorer does not read: 0 in ED, so missing here
+        partial.answers[8 - 1] = u"۵"_s; // a digit the scorer does not read: 0 in ED, and 0 as the item
         SampleExaminee empty;
         empty.row = examinee(u"3"_s, u"كاوه نوري"_s, u"45"_s, u"مرد"_s, u"مجرد"_s);
         // Longer than an SPSS short string (255 bytes): 150 two-byte letters.
@@ -110,11 +110,13 @@ protected:
         return ScoreAnswers(ToAnswerTexts(examinees[examinee].answers));
     }
 
-    // The value the files must hold for an item: the answer's number, or missing.
+    // The value the files must hold for an item: what its scale counted (the scorer's reading
+    // of the text), or missing for an empty answer, the one kind the scorer leaves unanswered.
     static std::optional<double> itemValue(const QString& answer) {
-        bool ok = false;
-        const double v = answer.toDouble(&ok);
-        return ok ? std::optional<double>(v) : std::nullopt;
+        if (answer.isEmpty()) {
+            return std::nullopt;
+        }
+        return AnswerValue(answer.toStdString());
     }
 
     // The variable names in file order.

@@ -2,6 +2,7 @@
 // stays as it was, and no partial file is left beside it.
 #include "FileSizeLimit.h"
 #include "ResearchSample.h"
+#include "store/CheckedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +41,9 @@ TEST_P(FailedWrites, AFullDiskKeepsTheEarlierFileAndLeavesNothing) {
         written = WriteResearch(s.table, s.details, GetParam(), target(), &error);
     }
     EXPECT_FALSE(written);
-    EXPECT_FALSE(error.isEmpty()) << "the reason is given";
+    EXPECT_TRUE(error.contains(QFileInfo(target()).fileName()))
+        << "the file is named: " << error.toStdString();
+    EXPECT_TRUE(error.contains(kDiskFullText)) << "the reason is given: " << error.toStdString();
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), "earlier export");
     earlier.close();
@@ -56,7 +59,8 @@ TEST_P(FailedWrites, AMissingFolderIsNamedAndNothingIsMade) {
     const QString path = folder.file(u"missing/"_s) + QFileInfo(target()).fileName();
     QString error;
     EXPECT_FALSE(WriteResearch(s.table, s.details, GetParam(), path, &error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(error.contains(QFileInfo(path).fileName())) << error.toStdString();
+    EXPECT_TRUE(error.contains(u"وجود ندارد"_s)) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder.file(u"missing"_s)));
 }
 

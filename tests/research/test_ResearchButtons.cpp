@@ -12,9 +12,11 @@
 #include <QBoxLayout>
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
+#include <QTimer>
 
 namespace morvalen {
 namespace {
@@ -119,6 +121,54 @@ TEST_F(ResearchButtons, CancelWritesAndSaysNothing) {
     EXPECT_EQ(FileDialog::shown().size(), 2);
     EXPECT_TRUE(MessageBox::shown().isEmpty());
     EXPECT_EQ(QDir(folder.path()).entryList({u"*.sav"_s, u"*.csv"_s}).size(), 0);
+}
+
+// A long research export shows the same progress window as the Excel export; its cancel
+// button stops the write, leaves the earlier file and says nothing.
+TEST_F(ResearchButtons, CancelInTheProgressWindowLeavesTheEarlierFile) {
+    for (const ResearchFormat format : {ResearchFormat::Sav, ResearchFormat::Csv}) {
+        const QString path = folder.file(format == ResearchFormat::Sav ? u"old.sav"_s : u"old.csv"_s);
+        SCOPED_TRACE(path.toStdString());
+        {
+            QFile old(path);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("the earlier export");
+        }
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        auto* parent = new QWidget;
+        ExportSnapshot snapshot(context);
+        snapshot.m_progressDelayMs = 0; // the window at once, however small the table
+        bool sawDialog = false;
+        QTimer clicker;
+        QObject::connect(&clicker, &QTimer::timeout, [&] {
+            for (auto* dialog : parent->findChildren<QProgressDialog*>()) {
+                if (dialog->labelText().contains(u"ذخيره"_s) && !dialog->wasCanceled()) {
+                    sawDialog = dialog->isVisible();
+                    auto* cancel = dialog->findChild<QPushButton*>();
+                    ASSERT_TRUE(cancel);
+                    EXPECT_EQ(cancel->text(), u"انصراف"_s);
+                    cancel->click();
+                }
+            }
+        });
+        clicker.start(0);
+        FileDialog::setNextFileName(path);
+        snapshot.exportResearch(format, parent);
+        clicker.stop();
+        EXPECT_TRUE(sawDialog);
+        EXPECT_TRUE(MessageBox::shown().isEmpty());
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), "the earlier export");
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), before);
+
+        // Not cancelled, the same export replaces the file.
+        FileDialog::setNextFileName(path);
+        snapshot.exportResearch(format, parent);
+        EXPECT_GT(QFileInfo(path).size(), 100);
+        delete parent;
+        MessageBox::clearShown();
+    }
 }
 
 TEST_F(ResearchButtons, ShareTheFirstSnapshotOfTheRunWithTheExcelExport) {

@@ -273,8 +273,9 @@ protected:
             return back.cases[examinee].value(names.indexOf(name));
         };
         EXPECT_EQ(value(1, u"Q5"_s), u"."_s) << "blank";
-        EXPECT_EQ(value(1, u"Q7"_s), u"."_s) << "non-numeric: missing, never 0";
-        EXPECT_EQ(value(1, u"Q8"_s), u"."_s) << "a Persian digit the scorer counts as 0";
+        // Items hold what their scale counted; only the blank is missing, as Unanswered says.
+        EXPECT_EQ(value(1, u"Q7"_s), u"0"_s) << "non-numeric: the scorer counts 0";
+        EXPECT_EQ(value(1, u"Q8"_s), u"0"_s) << "a Persian digit the scorer counts as 0";
         EXPECT_EQ(value(1, u"ED_raw"_s), u"36"_s) << "six answers of 6";
         EXPECT_EQ(value(1, u"ED_pct"_s), u"67"_s);
         EXPECT_EQ(value(1, u"Unanswered"_s), u"133"_s) << "item 5 and the 132 items 101 to 232";

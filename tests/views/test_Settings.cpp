@@ -201,6 +201,15 @@ TEST_F(SettingsWindowTest, NumberFieldsTakeKeysAsXDeliversThem) {
     // Pasted Persian digits count as the number they write.
     window->m_questionNumberEdit->setText(u"۲۰۰"_s);
     EXPECT_EQ(window->m_questionNumberEdit->text(), u"200"_s);
+    // A number pasted with letters after it counts as the number: its question is shown.
+    auto questionsDb = Database::open(folder.path(), DatabaseFile::Main);
+    const QString fifth = QuestionStore(*questionsDb).text(5);
+    ASSERT_FALSE(fifth.isEmpty());
+    for (const QString& pasted : {u"5abc"_s, u"5 "_s, u"۵x"_s}) {
+        window->m_questionNumberEdit->setText(pasted);
+        EXPECT_EQ(window->m_questionNumberEdit->text(), u"5"_s) << pasted.toStdString();
+        EXPECT_EQ(window->m_questionText->toPlainText(), fifth) << pasted.toStdString();
+    }
     window->m_themeNumberEdit->setText(u"١١"_s);
     EXPECT_EQ(window->m_themeNumberEdit->text(), u"11"_s);
     EXPECT_EQ(stored().theme, u"11"_s);
