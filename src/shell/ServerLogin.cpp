@@ -10,7 +10,7 @@ using namespace Qt::StringLiterals;
 
 ServerLogin LogInToServer(QWidget* parent, const ServerConnection& server) {
     ServerLogin login;
-    const QString before = SessionPassword();
+    const QString before = SessionPassword(server);
     bool asked = false;
     for (;;) {
         login.db = Database::openServer(server, &login.error);
@@ -24,12 +24,12 @@ ServerLogin LogInToServer(QWidget* parent, const ServerConnection& server) {
             wrong + u"رمز عبور كاربر «%1» براي پايگاه داده «%2» روي سرور «%3»:"_s.arg(
                         server.user, server.database, ServerAddressText(server)));
         if (!typed) {
-            SetSessionPassword(before);
+            SetSessionPassword(server, before);
             login.cancelled = true;
             return login;
         }
         asked = true;
-        SetSessionPassword(*typed);
+        SetSessionPassword(server, *typed);
     }
 }
 

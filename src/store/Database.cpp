@@ -154,7 +154,7 @@ std::unique_ptr<Database> Database::openServer(const ServerConnection& server, Q
     db.setDatabaseName(server.database);
     db.setUserName(server.user);
     // Empty: libpq then reads its password file (~/.pgpass, or PGPASSFILE).
-    db.setPassword(SessionPassword());
+    db.setPassword(SessionPassword(server));
     // A short wait, so an unreachable server is told at once and not after minutes.
     db.setConnectOptions(u"connect_timeout=5;sslmode=%1;application_name=morvalen"_s.arg(
         server.requireTls ? u"require"_s : u"prefer"_s));

@@ -81,35 +81,67 @@ void ExamineeListModel::fetchMore(const QModelIndex& parent) {
     }
 }
 
-void ExamineeListModel::setSearch(const QString& typed) {
+bool ExamineeListModel::setSearch(const QString& typed) {
+    const QString typedBefore = m_typed;
+    const QString searchBefore = m_searchText;
     m_typed = typed;
     m_searchText = QString::fromStdString(SearchText(typed.toStdString()));
-    reload();
+    if (!reload()) {
+        m_typed = typedBefore;
+        m_searchText = searchBefore;
+        return false;
+    }
+    return true;
 }
 
 bool ExamineeListModel::onServer() const {
     return m_db.isServer();
 }
 
-void ExamineeListModel::reload() {
-    beginResetModel();
-    m_rows.clear();
+bool ExamineeListModel::reload() {
+    // The first page is read aside, so a failed read leaves the grid with the rows it showed
+    // rather than with none.
+    const qint64 lastIdBefore = m_lastId;
+    const bool atEndBefore = m_atEnd;
     m_lastId = std::numeric_limits<qint64>::max();
     m_atEnd = false;
+    QVector<QStringList> page;
+    if (!readRows(&page)) {
+        m_lastId = lastIdBefore;
+        m_atEnd = atEndBefore;
+        return false;
+    }
+    beginResetModel();
+    m_rows = std::move(page);
     endResetModel();
-    readPage();
+    return true;
 }
 
 bool ExamineeListModel::readPage() {
     if (m_atEnd) {
         return false;
     }
+    QVector<QStringList> page;
+    if (!readRows(&page)) {
+        // No more pages are asked for by scrolling until the list is read again.
+        m_atEnd = true;
+        return false;
+    }
+    if (!page.isEmpty()) {
+        const int first = static_cast<int>(m_rows.size());
+        beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
+        m_rows += page;
+        endInsertRows();
+    }
+    return true;
+}
+
+bool ExamineeListModel::readRows(QVector<QStringList>* page) {
     QStringList quoted;
     for (const QString& c : m_columns) {
         quoted.append(m_db.quotedColumn(c));
     }
     if (!m_db.ensureConnected()) {
-        m_atEnd = true;
         return false;
     }
     QSqlQuery query(m_db.handle());
@@ -158,10 +190,8 @@ bool ExamineeListModel::readPage() {
     if (!read) {
         m_db.setLastError(query.lastError().text());
         m_db.noteFailure(query.lastError());
-        m_atEnd = true;
         return false;
     }
-    QVector<QStringList> page;
     while (query.next()) {
         QStringList row;
         for (int c = 0; c < m_columns.size(); ++c) {
@@ -169,16 +199,10 @@ bool ExamineeListModel::readPage() {
             row.append(v.isNull() ? QString() : v.toString());
         }
         m_lastId = query.value(0).toLongLong();
-        page.append(row);
+        page->append(row);
     }
     query.finish();
-    m_atEnd = page.size() < kPageSize;
-    if (!page.isEmpty()) {
-        const int first = static_cast<int>(m_rows.size());
-        beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
-        m_rows += page;
-        endInsertRows();
-    }
+    m_atEnd = page->size() < kPageSize;
     return true;
 }
 

@@ -38,12 +38,17 @@ public:
 
     // Whether the list is read from the clinic's server, where other workstations write too.
     bool onServer() const;
-    // Reads the list again from the newest examinee.
-    void reload();
+    // Why the last read failed: the database's words (on the server, a lost or absent server
+    // is told in Persian first).
+    QString lastError() const { return m_db.lastError(); }
+    // Reads the list again from the newest examinee. A read that fails (a server gone away)
+    // keeps the rows the list had and gives false; the database's last error says why.
+    bool reload();
 
     // Shows only the examinees that match the typed text (all of them for an empty one),
-    // compared in search text form (SearchText), and reads the list again.
-    void setSearch(const QString& typed);
+    // compared in search text form (SearchText), and reads the list again; on a failed read
+    // the list and its search stay as they were.
+    bool setSearch(const QString& typed);
     QString search() const { return m_typed; }
 
     // The column's position by its name ("Code", "FullName", ...), or -1.
@@ -52,7 +57,10 @@ public:
     qint64 idAt(int row) const;
 
 private:
+    // The next page after m_lastId, appended; false on a failed read, with nothing changed.
     bool readPage();
+    // The rows of the page after m_lastId, into *page; moves m_lastId and m_atEnd on success.
+    bool readRows(QVector<QStringList>* page);
 
     Database& m_db;
     QStringList m_columns;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
 #include <QSaveFile>
 #include <QStringList>
@@ -13,8 +14,13 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QMutex g_sessionLock;
-QString g_password;
+QHash<QString, QString> g_passwords;
 QStringList g_localFolders;
+
+// The server a password belongs to; TLS or not, it is the same login.
+QString LoginKey(const ServerConnection& server) {
+    return u"%1\n%2\n%3\n%4"_s.arg(server.host).arg(server.port).arg(server.database, server.user);
+}
 
 QString PathIn(const QString& programFolder) {
     return programFolder + u'/' + ConnectionFileName();
@@ -127,14 +133,23 @@ bool WriteDatabaseChoice(const QString& programFolder, const DatabaseChoice& cho
     return true;
 }
 
-void SetSessionPassword(const QString& password) {
+void SetSessionPassword(const ServerConnection& server, const QString& password) {
     QMutexLocker lock(&g_sessionLock);
-    g_password = password;
+    if (password.isEmpty()) {
+        g_passwords.remove(LoginKey(server));
+    } else {
+        g_passwords.insert(LoginKey(server), password);
+    }
 }
 
-QString SessionPassword() {
+QString SessionPassword(const ServerConnection& server) {
     QMutexLocker lock(&g_sessionLock);
-    return g_password;
+    return g_passwords.value(LoginKey(server));
+}
+
+void ForgetSessionPasswords() {
+    QMutexLocker lock(&g_sessionLock);
+    g_passwords.clear();
 }
 
 void SetLocalForSession(const QString& programFolder, bool local) {

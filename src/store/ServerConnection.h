@@ -41,10 +41,12 @@ std::optional<DatabaseChoice> ReadDatabaseChoice(const QString& programFolder, Q
 bool WriteDatabaseChoice(const QString& programFolder, const DatabaseChoice& choice,
                          QString* error = nullptr);
 
-// The password for the server in this session only, from the start-up prompt; empty when
-// libpq's password file is to be used. Never written anywhere.
-void SetSessionPassword(const QString& password);
-QString SessionPassword();
+// The password typed for this server in this session only, kept for the host, port, database
+// and user it was typed for and sent to no other; empty when libpq's password file is to be
+// used. Never written anywhere. An empty password forgets the one kept.
+void SetSessionPassword(const ServerConnection& server, const QString& password);
+QString SessionPassword(const ServerConnection& server);
+void ForgetSessionPasswords();
 
 // For the rest of this session the program folder's main database is its local file,
 // whatever the connection file says: the user chose so at start-up when the server could

@@ -291,13 +291,20 @@ bool QuestionnaireWindow::commit() {
     return true;
 }
 
+QString QuestionnaireWindow::whyNotSaved() const {
+    // The database's words, which on the server begin with the lost or absent server's line.
+    const QString why = m_db ? m_db->lastError().trimmed() : QString();
+    return why.isEmpty() ? QString() : u"\r\n"_s + why;
+}
+
 void QuestionnaireWindow::move(int step) {
     if (!commit()) {
         // The answer stays on screen, so the examinee can try again instead of losing it.
         MessageBox::critical(this, u"خطا"_s,
                              m_db && m_db->restoredSinceHeld()
                                  ? kRestoredUnderWindowText
-                                 : u"پاسخ سوال %1 ذخيره نشد. دوباره روي دكمه كليك كنيد."_s.arg(m_item));
+                                 : u"پاسخ سوال %1 ذخيره نشد. دوباره روي دكمه كليك كنيد."_s.arg(m_item) +
+                                       whyNotSaved());
         return;
     }
     showItem(m_item + step);
@@ -306,7 +313,8 @@ void QuestionnaireWindow::move(int step) {
 void QuestionnaireWindow::closeEvent(QCloseEvent* event) {
     if (!commit() &&
         MessageBox::question(this, u"خطا"_s,
-                             u"پاسخ سوال %1 ذخيره نشد. آيا بدون ذخيره اين پاسخ خارج مي شويد؟"_s.arg(m_item),
+                             u"پاسخ سوال %1 ذخيره نشد. آيا بدون ذخيره اين پاسخ خارج مي شويد؟"_s.arg(m_item) +
+                                 whyNotSaved(),
                              QMessageBox::No) != QMessageBox::Yes) {
         event->ignore();
         return;

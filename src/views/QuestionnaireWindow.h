@@ -72,6 +72,8 @@ private:
 
     Context m_context;
     MainWindowLock m_mainLock;
+    // A line break and why the last write failed, as the database tells it; empty without words.
+    QString whyNotSaved() const;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<AnswerStore> m_answers;
     std::unique_ptr<QuestionStore> m_questions;

@@ -1,5 +1,6 @@
 #include "views/ViewParts.h"
 
+#include "shell/MessageBox.h"
 #include "store/ExamineeListModel.h"
 
 #include <QKeySequence>
@@ -81,14 +82,26 @@ ExamineeSearchField::ExamineeSearchField(QTableView* list, QWidget* parent)
 
 void ExamineeSearchField::refreshList() {
     if (auto* model = qobject_cast<ExamineeListModel*>(m_list->model())) {
-        model->reload();
+        tellIfNotRead(model->reload());
     }
 }
 
 void ExamineeSearchField::searchFor(const QString& typed) {
     if (auto* model = qobject_cast<ExamineeListModel*>(m_list->model())) {
-        model->setSearch(typed);
+        tellIfNotRead(model->setSearch(typed));
     }
+}
+
+void ExamineeSearchField::tellIfNotRead(bool read) {
+    if (read || m_toldNotRead) {
+        m_toldNotRead = m_toldNotRead && !read;
+        return;
+    }
+    m_toldNotRead = true;
+    auto* model = qobject_cast<ExamineeListModel*>(m_list->model());
+    MessageBox::warning(m_window, u"خطا"_s,
+                        u"فهرست آزمودني ها دوباره خوانده نشد و همان كه بود نشان داده مي شود.\r\n%1"_s.arg(
+                            model ? model->lastError() : QString()));
 }
 
 void ExamineeSearchField::pickFirstMatch() {
@@ -145,7 +158,7 @@ bool ExamineeSearchField::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_window && event->type() == QEvent::WindowActivate) {
         auto* model = qobject_cast<ExamineeListModel*>(m_list->model());
         if (model && model->onServer()) {
-            model->reload();
+            tellIfNotRead(model->reload());
         }
     }
     return QLineEdit::eventFilter(watched, event);

@@ -41,9 +41,13 @@ private:
     void pickFirstMatch();
     // Reads the list again with the same search, for the examinees other workstations added.
     void refreshList();
+    // Tells in the window that the list was not read (the rows it had stay), once until a
+    // read works again: the box's closing activates the window, which reads once more.
+    void tellIfNotRead(bool read);
 
     QTableView* m_list;
     QWidget* m_window;
+    bool m_toldNotRead = false;
 };
 
 // Escape closes the view as its close box does (and so by the same path, which stores what

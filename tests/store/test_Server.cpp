@@ -377,5 +377,37 @@ TEST(ServerOutage, TheFirstLookAfterARestartAddsNoSecondAnswerRow) {
     EXPECT_FALSE(insert.exec(u"INSERT INTO IDE (Code) VALUES ('1')"_s));
 }
 
+TEST(ServerOutage, AListReadAgainWhileTheServerIsAwayKeepsItsRows) {
+    test::TempProgramFolder folder;
+    ASSERT_TRUE(folder.valid());
+    ASSERT_TRUE(folder.addExaminee(u"1"_s, u"نام اول"_s));
+    ASSERT_TRUE(folder.addExaminee(u"2"_s, u"نام دوم"_s));
+    auto db = Database::open(folder.path(), DatabaseFile::Main);
+    ASSERT_TRUE(db && db->isServer());
+    ExamineeListModel model(*db, ExamineeList::Registry);
+    const int rows = model.rowCount();
+    ASSERT_GE(rows, 2);
+
+    const QString version = qEnvironmentVariable("PGVERSION", u"15"_s);
+    const auto cluster = [&](const QString& action) {
+        return QProcess::execute(u"pg_ctlcluster"_s, {version, u"regress"_s, action, u"-m"_s, u"fast"_s});
+    };
+    ASSERT_EQ(cluster(u"restart"_s), 0);
+    // The connection died with the restart: the first read finds it gone, and so does a search.
+    EXPECT_FALSE(model.reload());
+    EXPECT_EQ(model.rowCount(), rows) << "the rows it had stay";
+    EXPECT_EQ(model.value(0, u"Code"_s), u"2"_s);
+    EXPECT_TRUE(model.lastError().startsWith(u"ارتباط با سرور قطع شد."_s)) << model.lastError().toStdString();
+    ASSERT_EQ(cluster(u"stop"_s), 0);
+    EXPECT_FALSE(model.setSearch(u"اول"_s));
+    EXPECT_EQ(model.rowCount(), rows);
+    EXPECT_TRUE(model.search().isEmpty()) << "the search stays as the rows show it";
+    EXPECT_TRUE(model.lastError().startsWith(u"سرور در دسترس نيست."_s)) << model.lastError().toStdString();
+    ASSERT_EQ(cluster(u"start"_s), 0);
+
+    EXPECT_TRUE(model.setSearch(u"اول"_s)) << model.lastError().toStdString();
+    EXPECT_EQ(model.rowCount(), 1);
+}
+
 } // namespace
 } // namespace morvalen

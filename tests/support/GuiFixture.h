@@ -46,7 +46,7 @@ protected:
         MessageBox::setFallbackAnswer(QMessageBox::NoButton);
         FileDialog::clearNextFileNames();
         InputDialog::clearNextTexts();
-        SetSessionPassword(QString());
+        ForgetSessionPasswords();
     }
 
     // The visible top-level windows of one class.

@@ -48,7 +48,7 @@ public:
         } else {
             qunsetenv("PGPASSFILE");
         }
-        SetSessionPassword(QString());
+        ForgetSessionPasswords();
     }
     QString password() const { return QString::fromUtf8(m_password); }
 
@@ -303,7 +303,7 @@ TEST_F(SettingsOnServer, PasswordIsAskedUntilRightAndKeptForTheSession) {
     EXPECT_EQ(InputDialog::shown()[1].label, u"رمز عبور درست نبود.\r\n"_s + InputDialog::shown()[0].label);
     ASSERT_EQ(MessageBox::shown().size(), 1);
     EXPECT_TRUE(MessageBox::shown()[0].text.contains(u"برقرار شد"_s));
-    EXPECT_EQ(SessionPassword(), noStored.password());
+    EXPECT_EQ(SessionPassword(server), noStored.password());
 
     // Kept: the next connection asks nothing.
     QTest::mouseClick(window->m_testConnectionButton, Qt::LeftButton);
@@ -311,14 +311,52 @@ TEST_F(SettingsOnServer, PasswordIsAskedUntilRightAndKeptForTheSession) {
     EXPECT_EQ(MessageBox::shown().size(), 2);
 
     // A cancelled prompt gives no message and keeps the session's password as it was.
-    SetSessionPassword(u"not it"_s);
+    SetSessionPassword(server, u"not it"_s);
     InputDialog::setNextText(std::nullopt);
     MessageBox::clearShown();
     QTest::mouseClick(window->m_switchDatabaseButton, Qt::LeftButton);
     EXPECT_EQ(InputDialog::shown().size(), 3);
     EXPECT_TRUE(MessageBox::shown().isEmpty());
-    EXPECT_EQ(SessionPassword(), u"not it"_s);
+    EXPECT_EQ(SessionPassword(server), u"not it"_s);
     EXPECT_TRUE(connectionFile().isEmpty());
+}
+
+TEST_F(SettingsOnServer, TypedPasswordGoesOnlyToTheServerItWasTypedFor) {
+    const ServerConnection typedFor = databaseInUse();
+    // Another database and another role that would take the same password.
+    ServerConnection otherDatabase = databaseInUse();
+    ServerConnection otherUser = typedFor;
+    otherUser.user = u"reception_"_s + typedFor.database.right(8).toLower();
+    ASSERT_TRUE(run(typedFor, u"CREATE ROLE %1 LOGIN PASSWORD '%2'"_s.arg(
+                                  otherUser.user, qEnvironmentVariable("PGPASSWORD"))));
+    NoStoredPassword noStored;
+    open();
+    fill(typedFor);
+    InputDialog::setNextText(noStored.password());
+    QTest::mouseClick(window->m_testConnectionButton, Qt::LeftButton);
+    ASSERT_EQ(InputDialog::shown().size(), 1);
+    ASSERT_TRUE(MessageBox::shown().back().text.contains(u"برقرار شد"_s));
+
+    int prompts = 1;
+    for (const ServerConnection& other : {otherDatabase, otherUser}) {
+        fill(other);
+        InputDialog::setNextText(std::nullopt); // the user does not give it to this one
+        MessageBox::clearShown();
+        QTest::mouseClick(window->m_testConnectionButton, Qt::LeftButton);
+        ++prompts;
+        ASSERT_EQ(InputDialog::shown().size(), prompts) << other.database.toStdString() << " "
+                                                        << other.user.toStdString()
+                                                        << ": connected with a password typed for another";
+        EXPECT_TRUE(InputDialog::shown().back().label.contains(other.user));
+        EXPECT_TRUE(MessageBox::shown().isEmpty());
+        EXPECT_TRUE(SessionPassword(other).isEmpty());
+    }
+    // The one it was typed for still has it.
+    fill(typedFor);
+    MessageBox::clearShown();
+    QTest::mouseClick(window->m_testConnectionButton, Qt::LeftButton);
+    EXPECT_EQ(InputDialog::shown().size(), prompts);
+    EXPECT_EQ(SessionPassword(typedFor), noStored.password());
 }
 
 class StartupOnServer : public OnServer {
@@ -350,10 +388,10 @@ TEST_F(StartupOnServer, PasswordPromptRetriesAWrongOneAndCancelOffersTheLocalFil
     EXPECT_TRUE(InputDialog::shown()[1].label.startsWith(u"رمز عبور درست نبود."_s));
     EXPECT_TRUE(MessageBox::shown().isEmpty());
     EXPECT_FALSE(LocalForSession(folder.path()));
-    EXPECT_EQ(SessionPassword(), noStored.password());
+    EXPECT_EQ(SessionPassword(server), noStored.password());
 
     for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
-        SetSessionPassword(QString());
+        ForgetSessionPasswords();
         MessageBox::clearShown();
         InputDialog::setNextText(std::nullopt);
         MessageBox::setNextAnswer(answer);
