@@ -61,6 +61,7 @@ public:
     std::vector<int> openDifferences() const;
 
     QTableView* m_examineeList = nullptr;
+    QLabel* m_examineeLabel = nullptr;              // whose sheet the cells hold, name and code
     QLineEdit* m_searchEdit = nullptr;              // above the list
     Numbered<QLineEdit*, kItemCount> m_answerCells; // by item, 1 to 232
     Numbered<QLabel*, kItemCount> m_itemLabels;     // the item numbers beside the cells
@@ -121,6 +122,7 @@ private:
     std::unique_ptr<SecondEntryStore> m_secondEntries;
     ExamineeListModel* m_list = nullptr;
     QString m_pendingCode; // double-clicked, waiting for the timer
+    QString m_pendingName;
     QString m_loadedCode;
     // The row as stored: a cell the tester has not typed in is written back unchanged, even
     // if it held more than the one character a cell shows.

@@ -213,13 +213,14 @@ TEST_F(AnswerSheet, TabAndShiftTabMoveCellByCellAcrossThePages) {
     EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[141]);
     EXPECT_EQ(sheet->keyCount(), 3);
 
-    // Past either end the focus leaves the cells for the examinee list, as Tab does anywhere.
+    // Past either end the focus leaves the cells as Tab does anywhere: after the last item
+    // for the examinee list, before the first for the buttons beside the list.
     sheet->m_answerCells[232]->setFocus();
     tab(sheet);
     EXPECT_EQ(sheet->focusWidget(), sheet->m_examineeList);
     sheet->m_answerCells[1]->setFocus();
     shiftTab(sheet);
-    EXPECT_EQ(sheet->focusWidget(), sheet->m_examineeList);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_secondEntryButton);
 }
 
 TEST_F(AnswerSheet, PageButtonsPutTheFocusOnThePagesFirstCell) {
