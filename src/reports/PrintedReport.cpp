@@ -10,9 +10,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QToolBar>
 
 namespace morvalen {
@@ -135,7 +137,17 @@ QPrintPreviewDialog* PrintedReport::showReport(const QString& examineeLine,
         });
     }
     preview->setWindowModality(Qt::WindowModal);
-    preview->resize(900, 1000);
+    // As tall as a page reads well, but never past the screen it opens on (a 1366 x 768
+    // screen leaves about 700 pixels under the title bar).
+    QSize size(900, 1000);
+    if (const QScreen* screen = m_owner ? m_owner->screen() : QGuiApplication::primaryScreen()) {
+        const QRect room = screen->availableGeometry();
+        size = size.boundedTo(room.size() - QSize(40, 60));
+        preview->resize(size);
+        preview->move(room.center() - QPoint(size.width() / 2, size.height() / 2));
+    } else {
+        preview->resize(size);
+    }
     preview->show();
     return preview;
 }

@@ -147,7 +147,6 @@ void AnswerSheetWindow::build() {
         auto* button = new QPushButton(caption, this);
         button->setObjectName(name);
         button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::NoFocus);
         button->setEnabled(false);
         buttons->addWidget(button, row, column);
         return button;
@@ -159,10 +158,24 @@ void AnswerSheetWindow::build() {
     m_previousPageButton = addButton(u"قبلي"_s, u"previousPageButton"_s, 1, 1);
     m_helpButton = new QPushButton(u"راهنما"_s, this);
     m_helpButton->setObjectName(u"helpButton"_s);
-    m_helpButton->setFocusPolicy(Qt::NoFocus);
+    m_helpButton->setAutoDefault(false);
     buttons->addWidget(m_helpButton, 2, 0, 1, 2);
     m_secondEntryButton = addButton(u"ورود دوم"_s, u"secondEntryButton"_s, 3, 0);
     m_compareButton = addButton(u"مقايسه"_s, u"compareButton"_s, 3, 1);
+    // Every button from the keyboard too. A mnemonic inside a Persian word would break its
+    // letters apart, so the keys are Alt with a Latin letter, named in each tooltip.
+    const std::pair<QPushButton*, QKeySequence> keys[] = {
+        {m_saveButton, QKeySequence(Qt::ALT | Qt::Key_S)},
+        {m_nextPageButton, QKeySequence(Qt::ALT | Qt::Key_N)},
+        {m_previousPageButton, QKeySequence(Qt::ALT | Qt::Key_P)},
+        {m_helpButton, QKeySequence(Qt::ALT | Qt::Key_H)},
+        {m_secondEntryButton, QKeySequence(Qt::ALT | Qt::Key_D)},
+        {m_compareButton, QKeySequence(Qt::ALT | Qt::Key_C)},
+        {m_exitButton, QKeySequence(Qt::ALT | Qt::Key_X)}};
+    for (const auto& [button, key] : keys) {
+        button->setShortcut(key);
+        button->setToolTip(key.toString(QKeySequence::NativeText));
+    }
     side->addLayout(buttons);
     layout->addLayout(side);
 
@@ -191,6 +204,8 @@ void AnswerSheetWindow::build() {
     auto* pages = new QWidget(this);
     auto* stack = new QVBoxLayout(pages);
     stack->setContentsMargins(0, 0, 0, 0);
+    m_examineeLabel = MakeExamineeLabel(pages);
+    stack->addWidget(m_examineeLabel);
     m_entryModeLabel = new QLabel(u"ورود دوم: پاسخهاي ورود اول ديده نمي شود."_s, pages);
     m_entryModeLabel->setObjectName(u"entryModeLabel"_s);
     m_entryModeLabel->setFont(NazaninFont(12, true));
@@ -226,11 +241,13 @@ void AnswerSheetWindow::build() {
     m_paperBlankButton = new QPushButton(u"بدون پاسخ"_s, m_reconcilePanel);
     m_paperBlankButton->setObjectName(u"paperBlankButton"_s);
     m_paperBlankButton->setAutoDefault(false);
-    m_paperBlankButton->setFocusPolicy(Qt::NoFocus);
     connect(m_paperBlankButton, &QPushButton::clicked, this, [this] { settleDifference(QString()); });
     paper->addWidget(m_paperBlankButton);
     paper->addStretch();
     reconcile->addLayout(paper);
+    auto* blankKeys = new QLabel(u"کليد 0 يا Delete: بدون پاسخ"_s, m_reconcilePanel);
+    blankKeys->setObjectName(u"paperBlankKeysLabel"_s);
+    reconcile->addWidget(blankKeys);
     m_reconcilePanel->hide();
     side->insertWidget(2, m_reconcilePanel); // between the list and the buttons
 
@@ -290,6 +307,7 @@ void AnswerSheetWindow::clearCells() {
     m_stored = {};
     m_typed.reset();
     m_loadedCode.clear();
+    ShowExaminee(m_examineeLabel, QString(), QString());
     leaveSecondEntry();
 }
 
@@ -309,6 +327,7 @@ void AnswerSheetWindow::selectExaminee(int row) {
         button->setEnabled(false);
     }
     m_pendingCode = m_list->value(row, u"Code"_s);
+    m_pendingName = m_list->value(row, u"FullName"_s);
     m_loadTimer->start();
 }
 
@@ -336,6 +355,7 @@ void AnswerSheetWindow::load() {
         m_answerCells[item]->setEnabled(true);
     }
     m_loadedCode = code;
+    ShowExaminee(m_examineeLabel, m_pendingName, code);
     for (QPushButton* button : {m_saveButton, m_nextPageButton, m_previousPageButton, m_secondEntryButton}) {
         button->setEnabled(true);
     }
@@ -602,15 +622,29 @@ bool AnswerSheetWindow::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     }
     if (watched == m_paperValueEdit) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (TabStep(*key) != 0) {
+            return false; // Tab goes on to "بدون پاسخ" and the rest of the window
+        }
+        if (key->key() == Qt::Key_Delete) {
+            settleDifference(QString()); // blank on the paper
+            return true;
+        }
+        const QString text = key->text();
         if (text.size() == 1) {
-            // The value on the paper, 1 to 6 in any of the three digit sets, stored as ASCII.
-            if (const char digit = AsciiDigit(text[0].unicode()); digit >= '1' && digit <= '6') {
+            // The value on the paper, 1 to 6 in any of the three digit sets, stored as ASCII;
+            // 0 for an item left blank.
+            const char digit = AsciiDigit(text[0].unicode());
+            if (digit >= '1' && digit <= '6') {
                 settleDifference(QString(QLatin1Char{digit}));
                 return true;
             }
+            if (digit == '0') {
+                settleDifference(QString());
+                return true;
+            }
         }
-        return !text.isEmpty() || EditsText(*static_cast<QKeyEvent*>(event));
+        return !text.isEmpty() || EditsText(*key);
     }
     const auto found = std::find(m_answerCells.begin(), m_answerCells.end(), watched);
     if (found == m_answerCells.end()) {

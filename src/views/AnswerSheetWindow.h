@@ -62,6 +62,7 @@ public:
     std::vector<int> openDifferences() const;
 
     QTableView* m_examineeList = nullptr;
+    QLabel* m_examineeLabel = nullptr;              // whose sheet the cells hold, name and code
     QLineEdit* m_searchEdit = nullptr;              // above the list
     Numbered<QLineEdit*, kItemCount> m_answerCells; // by item, 1 to 232
     Numbered<QLabel*, kItemCount> m_itemLabels;     // the item numbers beside the cells
@@ -122,6 +123,7 @@ private:
     std::unique_ptr<SecondEntryStore> m_secondEntries;
     ExamineeListModel* m_list = nullptr;
     QString m_pendingCode; // double-clicked, waiting for the timer
+    QString m_pendingName;
     QString m_loadedCode;
     // The row as read at the load, with what was typed here since.
     AnswerRow m_stored;

@@ -72,8 +72,7 @@ ExamineeFileWindow::ExamineeFileWindow(const Context& context, QWidget* mainWind
             m_examineeList->setColumnHidden(hidden, true);
         }
         m_examineeList->setColumnWidth(FullName, 2800 / 15);
-        connect(m_examineeList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this](const QModelIndex& current) { followCurrentRow(current.row(), true); });
+        OnCurrentRowChanged(m_examineeList, this, [this](int row) { followCurrentRow(row, true); });
         // A click on the row that is already current changes no row, yet it is the user's
         // choice all the same: its name is shown.
         connect(m_examineeList, &QAbstractItemView::clicked, this,
@@ -101,7 +100,14 @@ void ExamineeFileWindow::build() {
     m_nameLabel = new QLabel(kNoName, this);
     m_nameLabel->setObjectName(u"nameLabel"_s);
     m_nameLabel->setFont(NazaninFont(12, true));
-    layout->addWidget(m_nameLabel);
+    m_codeLabel = new QLabel(this);
+    m_codeLabel->setObjectName(u"codeLabel"_s);
+    m_codeLabel->setFont(NazaninFont(12, true));
+    auto* named = new QHBoxLayout;
+    named->addWidget(m_nameLabel);
+    named->addWidget(m_codeLabel);
+    named->addStretch();
+    layout->addLayout(named);
     m_nameEdit = new QLineEdit(this);
     m_nameEdit->setObjectName(u"nameEdit"_s);
     m_nameEdit->hide();
@@ -161,7 +167,6 @@ void ExamineeFileWindow::build() {
     // The browser does the download; whether one opens is not reported.
     connect(m_downloadButton, &QPushButton::clicked, this, [] { Desktop::openUrl(BlankWorkbookAddress()); });
     connect(m_saveBlankButton, &QPushButton::clicked, this, &ExamineeFileWindow::saveBlankWorkbook);
-    m_examineeList->installEventFilter(this);
     connect(m_examineeList, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) {
             followCurrentRow(index.row(), true);
@@ -172,12 +177,17 @@ void ExamineeFileWindow::build() {
 
 void ExamineeFileWindow::followCurrentRow(int row, bool showName) {
     if (!m_list || row < 0 || row >= m_list->rowCount()) {
+        m_nameEdit->clear();
+        m_codeEdit->clear();
+        m_nameLabel->setText(kNoName);
+        m_codeLabel->clear();
         return;
     }
     m_nameEdit->setText(m_list->value(row, u"FullName"_s));
     m_codeEdit->setText(m_list->value(row, u"Code"_s));
     if (showName) {
         m_nameLabel->setText(u"نام و نام خانوادگي: "_s + m_nameEdit->text());
+        m_codeLabel->setText(u"کد: "_s + m_codeEdit->text());
     }
 }
 
@@ -303,18 +313,6 @@ void ExamineeFileWindow::saveBlankWorkbook() {
         return;
     }
     MessageBox::show(this, MessageBox::Icon::None, u"Morvalen"_s, u"ذخيره شد"_s);
-}
-
-bool ExamineeFileWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_examineeList && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_examineeList->currentIndex().isValid()) {
-            followCurrentRow(m_examineeList->currentIndex().row(), true);
-            importAnswers();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void ExamineeFileWindow::closeEvent(QCloseEvent* event) {

@@ -43,6 +43,7 @@ public:
     QTableView* m_examineeList = nullptr;
     QLineEdit* m_searchEdit = nullptr; // above the list
     QLabel* m_nameLabel = nullptr;
+    QLabel* m_codeLabel = nullptr; // beside the name: the code of the examinee named
     QLineEdit* m_nameEdit = nullptr; // hidden: the current row's name
     QLineEdit* m_codeEdit = nullptr; // hidden: the current row's code, handed to the import
     QPushButton* m_helpButton = nullptr;
@@ -58,11 +59,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Enter in the list imports, as the double click does.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();
+    // Takes the row's examinee for the import; with no row (-1) none is taken and the label
+    // says so.
     void followCurrentRow(int row, bool showName);
     void reportImport(int status);
     // Reads the workbook on a thread of its own while this window stays responsive, with a

@@ -683,10 +683,12 @@ void ProfileWindow::showValueLabels() {
 
 void ProfileWindow::placeValueLabels() {
     // Each value stands upright above its point; each name hangs below its place on the axis.
-    // With several sheets a value that would cover another sheet's marker or value moves
-    // aside by its own thickness, the nearest free place first.
+    // With several sheets a value that would cover another sheet's marker or value moves up
+    // past it, along its own scale's line, never sideways towards a neighbouring scale; where
+    // that leaves the plot, it goes below its point instead.
     const int count = std::clamp(static_cast<int>(m_drawnSheets.size()), 1, kMostComparedSheets);
     const qreal markerRadius = kMarkerSize / 2.0 + 1;
+    const QRectF plot = m_chart->plotArea();
     for (int scale = 1; scale <= kScaleCount; ++scale) {
         QList<QRectF> taken;
         Numbered<QPointF, kMostComparedSheets> at{};
@@ -704,25 +706,26 @@ void ProfileWindow::placeValueLabels() {
             QGraphicsSimpleTextItem* label = m_sheetValueLabels[slot][scale];
             const QRectF box = label->boundingRect();
             // Turned upright, the text runs up from its place: as wide as it is high.
-            const auto place = [&](qreal shift) {
-                return QPointF(at[slot].x() + shift - box.height() / 2, at[slot].y() - 12);
-            };
-            const auto covers = [&](QPointF pos) {
-                return QRectF(pos.x(), pos.y() - box.width(), box.height(), box.width());
-            };
-            QPointF pos = place(0);
-            // Towards the middle first, so no score leaves the plot at its ends.
-            const int inward = scale <= kScaleCount / 2 ? 1 : -1;
-            for (const int away : {inward, -inward, 2 * inward, -2 * inward}) {
-                const QRectF here = covers(pos);
-                if (std::none_of(taken.begin(), taken.end(),
-                                 [&here](const QRectF& r) { return r.intersects(here); })) {
-                    break;
+            const qreal x = at[slot].x() - box.height() / 2;
+            const auto covers = [&](qreal y) { return QRectF(x, y - box.width(), box.height(), box.width()); };
+            const auto freeFrom = [&](qreal y, bool up) {
+                for (int tries = 0; tries <= 2 * kMostComparedSheets; ++tries) {
+                    const QRectF here = covers(y);
+                    const auto hit = std::find_if(taken.begin(), taken.end(),
+                                                  [&here](const QRectF& r) { return r.intersects(here); });
+                    if (hit == taken.end()) {
+                        break;
+                    }
+                    y = up ? hit->top() - 1 : hit->bottom() + 1 + box.width();
                 }
-                pos = place(away * (box.height() + 1));
+                return y;
+            };
+            qreal y = freeFrom(at[slot].y() - 12, true);
+            if (y - box.width() < plot.top() - 12) {
+                y = freeFrom(at[slot].y() + markerRadius + 2 + box.width(), false);
             }
-            label->setPos(pos);
-            taken.append(covers(pos));
+            label->setPos(x, y);
+            taken.append(covers(y));
         }
     }
     const auto& points = m_series->points();

@@ -56,18 +56,19 @@ RegistryWindow::RegistryWindow(const Context& context, QWidget* mainWindow)
         m_examinees = std::make_unique<ExamineeStore>(*m_db);
         m_listModel = new ExamineeListModel(*m_db, ExamineeList::Registry, this);
         m_examineeList->setModel(m_listModel);
-        connect(m_examineeList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this](const QModelIndex& current) {
-                    if (m_state == State::Browsing && current.isValid()) {
-                        showRow(current.row());
-                    }
-                });
+        // The panel follows the current row; with none current (after a search) it is
+        // empty, so Edit and Delete never act on an examinee the list does not show.
+        OnCurrentRowChanged(m_examineeList, this, [this](int row) {
+            if (m_state == State::Browsing) {
+                showRow(row);
+            }
+        });
         formatList();
     }
     m_state = State::Browsing;
-    enableOnly({m_newButton, m_editButton, m_deleteButton});
     lockFields();
     showRow(0);
+    enableBrowsing();
 }
 
 RegistryWindow::~RegistryWindow() {
@@ -85,6 +86,8 @@ void RegistryWindow::setMainWindow(QWidget* mainWindow) {
 void RegistryWindow::build() {
     resize(960, 620);
     auto* layout = new QVBoxLayout(this);
+    m_examineeLabel = MakeExamineeLabel(this);
+    layout->addWidget(m_examineeLabel);
 
     auto* panel = new QWidget(this);
     panel->setObjectName(u"editPanel"_s);
@@ -245,6 +248,12 @@ void RegistryWindow::enableOnly(std::initializer_list<QPushButton*> buttons) {
     m_exitButton->setEnabled(true);
 }
 
+void RegistryWindow::enableBrowsing() {
+    enableOnly({m_newButton});
+    m_editButton->setEnabled(m_shownId != 0);
+    m_deleteButton->setEnabled(m_shownId != 0);
+}
+
 void RegistryWindow::clearPanel() {
     for (QLineEdit* field :
          {m_nameEdit, m_ageEdit, m_codeEdit, m_educationEdit, m_phoneEdit, m_testerEdit, m_dateEdit}) {
@@ -257,6 +266,10 @@ void RegistryWindow::clearPanel() {
 void RegistryWindow::showRow(int row) {
     clearPanel();
     m_shownId = 0;
+    ShowExaminee(m_examineeLabel, QString(), QString());
+    if (m_state == State::Browsing) {
+        enableBrowsing();
+    }
     if (!m_listModel || row < 0 || row >= m_listModel->rowCount()) {
         return;
     }
@@ -272,6 +285,10 @@ void RegistryWindow::showRow(int row) {
     m_genderCombo->setCurrentIndex(m_genderCombo->findText(m_listModel->value(row, u"Geschlecht"_s)));
     m_maritalStatusCombo->setCurrentIndex(
         m_maritalStatusCombo->findText(m_listModel->value(row, u"Heirat"_s)));
+    ShowExaminee(m_examineeLabel, m_nameEdit->text(), m_codeEdit->text());
+    if (m_state == State::Browsing) {
+        enableBrowsing();
+    }
     if (m_examineeList->currentIndex().row() != row) {
         m_examineeList->setCurrentIndex(m_listModel->index(row, NameColumn));
     }
@@ -293,6 +310,7 @@ void RegistryWindow::startNewExaminee() {
     // Saved, the new examinee heads the whole list, not a search it may not match.
     m_searchEdit->clear();
     clearPanel();
+    m_examineeLabel->setText(u"آزمودني جديد"_s);
     unlockFields();
     m_nameEdit->setFocus();
     m_codeTimer->start();
@@ -315,7 +333,7 @@ void RegistryWindow::saveEntry() {
     const State before = m_state;
     if (storeExaminee()) {
         m_state = State::Browsing;
-        enableOnly({m_newButton, m_editButton, m_deleteButton});
+        enableBrowsing();
         lockFields();
     } else {
         m_state = before;
@@ -331,7 +349,7 @@ void RegistryWindow::cancelEntry() {
     enableOnly({});
     m_codeTimer->stop();
     m_state = State::Browsing;
-    enableOnly({m_newButton, m_editButton, m_deleteButton});
+    enableBrowsing();
     lockFields();
     reloadAndShowNewest();
 }
@@ -343,6 +361,8 @@ void RegistryWindow::startDeleting() {
     }
     enableOnly({});
     m_state = State::Deleting;
+    // The examinee in the panel stays the one deleted: no other row is chosen meanwhile.
+    m_examineeList->setEnabled(false);
     m_deleteTimer->start();
 }
 
@@ -358,7 +378,7 @@ void RegistryWindow::assignCodeAndDate() {
 
 void RegistryWindow::finishDeleting() {
     m_deleteTimer->stop();
-    enableOnly({m_newButton, m_editButton, m_deleteButton});
+    enableBrowsing();
     removeExaminee();
     m_state = State::Browsing;
     lockFields();

@@ -49,6 +49,7 @@ public:
     QLineEdit* m_phoneEdit = nullptr;
     QLineEdit* m_testerEdit = nullptr;
     QLineEdit* m_dateEdit = nullptr;
+    QLabel* m_examineeLabel = nullptr; // the examinee in the panel, name and code
     QLabel* m_nameLabel = nullptr;
     QLabel* m_ageLabel = nullptr;
     QLabel* m_genderLabel = nullptr;
@@ -95,6 +96,8 @@ private:
     void clearPanel();
     // Enables these of the five entry actions and disables the others; Exit stays enabled.
     void enableOnly(std::initializer_list<QPushButton*> buttons);
+    // New, and Edit and Delete while an examinee is in the panel.
+    void enableBrowsing();
     void startQuestionnaire(int row);
     // Asks before an examinee being added or edited is dropped; true when it may go.
     bool mayDiscardTyping();

@@ -7,6 +7,7 @@
 #include "shell/TimedMessage.h"
 #include "store/SecondEntryStore.h"
 #include "views/ExportSnapshot.h"
+#include "views/ProfileLooks.h"
 #include "views/ProfileWindow.h"
 
 #include "views/ViewParts.h"
@@ -113,6 +114,14 @@ ResultsWindow::ResultsWindow(const Context& context, QWidget* mainWindow)
         }
         m_examineeList->setColumnWidth(IdColumn, 40);
         m_examineeList->setColumnWidth(NameColumn, 2880 / 15);
+        // A row other than the loaded examinee's made current (by a search, a click or a
+        // key) unloads the scores: the window never shows one examinee's scores while the
+        // list points at another. Enter or a double click loads the row.
+        OnCurrentRowChanged(m_examineeList, this, [this](int row) {
+            if (m_scored && (row < 0 || m_listModel->value(row, u"Code"_s) != m_code)) {
+                clearExaminee();
+            }
+        });
     }
 }
 
@@ -225,6 +234,8 @@ void ResultsWindow::build() {
     layout->addLayout(listSide);
 
     auto* right = new QVBoxLayout;
+    m_examineeLabel = MakeExamineeLabel(this);
+    right->addWidget(m_examineeLabel);
     m_sheetTitleLabel = new QLabel(this);
     m_sheetTitleLabel->setObjectName(u"sheetTitleLabel"_s);
     m_sheetTitleLabel->setFont(NazaninFont(12, true));
@@ -313,7 +324,6 @@ void ResultsWindow::build() {
     m_secondEntryLabel = new QLabel(u"ورود دوم ناتمام"_s, this);
     m_secondEntryLabel->setObjectName(u"secondEntryLabel"_s);
     m_secondEntryLabel->setFont(NazaninFont(12, true));
-    m_secondEntryLabel->setStyleSheet(u"QLabel { color: #b00000; }"_s);
     m_secondEntryLabel->hide();
     right->addWidget(m_secondEntryLabel);
 
@@ -382,11 +392,40 @@ void ResultsWindow::selectExaminee(int row) {
     m_result = result;
     m_scored = true;
     showResult(result);
+    // A dark red on light skins; on dark ones a red mixed towards the skin's text until it
+    // reads at 4.5 to 1: this warning must be seen in every skin.
+    QPalette warning = m_secondEntryLabel->palette();
+    warning.setColor(QPalette::WindowText, LegibleColour(QColor(0xb0, 0, 0), palette().color(QPalette::WindowText),
+                                                         {palette().color(QPalette::Window)}));
+    m_secondEntryLabel->setPalette(warning);
     m_secondEntryLabel->setVisible(SecondEntryStore(*m_db).verification(code) == Verification::Unsettled);
     m_answersButton->setEnabled(true);
     m_profileButton->setEnabled(true);
     m_examineeName = m_listModel->value(row, u"FullName"_s);
+    ShowExaminee(m_examineeLabel, m_examineeName, m_code);
     reloadSheets();
+}
+
+void ResultsWindow::clearExaminee() {
+    m_scored = false;
+    m_code.clear();
+    m_examineeName.clear();
+    m_result = ScoringResult{};
+    m_workingAnswered = 0;
+    m_keptSheets.clear();
+    m_summaryLineEdit->clear();
+    showResult(m_result);
+    m_answersPanel->hide();
+    m_secondEntryLabel->hide();
+    m_answersButton->setEnabled(false);
+    m_profileButton->setEnabled(false);
+    {
+        const QSignalBlocker quiet(m_sheetList);
+        m_sheetList->setRowCount(0);
+    }
+    m_sheetTitleLabel->clear();
+    enableSheetButtons();
+    ShowExaminee(m_examineeLabel, QString(), QString());
 }
 
 QGroupBox* ResultsWindow::buildSheetsPanel() {

@@ -105,6 +105,7 @@ public:
     QPushButton* m_newSheetButton = nullptr;    // "پاسخنامه جديد"
     QPushButton* m_deleteSheetButton = nullptr; // "حذف پاسخنامه"
     QLabel* m_sheetTitleLabel = nullptr;        // which sheet the scores are of
+    QLabel* m_examineeLabel = nullptr;          // whose scores are shown, name and code
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -117,6 +118,8 @@ private:
                                 Numbered<QLabel*, kScaleCount>& names,
                                 Numbered<QLabel*, kScaleCount>& labels);
     void showResult(const ScoringResult& result);
+    // Empties the scores, sheets and buttons: no examinee is loaded.
+    void clearExaminee();
     QGroupBox* buildSheetsPanel();
     // Reads the working sheet and the kept ones of the examinee again, and shows the working one.
     void reloadSheets();

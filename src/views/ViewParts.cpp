@@ -1,5 +1,6 @@
 #include "views/ViewParts.h"
 
+#include "shell/Appearance.h"
 #include "shell/MessageBox.h"
 #include "store/ExamineeListModel.h"
 
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextBoundaryFinder>
@@ -20,6 +22,37 @@ namespace morvalen {
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Enter, keypad Enter and Space on a list row do what a double click on it does, so every
+// list opens its examinee from the keyboard by the window's one path.
+class OpenRowOnKey : public QObject {
+public:
+    explicit OpenRowOnKey(QTableView* list)
+        : QObject(list)
+        , m_list(list) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_list && event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool opens = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                               (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier);
+            const QModelIndex current = m_list->currentIndex();
+            if (opens && current.isValid()) {
+                emit m_list->doubleClicked(current);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTableView* m_list;
+};
+
+} // namespace
+
 QTableView* MakeExamineeList(QWidget* parent) {
     auto* grid = new QTableView(parent);
     grid->setObjectName(u"examineeList"_s);
@@ -29,7 +62,32 @@ QTableView* MakeExamineeList(QWidget* parent) {
     grid->setAlternatingRowColors(true);
     grid->verticalHeader()->hide(); // the row-marker column "#"
     grid->horizontalHeader()->setStretchLastSection(true);
+    grid->installEventFilter(new OpenRowOnKey(grid));
     return grid;
+}
+
+void OnCurrentRowChanged(QTableView* list, QObject* receiver, const std::function<void(int row)>& changed) {
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, receiver,
+                     [changed](const QModelIndex& current) { changed(current.isValid() ? current.row() : -1); });
+    // A new read of the list clears the current row without a word from the selection.
+    QObject::connect(list->model(), &QAbstractItemModel::modelReset, receiver, [list, changed] {
+        const QModelIndex current = list->currentIndex();
+        changed(current.isValid() ? current.row() : -1);
+    });
+}
+
+QLabel* MakeExamineeLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(u"examineeLabel"_s);
+    label->setFont(NazaninFont(12, true));
+    label->setTextFormat(Qt::PlainText);
+    ShowExaminee(label, QString(), QString());
+    return label;
+}
+
+void ShowExaminee(QLabel* label, const QString& name, const QString& code) {
+    label->setText(code.isEmpty() ? u"آزمودني انتخاب نشده است"_s
+                                  : u"آزمودني: %1    کد: %2"_s.arg(name.trimmed(), code));
 }
 
 QGroupBox* MakeHelpPanel(QWidget* parent, const QString& title, const QStringList& lines, QTextEdit** text,

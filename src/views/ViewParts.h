@@ -7,6 +7,7 @@
 #include <functional>
 
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTableView;
 class QTextEdit;
@@ -15,8 +16,18 @@ class QWidget;
 namespace morvalen {
 
 // The examinee list every window shows: whole rows, one at a time, read only, no row
-// markers.
+// markers. Enter, keypad Enter and Space on the current row open it as a double click does.
 QTableView* MakeExamineeList(QWidget* parent);
+
+// Calls changed with the list's current row (-1 for none) whenever it changes: by a click,
+// a key, a search or a new read of the list, which leaves no row current. Call it once the
+// list has its model.
+void OnCurrentRowChanged(QTableView* list, QObject* receiver, const std::function<void(int row)>& changed);
+
+// The line above a window's data that names the examinee whose data it shows or will write.
+QLabel* MakeExamineeLabel(QWidget* parent);
+// Names the examinee on the label, or says that none is loaded when code is empty.
+void ShowExaminee(QLabel* label, const QString& name, const QString& code);
 
 // A hidden help panel: the lines of text (each ending in a line break) and a close button
 // "بستن" that hides it. The text box and button are handed back for the window's names.

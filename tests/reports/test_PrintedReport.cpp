@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QScreen>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextLayout>
@@ -382,6 +383,10 @@ TEST_F(PrintButton, ShowsThePreviewAndSavesAPdf) {
 
     const auto previews = visibleWindows<QPrintPreviewDialog>();
     ASSERT_EQ(previews.size(), 1);
+    // Opened whole inside the screen, however small.
+    const QRect room = previews[0]->screen()->availableGeometry();
+    EXPECT_TRUE(room.contains(previews[0]->frameGeometry()))
+        << previews[0]->frameGeometry().height() << " in " << room.height();
     auto* save = previews[0]->findChild<QAction*>(u"SaveAsPdf"_s);
     ASSERT_NE(save, nullptr);
     const QString pdf = folder.path() + u"/saved"_s; // the extension is added

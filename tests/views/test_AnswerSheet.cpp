@@ -215,13 +215,14 @@ TEST_F(AnswerSheet, TabAndShiftTabMoveCellByCellAcrossThePages) {
     EXPECT_EQ(sheet->focusWidget(), sheet->m_answerCells[141]);
     EXPECT_EQ(sheet->keyCount(), 3);
 
-    // Past either end the focus leaves the cells for the examinee list, as Tab does anywhere.
+    // Past either end the focus leaves the cells as Tab does anywhere: after the last item
+    // for the examinee list, before the first for the buttons beside the list.
     sheet->m_answerCells[232]->setFocus();
     tab(sheet);
     EXPECT_EQ(sheet->focusWidget(), sheet->m_examineeList);
     sheet->m_answerCells[1]->setFocus();
     shiftTab(sheet);
-    EXPECT_EQ(sheet->focusWidget(), sheet->m_examineeList);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_secondEntryButton);
 }
 
 TEST_F(AnswerSheet, PageButtonsPutTheFocusOnThePagesFirstCell) {
@@ -586,6 +587,52 @@ TEST_F(AnswerSheet, SecondEntryWithThreeDifferencesIsReconciledToThePaper) {
     for (QLineEdit* cell : sheet->m_answerCells) {
         ASSERT_FALSE(cell->property("difference").toBool());
     }
+}
+
+// The whole second typing from the keyboard: Enter on the list row loads the sheet, Space on
+// the focused button opens the second typing, and in the reconciliation Tab reaches "بدون پاسخ" while 0 and
+// Delete in the paper field settle an item as blank on the paper.
+TEST_F(AnswerSheet, SecondEntryAndReconciliationNeedNoMouse) {
+    addExaminee(u"1"_s, true);
+    AnswerRow first;
+    first.fill(u"1"_s);
+    first[4] = u"2"_s; // items 5 and 9: blank on the paper, typed the first time
+    first[8] = u"3"_s;
+    ASSERT_TRUE(answers->setRow(u"1"_s, first));
+    MessageBox::setFallbackAnswer(QMessageBox::Ok);
+    AnswerSheetWindow* sheet = open();
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    const auto press = [sheet](Qt::Key key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::sendKeyEvent(QTest::Click, sheet->windowHandle(), key, text, modifiers);
+    };
+    sheet->m_examineeList->setFocus();
+    sheet->m_examineeList->setCurrentIndex(sheet->m_examineeList->model()->index(0, 1));
+    press(Qt::Key_Return, u"\r"_s);
+    ASSERT_TRUE(QTest::qWaitFor([sheet] { return sheet->loadedCode() == u"1"_s; }, 3000));
+    EXPECT_EQ(sheet->m_examineeLabel->text(), u"آزمودني: %1    کد: 1"_s.arg(
+                                                  sheet->m_examineeList->model()->index(0, 1).data().toString()));
+    // The buttons take the focus: Space on "ورود دوم" opens the second typing.
+    ASSERT_EQ(sheet->m_secondEntryButton->focusPolicy(), Qt::StrongFocus);
+    sheet->m_secondEntryButton->setFocus(Qt::TabFocusReason);
+    key(sheet, Qt::Key_Space, u" "_s);
+    ASSERT_TRUE(sheet->inSecondEntry());
+    for (int item = 1; item <= kItemCount; ++item) {
+        typeDigit(sheet, '1');
+    }
+    ASSERT_EQ(sheet->openDifferences(), (std::vector<int>{5, 9}));
+    ASSERT_EQ(sheet->focusWidget(), sheet->m_paperValueEdit);
+    tab(sheet);
+    EXPECT_EQ(sheet->focusWidget(), sheet->m_paperBlankButton);
+    shiftTab(sheet);
+    ASSERT_EQ(sheet->focusWidget(), sheet->m_paperValueEdit);
+    typeDigit(sheet, '0');
+    EXPECT_EQ(sheet->openDifferences(), (std::vector<int>{9}));
+    key(sheet, Qt::Key_Delete, u"\x7f"_s);
+    EXPECT_TRUE(sheet->openDifferences().empty());
+    EXPECT_EQ(answers->cell(u"1"_s, 5), QString());
+    EXPECT_EQ(answers->cell(u"1"_s, 9), QString());
+    EXPECT_EQ(answers->cell(u"1"_s, 10), u"1"_s);
 }
 
 // A second typing left half done, and one compared but not settled, go on where they stood

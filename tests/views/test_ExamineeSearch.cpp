@@ -1,5 +1,7 @@
 // The search field above every examinee list: it filters as the user types, Enter picks the
 // first match as a click would, Escape empties the field and then closes the window.
+#include "shell/FileDialog.h"
+#include "shell/MessageBox.h"
 #include "support/GuiFixture.h"
 #include "views/AnswerSheetWindow.h"
 #include "views/ExamineeFileWindow.h"
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 
 #include <functional>
 #include <vector>
@@ -122,19 +125,137 @@ TEST_F(ExamineeSearchField, EveryListFiltersAndEnterAndEscapeWork) {
     }
 }
 
+// Examinee A loaded, then B found by a search and Enter: the window names whom its data is
+// of above that data, never shows A's data while B is current, and Enter on the row loads B.
+TEST_F(ExamineeSearchField, EveryWindowNamesTheExamineeItShowsAndActsOn) {
+    const QString none = u"آزمودني انتخاب نشده است"_s;
+    struct Case {
+        const char* window;
+        std::function<QWidget*()> open;
+        // What the window names above its data, and the code its next action touches.
+        std::function<QString(QWidget*)> named;
+        std::function<QString(QWidget*)> actsOn;
+        // What it names after the search, before B is loaded.
+        QString namedAfterSearch;
+    };
+    const auto label = [](QWidget* w) { return w->findChild<QLabel*>(u"examineeLabel"_s)->text(); };
+    const Case cases[] = {
+        {"registry", [&] { return new RegistryWindow(context, main); }, label,
+         [](QWidget* w) { return static_cast<RegistryWindow*>(w)->m_codeEdit->text(); }, none},
+        {"answer sheet", [&] { return new AnswerSheetWindow(context, main); }, label,
+         [](QWidget* w) { return static_cast<AnswerSheetWindow*>(w)->loadedCode(); },
+         // The cells still hold A's sheet, and the window says so.
+         u"آزمودني: علي رضايي    کد: 1"_s},
+        {"results", [&] { return new ResultsWindow(context, main); }, label,
+         [](QWidget* w) {
+             auto* results = static_cast<ResultsWindow*>(w);
+             return results->m_profileButton->isEnabled() ? results->examineeCode() : QString();
+         },
+         none},
+        {"file browser", [&] { return new ExamineeFileWindow(context, main); },
+         [](QWidget* w) {
+             auto* browser = static_cast<ExamineeFileWindow*>(w);
+             return browser->m_nameLabel->text() + u" | "_s + browser->m_codeLabel->text();
+         },
+         [](QWidget* w) { return static_cast<ExamineeFileWindow*>(w)->m_codeEdit->text(); }, u"نام : | "_s},
+    };
+    const auto named = [](const Case& c, const QString& name, const QString& code) {
+        if (QString(QLatin1StringView(c.window)) == u"file browser"_s) {
+            return u"نام و نام خانوادگي: %1 | کد: %2"_s.arg(name, code);
+        }
+        return u"آزمودني: %1    کد: %2"_s.arg(name, code);
+    };
+    // The warnings of unanswered items and of no workbook chosen are answered at once.
+    MessageBox::setFallbackAnswer(QMessageBox::Ok);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        QWidget* window = c.open();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        auto* field = window->findChild<QLineEdit*>(u"searchEdit"_s);
+        auto* list = window->findChild<QTableView*>(u"examineeList"_s);
+        const bool registry = QString(QLatin1StringView(c.window)) == u"registry"_s;
+        const auto openWithEnter = [&] {
+            if (registry) {
+                return; // Enter there starts the questionnaire; the panel follows the row
+            }
+            // The file browser's Enter imports: no workbook is chosen, which only warns.
+            FileDialog::setNextFileName(QString());
+            list->setFocus();
+            press(window, Qt::Key_Return, u"\r"_s);
+            QTest::qWait(context.intervals.sheetLoadMs + 50);
+        };
+        // A: the last row of the whole list, by keys.
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(3, 1));
+        openWithEnter();
+        EXPECT_EQ(c.named(window), named(c, u"علي رضايي"_s, u"1"_s));
+        if (QString(QLatin1StringView(c.window)) != u"file browser"_s) {
+            EXPECT_EQ(c.actsOn(window), u"1"_s);
+        }
+
+        field->setFocus();
+        type(field, u"سارا"_s);
+        press(window, Qt::Key_Return, u"\r"_s);
+        ASSERT_EQ(list->currentIndex().siblingAtColumn(1).data().toString(), u"سارا رضايي"_s);
+        if (QString(QLatin1StringView(c.window)) == u"results"_s) {
+            auto* results = static_cast<ResultsWindow*>(window);
+            EXPECT_EQ(c.named(window), none);
+            EXPECT_FALSE(results->m_profileButton->isEnabled());
+            EXPECT_FALSE(results->m_answersButton->isEnabled());
+            EXPECT_EQ(results->m_sheetList->rowCount(), 0);
+            EXPECT_EQ(results->openProfile(), nullptr) << "no profile of the examinee unloaded";
+        } else if (QString(QLatin1StringView(c.window)) == u"file browser"_s) {
+            EXPECT_EQ(c.named(window), named(c, u"سارا رضايي"_s, u"3"_s));
+            EXPECT_EQ(c.actsOn(window), u"3"_s);
+        } else if (QString(QLatin1StringView(c.window)) == u"registry"_s) {
+            EXPECT_EQ(c.named(window), named(c, u"سارا رضايي"_s, u"3"_s));
+            EXPECT_EQ(c.actsOn(window), u"3"_s);
+        } else {
+            EXPECT_EQ(c.named(window), c.namedAfterSearch);
+        }
+        // Only a search that leaves no row current: nobody is named, nobody is acted on.
+        type(field, u"ی"_s);
+        if (QString(QLatin1StringView(c.window)) != u"answer sheet"_s) {
+            EXPECT_EQ(c.actsOn(window), QString());
+        }
+
+        // Enter on B's row loads B everywhere.
+        field->clear();
+        field->setFocus();
+        type(field, u"سارا"_s);
+        press(window, Qt::Key_Return, u"\r"_s);
+        openWithEnter();
+        EXPECT_EQ(c.named(window), named(c, u"سارا رضايي"_s, u"3"_s));
+        EXPECT_EQ(c.actsOn(window), u"3"_s);
+        window->close();
+        QCoreApplication::processEvents();
+    }
+}
+
 TEST_F(ExamineeSearchField, NoMatchShowsAnEmptyListAndEnterPicksNothing) {
     auto* registry = new RegistryWindow(context, main);
     registry->show();
     registry->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(registry));
-    const QString shown = registry->m_nameEdit->text();
+    ASSERT_FALSE(registry->m_nameEdit->text().isEmpty());
     registry->m_searchEdit->setFocus();
     type(registry->m_searchEdit, u"زهرا"_s);
     EXPECT_EQ(registry->m_examineeList->model()->rowCount(), 0);
     press(registry, Qt::Key_Return, u"\r"_s);
-    EXPECT_EQ(registry->m_nameEdit->text(), shown);
+    // The examinee shown before is not in the list: the panel is empty and nobody can be
+    // edited or deleted.
+    EXPECT_EQ(registry->m_nameEdit->text(), QString());
+    EXPECT_EQ(registry->m_examineeLabel->text(), u"آزمودني انتخاب نشده است"_s);
+    EXPECT_FALSE(registry->m_editButton->isEnabled());
+    EXPECT_FALSE(registry->m_deleteButton->isEnabled());
     EXPECT_TRUE(registry->isVisible());
     // While an examinee is being edited the list is closed to choice, and so is its search.
+    registry->m_searchEdit->clear();
+    registry->m_searchEdit->setFocus();
+    press(registry, Qt::Key_Return, u"\r"_s);
+    ASSERT_TRUE(registry->m_editButton->isEnabled());
     QTest::mouseClick(registry->m_editButton, Qt::LeftButton);
     EXPECT_FALSE(registry->m_examineeList->isEnabled());
     EXPECT_FALSE(registry->m_searchEdit->isEnabled());

@@ -534,6 +534,39 @@ TEST_F(ComparedSheets, ChosenSheetsAreDrawnEachInItsOwnColourShapeAndLegendDate)
     }
 }
 
+// However the scores of 1 to 4 sheets crowd round a scale, each stays over its own scale's
+// point: its middle is nearer its own scale than any other.
+TEST_F(ComparedSheets, EveryScoreStandsOverItsOwnScale) {
+    ProfileWindow* p = openOnWorkingSheet();
+    p->m_showScoresCheck->setChecked(true);
+    for (int sheets = 1; sheets <= 4; ++sheets) {
+        SCOPED_TRACE(sheets);
+        if (sheets > 1) {
+            toggle(p, sheets - 2);
+        }
+        QTest::qWait(20);
+        const QList<QLineSeries*> lines = drawn(p);
+        ASSERT_EQ(lines.size(), sheets);
+        const auto scaleX = [&](int scale) {
+            return p->m_chart->mapToPosition(QPointF(scale - 1, 0), lines[0]).x();
+        };
+        for (int slot = 1; slot <= sheets; ++slot) {
+            for (int scale = 1; scale <= 18; ++scale) {
+                QGraphicsSimpleTextItem* label = p->m_sheetValueLabels[slot][scale];
+                ASSERT_TRUE(label->isVisible());
+                const qreal middle = label->mapRectToParent(label->boundingRect()).center().x();
+                const qreal own = std::abs(middle - scaleX(scale));
+                for (int other = 1; other <= 18; ++other) {
+                    if (other != scale) {
+                        EXPECT_LT(own, std::abs(middle - scaleX(other)))
+                            << "sheet " << slot << " scale " << scale << " nearer scale " << other;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_F(ComparedSheets, TableGivesEachSheetsPercentagesAndTheChangeFromFirstToLast) {
     ProfileWindow* p = openOnWorkingSheet();
     toggle(p, 1);

@@ -3,7 +3,9 @@
 #include "store/AnswerStore.h"
 #include "store/ExamineeStore.h"
 #include "store/SecondEntryStore.h"
+#include "shell/Skin.h"
 #include "support/GuiFixture.h"
+#include "views/ProfileLooks.h"
 #include "views/ExportSnapshot.h"
 #include "views/ResultsWindow.h"
 
@@ -483,6 +485,29 @@ TEST_F(KeptSheets, DeleteAsksAndRemovesOnlyTheChosenSheet) {
     EXPECT_EQ(cell(view, 1, 0), u"1403/09/20  09:05"_s);
     EXPECT_EQ(view->m_sheetTitleLabel->text(), u"پاسخنامه فعلي"_s);
     EXPECT_EQ(answers->cell(u"1"_s, 1), u"3"_s) << "the working sheet stays";
+}
+
+// The mark that the scores may hold keying errors reads at 4.5 to 1 on the window in every
+// skin, and in the system's own look.
+TEST_F(Results, UnsettledSecondEntryMarkIsLegibleInEverySkin) {
+    addExaminee(u"1"_s, true);
+    fillRow(u"1"_s, u"4"_s);
+    SecondEntryStore entries(*db);
+    ASSERT_TRUE(entries.start(u"1"_s, u"1403/01/01"_s, u"10:00"_s));
+    for (int theme = 0; theme <= 23; ++theme) {
+        SCOPED_TRACE(theme);
+        ApplyTheme(*qApp, folder.path(), QString::number(theme));
+        ResultsWindow* view = open();
+        pick(view, 0);
+        ASSERT_TRUE(view->m_secondEntryLabel->isVisible());
+        const QColor text = view->m_secondEntryLabel->palette().color(QPalette::WindowText);
+        const QColor ground = view->palette().color(QPalette::Window);
+        EXPECT_GE(ContrastRatio(text, ground), 4.5) << text.name().toStdString() << " on "
+                                                    << ground.name().toStdString();
+        view->close();
+        QCoreApplication::processEvents();
+    }
+    ApplyTheme(*qApp, folder.path(), {});
 }
 
 // Scores from a sheet whose second typing is still open carry the mark; a verified sheet
