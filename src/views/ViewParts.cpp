@@ -53,6 +53,12 @@ private:
 
 } // namespace
 
+namespace {
+// Set on a list only while it is read again in place: the examinee to keep current.
+constexpr const char* kKeptCodeProperty = "keptCurrentCode";
+constexpr const char* kKeptColumnProperty = "keptCurrentColumn";
+} // namespace
+
 QTableView* MakeExamineeList(QWidget* parent) {
     auto* grid = new QTableView(parent);
     grid->setObjectName(u"examineeList"_s);
@@ -69,8 +75,20 @@ QTableView* MakeExamineeList(QWidget* parent) {
 void OnCurrentRowChanged(QTableView* list, QObject* receiver, const std::function<void(int row)>& changed) {
     QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, receiver,
                      [changed](const QModelIndex& current) { changed(current.isValid() ? current.row() : -1); });
-    // A new read of the list clears the current row without a word from the selection.
+    // A new read of the list clears the current row without a word from the selection. A read
+    // again of the same list (F5, or coming back to the window on the server) keeps the
+    // examinee who was current where the new rows still hold them.
     QObject::connect(list->model(), &QAbstractItemModel::modelReset, receiver, [list, changed] {
+        const QString kept = list->property(kKeptCodeProperty).toString();
+        const int column = list->property(kKeptColumnProperty).toInt();
+        if (auto* rows = qobject_cast<ExamineeListModel*>(list->model()); rows && !kept.isEmpty()) {
+            for (int row = 0; row < rows->rowCount(); ++row) {
+                if (rows->value(row, u"Code"_s) == kept) {
+                    list->setCurrentIndex(rows->index(row, column));
+                    return;
+                }
+            }
+        }
         const QModelIndex current = list->currentIndex();
         changed(current.isValid() ? current.row() : -1);
     });
@@ -140,8 +158,17 @@ ExamineeSearchField::ExamineeSearchField(QTableView* list, QWidget* parent)
 
 void ExamineeSearchField::refreshList() {
     if (auto* model = qobject_cast<ExamineeListModel*>(m_list->model())) {
-        tellIfNotRead(model->reload());
+        tellIfNotRead(reloadKeepingCurrent(*model));
     }
+}
+
+bool ExamineeSearchField::reloadKeepingCurrent(ExamineeListModel& model) {
+    const QModelIndex current = m_list->currentIndex();
+    m_list->setProperty(kKeptCodeProperty, current.isValid() ? model.value(current.row(), u"Code"_s) : QString());
+    m_list->setProperty(kKeptColumnProperty, current.isValid() ? current.column() : 0);
+    const bool read = model.reload();
+    m_list->setProperty(kKeptCodeProperty, QVariant());
+    return read;
 }
 
 void ExamineeSearchField::searchFor(const QString& typed) {
@@ -216,7 +243,7 @@ bool ExamineeSearchField::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_window && event->type() == QEvent::WindowActivate) {
         auto* model = qobject_cast<ExamineeListModel*>(m_list->model());
         if (model && model->onServer()) {
-            tellIfNotRead(model->reload());
+            tellIfNotRead(reloadKeepingCurrent(*model));
         }
     }
     return QLineEdit::eventFilter(watched, event);

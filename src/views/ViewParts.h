@@ -15,6 +15,8 @@ class QWidget;
 
 namespace morvalen {
 
+class ExamineeListModel;
+
 // The examinee list every window shows: whole rows, one at a time, read only, no row
 // markers. Enter, keypad Enter and Space on the current row open it as a double click does.
 QTableView* MakeExamineeList(QWidget* parent);
@@ -55,6 +57,7 @@ private:
     // Tells in the window that the list was not read (the rows it had stay), once until a
     // read works again: the box's closing activates the window, which reads once more.
     void tellIfNotRead(bool read);
+    bool reloadKeepingCurrent(ExamineeListModel& model);
 
     QTableView* m_list;
     QWidget* m_window;

@@ -440,7 +440,9 @@ TEST_F(StartupOnServer, UpgradeMessagesSpeakOfTheServer) {
          u" با نسخه جديدتري از برنامه ساخته شده است.\r\n\r\nنسخه جديد برنامه را نصب كنيد. برنامه بسته مي شود."_s},
         // The last step's table is there already, so that step fails.
         {"failed step", u"UPDATE MorvalenSchema SET Version = %1"_s.arg(current - 1), u" به روز نشد.\r\n"_s},
-        {"older", u"UPDATE MorvalenSchema SET Version = %1; DROP TABLE SecondEntry"_s.arg(current - 1),
+        {"older",
+         u"UPDATE MorvalenSchema SET Version = %1; DROP TABLE RestoreMark; "
+         "DROP INDEX IDE_Code_Unique; DROP INDEX Answer1_Code_Unique"_s.arg(current - 1),
          QString()},
     };
     for (const auto& c : cases) {
