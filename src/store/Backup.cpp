@@ -490,6 +490,14 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
     if (!PreparedCopyOfBackup(backupPath, upgradeFolder, &sourcePath, error, yield)) {
         return RestoreOutcome::NotABackup;
     }
+    {
+        // A new restore number goes in with the restored pages, in the copy's one commit: a
+        // window that loaded its examinee before the restore then writes nothing into it.
+        RawConnection prepared = OpenRaw(sourcePath, SQLITE_OPEN_READWRITE, error);
+        if (!prepared || !Exec(prepared.get(), "UPDATE RestoreMark SET Number = random()", error)) {
+            return RestoreOutcome::NotABackup;
+        }
+    }
     RawConnection source = OpenRaw(sourcePath, SQLITE_OPEN_READONLY, error);
     if (!source) {
         return RestoreOutcome::Unreadable;
@@ -575,10 +583,6 @@ RestoreOutcome RestoreBackup(const QString& backupPath, const QString& databaseP
         SetError(error, QString::fromUtf8(sqlite3_errstr(rc)));
         return RestoreOutcome::WriteFailed;
     }
-    // A new restore number, right after the copy's commit on the same connection: a window
-    // that loaded its examinee before the restore then writes nothing into the restored data.
-    // (The data is restored by now whatever this gives; the copy's own commit cannot carry it.)
-    Exec(target.get(), "UPDATE RestoreMark SET Number = random()", nullptr);
     if (progress) {
         progress(100);
     }
