@@ -11,9 +11,9 @@
 
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <cerrno>
 #include <memory>
 
 namespace morvalen {

@@ -43,7 +43,7 @@ public:
     QTableView* m_examineeList = nullptr;
     QLineEdit* m_searchEdit = nullptr; // above the list
     QLabel* m_nameLabel = nullptr;
-    QLabel* m_codeLabel = nullptr; // beside the name: the code of the examinee named
+    QLabel* m_codeLabel = nullptr;   // beside the name: the code of the examinee named
     QLineEdit* m_nameEdit = nullptr; // hidden: the current row's name
     QLineEdit* m_codeEdit = nullptr; // hidden: the current row's code, handed to the import
     QPushButton* m_helpButton = nullptr;

@@ -707,7 +707,9 @@ void ProfileWindow::placeValueLabels() {
             const QRectF box = label->boundingRect();
             // Turned upright, the text runs up from its place: as wide as it is high.
             const qreal x = at[slot].x() - box.height() / 2;
-            const auto covers = [&](qreal y) { return QRectF(x, y - box.width(), box.height(), box.width()); };
+            const auto covers = [&](qreal y) {
+                return QRectF(x, y - box.width(), box.height(), box.width());
+            };
             const auto freeFrom = [&](qreal y, bool up) {
                 for (int tries = 0; tries <= 2 * kMostComparedSheets; ++tries) {
                     const QRectF here = covers(y);

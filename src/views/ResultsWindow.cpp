@@ -395,8 +395,9 @@ void ResultsWindow::selectExaminee(int row) {
     // A dark red on light skins; on dark ones a red mixed towards the skin's text until it
     // reads at 4.5 to 1: this warning must be seen in every skin.
     QPalette warning = m_secondEntryLabel->palette();
-    warning.setColor(QPalette::WindowText, LegibleColour(QColor(0xb0, 0, 0), palette().color(QPalette::WindowText),
-                                                         {palette().color(QPalette::Window)}));
+    warning.setColor(QPalette::WindowText,
+                     LegibleColour(QColor(0xb0, 0, 0), palette().color(QPalette::WindowText),
+                                   {palette().color(QPalette::Window)}));
     m_secondEntryLabel->setPalette(warning);
     m_secondEntryLabel->setVisible(SecondEntryStore(*m_db).verification(code) == Verification::Unsettled);
     m_answersButton->setEnabled(true);

@@ -13,9 +13,9 @@
 #include "views/KeyFilter.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>

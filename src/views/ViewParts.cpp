@@ -28,9 +28,7 @@ namespace {
 // list opens its examinee from the keyboard by the window's one path.
 class OpenRowOnKey : public QObject {
 public:
-    explicit OpenRowOnKey(QTableView* list)
-        : QObject(list)
-        , m_list(list) {}
+    explicit OpenRowOnKey(QTableView* list) : QObject(list), m_list(list) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -73,8 +71,9 @@ QTableView* MakeExamineeList(QWidget* parent) {
 }
 
 void OnCurrentRowChanged(QTableView* list, QObject* receiver, const std::function<void(int row)>& changed) {
-    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, receiver,
-                     [changed](const QModelIndex& current) { changed(current.isValid() ? current.row() : -1); });
+    QObject::connect(
+        list->selectionModel(), &QItemSelectionModel::currentRowChanged, receiver,
+        [changed](const QModelIndex& current) { changed(current.isValid() ? current.row() : -1); });
     // A new read of the list clears the current row without a word from the selection. A read
     // again of the same list (F5, or coming back to the window on the server) keeps the
     // examinee who was current where the new rows still hold them.
@@ -164,7 +163,8 @@ void ExamineeSearchField::refreshList() {
 
 bool ExamineeSearchField::reloadKeepingCurrent(ExamineeListModel& model) {
     const QModelIndex current = m_list->currentIndex();
-    m_list->setProperty(kKeptCodeProperty, current.isValid() ? model.value(current.row(), u"Code"_s) : QString());
+    m_list->setProperty(kKeptCodeProperty,
+                        current.isValid() ? model.value(current.row(), u"Code"_s) : QString());
     m_list->setProperty(kKeptColumnProperty, current.isValid() ? current.column() : 0);
     const bool read = model.reload();
     m_list->setProperty(kKeptCodeProperty, QVariant());

@@ -26,7 +26,8 @@ struct ChildResult {
 
 // Runs the writer in a child process limited to `limit` bytes a file; as an ordinary user
 // when asked (root writes into a read-only folder all the same).
-inline ChildResult RunLimited(const std::function<bool(QString*)>& writer, rlim_t limit, bool asUser = false) {
+inline ChildResult RunLimited(const std::function<bool(QString*)>& writer, rlim_t limit,
+                              bool asUser = false) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
         return {};

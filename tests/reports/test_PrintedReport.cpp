@@ -21,8 +21,8 @@
 #include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextLayout>
 #include <QXmlStreamReader>
